@@ -1,0 +1,53 @@
+# Helpers shared by every folder: tests, fuzz targets and benchmarks.
+
+# Each test process sees HOME, XDG folders and TMPDIR inside the build tree, never the user's.
+set(TALVERIN_TEST_ROOT ${CMAKE_BINARY_DIR}/test-home)
+foreach(_dir home data config cache runtime tmp)
+  file(MAKE_DIRECTORY ${TALVERIN_TEST_ROOT}/${_dir})
+endforeach()
+set(TALVERIN_TEST_ENVIRONMENT
+  HOME=${TALVERIN_TEST_ROOT}/home
+  XDG_DATA_HOME=${TALVERIN_TEST_ROOT}/data
+  XDG_CONFIG_HOME=${TALVERIN_TEST_ROOT}/config
+  XDG_CACHE_HOME=${TALVERIN_TEST_ROOT}/cache
+  XDG_RUNTIME_DIR=${TALVERIN_TEST_ROOT}/runtime
+  TMPDIR=${TALVERIN_TEST_ROOT}/tmp)
+
+# talverin_add_test(<name> SOURCES ... LIBS ... [LABELS ...])
+function(talverin_add_test name)
+  if(NOT TALVERIN_TESTS)
+    return()
+  endif()
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
+  gtest_discover_tests(${name}
+    DISCOVERY_MODE PRE_TEST
+    PROPERTIES ENVIRONMENT "${TALVERIN_TEST_ENVIRONMENT}" LABELS "${ARG_LABELS}")
+endfunction()
+
+# talverin_add_fuzz(<name> SOURCES ... LIBS ...)
+# With TALVERIN_FUZZ a libFuzzer binary; otherwise a replay driver that ctest runs over
+# fuzz/corpus/<name>/, so every committed seed and finding stays a regression test.
+function(talverin_add_fuzz name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS})
+  if(TALVERIN_FUZZ)
+    target_compile_options(${name} PRIVATE -fsanitize=fuzzer)
+    target_link_options(${name} PRIVATE -fsanitize=fuzzer)
+  else()
+    target_link_libraries(${name} PRIVATE fuzz_replay_driver)
+    if(TALVERIN_TESTS)
+      add_test(NAME ${name}_replay COMMAND ${name} ${PROJECT_SOURCE_DIR}/fuzz/corpus/${name})
+      set_tests_properties(${name}_replay PROPERTIES ENVIRONMENT "${TALVERIN_TEST_ENVIRONMENT}" LABELS fuzz)
+    endif()
+  endif()
+endfunction()
+
+# talverin_add_bench(<name> SOURCES ... LIBS ...)
+function(talverin_add_bench name)
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} benchmark::benchmark)
+endfunction()

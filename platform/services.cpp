@@ -1,0 +1,32 @@
+#include "platform/services.h"
+
+#include "platform/os/os_text.h"
+#include "platform/registry/file_store.h"
+
+namespace platform {
+
+std::string time_locale_name(const env::environment& env)
+{
+    for (const char* name : {"LC_ALL", "LC_TIME", "LANG"}) {
+        auto it = env.find(name);
+        if (it != env.end() && !it->second.empty())
+            return it->second;
+    }
+    return "C";
+}
+
+services make_system_services(const env::environment& env, const std::string& executable)
+{
+    services result;
+    result.locations = env::resolve_locations(env, executable, env::password_home());
+    result.strings = strings::string_table::load(result.string_table_path());
+    result.registry = std::make_unique<registry::file_store>(result.registry_path());
+    result.debug_output = std::make_unique<debug::stderr_sink>(env.count("TALVERIN_DEBUG_OUTPUT") != 0);
+    result.clock = std::make_unique<system_clock>(time_locale_name(env).c_str());
+    result.prompt = std::make_unique<ui::stderr_prompt>();
+    result.mail = std::make_unique<mail::unbound_simple_mapi>();
+    result.system_description = [] { return os::system_description(); };
+    return result;
+}
+
+}

@@ -1,0 +1,63 @@
+#include "platform/strings/string_table.h"
+
+#include "platform/text/quoted_text.h"
+
+#include <charconv>
+#include <fstream>
+#include <iterator>
+
+namespace platform::strings {
+
+string_table string_table::load(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    if (!in)
+        throw string_table_error(path + ": cannot read the string table");
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad())
+        throw string_table_error(path + ": cannot read the string table");
+    return parse(text, path);
+}
+
+string_table string_table::parse(std::string_view text, std::string_view file_name)
+{
+    string_table table;
+    std::size_t pos = 0;
+    std::size_t line_number = 0;
+    while (pos < text.size()) {
+        auto end = text.find('\n', pos);
+        auto line = text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
+        pos = end == std::string_view::npos ? text.size() : end + 1;
+        ++line_number;
+        if (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        auto fail = [&](const std::string& reason) {
+            return string_table_error(std::string(file_name) + ":" + std::to_string(line_number) + ": " + reason);
+        };
+        if (line.empty() || line.front() == '#')
+            continue;
+        unsigned id = 0;
+        auto [id_end, ec] = std::from_chars(line.data(), line.data() + line.size(), id);
+        if (ec != std::errc() || id_end == line.data() || id_end == line.data() + line.size() || *id_end != ' ')
+            throw fail("expected `<id> \"<text>\"`");
+        std::string content;
+        std::string reason;
+        std::size_t cursor = static_cast<std::size_t>(id_end - line.data()) + 1;
+        if (!text::read_quoted(line, cursor, content, reason))
+            throw fail(reason);
+        if (cursor != line.size())
+            throw fail("text after the closing quote");
+        if (!table.texts_.emplace(id, std::move(content)).second)
+            throw fail("duplicate id " + std::to_string(id));
+    }
+    return table;
+}
+
+const std::string& string_table::text(unsigned id) const
+{
+    static const std::string none;
+    auto it = texts_.find(id);
+    return it == texts_.end() ? none : it->second;
+}
+
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+namespace platform::strings {
+
+class string_table_error : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The program's string resources, read from a text file of lines `<id> "<text>"` with
+// the escapes \\ \" \n \r \t \xHH; blank lines and "#" comments are skipped.
+class string_table {
+public:
+    string_table() = default;
+
+    // Throws string_table_error naming the file (and line) when it cannot be read, holds
+    // a duplicate id, a bad escape or an unterminated quote.
+    static string_table load(const std::string& path);
+    static string_table parse(std::string_view text, std::string_view file_name);
+
+    // The text of an id; empty for an unknown id, as a failed resource look-up gives.
+    const std::string& text(unsigned id) const;
+    std::size_t size() const { return texts_.size(); }
+
+private:
+    std::unordered_map<unsigned, std::string> texts_;
+};
+
+}

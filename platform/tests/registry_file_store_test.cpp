@@ -1,0 +1,162 @@
+#include "platform/registry/file_store.h"
+#include "platform/registry/registry_text.h"
+#include "platform/testing/temporary_folder.h"
+
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <thread>
+
+extern char** environ;
+
+using namespace platform::registry;
+
+namespace {
+
+std::string read_file(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+void write_file(const std::string& path, const std::string& text)
+{
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
+    std::ofstream(path, std::ios::binary) << text;
+}
+
+pid_t spawn_writer(const std::string& store, const std::string& prefix, int count)
+{
+    std::string program = REGISTRY_WRITER_PROBE;
+    std::string count_text = std::to_string(count);
+    char* argv[] = {program.data(), const_cast<char*>(store.c_str()), const_cast<char*>(prefix.c_str()),
+        count_text.data(), nullptr};
+    pid_t pid = -1;
+    EXPECT_EQ(posix_spawn(&pid, program.c_str(), nullptr, nullptr, argv, environ), 0);
+    return pid;
+}
+
+constexpr hive user = hive::current_user;
+
+}
+
+TEST(FileStore, WritesTheCanonicalHandEditableFormWithMode0600)
+{
+    platform::testing::temporary_folder folder;
+    auto path = folder.file("config/holvane/talverin/registry.txt");
+    file_store registry(path);
+    ASSERT_EQ(registry.write(user, "Software\\Holvane\\Talverin\\Settings", "Logging", std::uint32_t {1}), status::ok);
+    ASSERT_EQ(registry.write(user, "Software\\Holvane\\Talverin\\Settings", "n", std::string("a\"b")), status::ok);
+    ASSERT_EQ(registry.write(user, "Software\\Holvane\\Talverin\\Settings", "bin", binary {0x0a, 0xff}), status::ok);
+    EXPECT_EQ(read_file(path),
+        "talverin-registry 1\n"
+        "[Software]\n"
+        "[Software\\Holvane]\n"
+        "[Software\\Holvane\\Talverin]\n"
+        "[Software\\Holvane\\Talverin\\Settings]\n"
+        "\"Logging\"=dword:1\n"
+        "\"n\"=sz:\"a\\\"b\"\n"
+        "\"bin\"=binary:0aff\n");
+    struct stat info {};
+    ASSERT_EQ(stat(path.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0600u);
+    ASSERT_EQ(stat(folder.file("config/holvane/talverin").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0700u);
+}
+
+TEST(FileStore, ReadsHandEditsCommentsAndCrLf)
+{
+    platform::testing::temporary_folder folder;
+    auto path = folder.file("registry.txt");
+    write_file(path, "talverin-registry 1\r\n# edited by hand\r\n[Software\\X]\r\n\"a\"=dword:0x1F\r\n\"b\"=sz:\"t\\x41\"\r\n");
+    file_store registry(path);
+    EXPECT_EQ(std::get<std::uint32_t>(registry.read(user, "Software\\X", "a").data), 31u);
+    EXPECT_EQ(std::get<std::string>(registry.read(user, "Software\\X", "b").data), "tA");
+    // A change made by another writer is seen on the next read.
+    write_file(path, "talverin-registry 1\n[Software\\X]\n\"a\"=dword:7\n");
+    EXPECT_EQ(std::get<std::uint32_t>(registry.read(user, "Software\\X", "a").data), 7u);
+}
+
+TEST(FileStore, MalformedFileMakesTheStoreUnusableAndIsLeftAlone)
+{
+    platform::testing::temporary_folder folder;
+    auto path = folder.file("registry.txt");
+    const std::string broken = "talverin-registry 1\n[K]\n\"v\"=dword:1\n\"w\"=float:2\n";
+    write_file(path, broken);
+    file_store registry(path);
+    EXPECT_EQ(registry.read(user, "K", "v").code, status::not_found);
+    EXPECT_EQ(registry.write(user, "K", "x", std::uint32_t {1}), status::store_unusable);
+    EXPECT_EQ(registry.unusable_reason(), path + ":4: unknown value type");
+    EXPECT_EQ(read_file(path), broken);
+}
+
+TEST(FileStore, FailureBeforeRenameKeepsTheOldFileAndLeavesNoTemporary)
+{
+    platform::testing::temporary_folder folder;
+    auto path = folder.file("registry.txt");
+    file_store registry(path);
+    ASSERT_EQ(registry.write(user, "K", "v", std::uint32_t {1}), status::ok);
+    auto before = read_file(path);
+    registry.set_before_rename_hook([] { return false; });
+    EXPECT_EQ(registry.write(user, "K", "v", std::uint32_t {2}), status::io_error);
+    EXPECT_EQ(read_file(path), before);
+    EXPECT_EQ(std::get<std::uint32_t>(registry.read(user, "K", "v").data), 1u);
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path())) {
+        auto name = entry.path().filename().string();
+        EXPECT_TRUE(name == "registry.txt" || name == "registry.lock") << name;
+    }
+}
+
+TEST(FileStore, ConcurrentStoresAndProcessesLoseNoWrite)
+{
+    platform::testing::temporary_folder folder;
+    auto path = folder.file("registry.txt");
+    constexpr int count = 200;
+    pid_t child = spawn_writer(path, "child", count);
+    auto writer = [&](const std::string& prefix) {
+        file_store registry(path);
+        for (int i = 0; i < count; ++i)
+            ASSERT_EQ(registry.write(user, "Software\\Race", prefix + std::to_string(i), std::uint32_t(i)), status::ok);
+    };
+    std::thread first(writer, "one");
+    std::thread second(writer, "two");
+    first.join();
+    second.join();
+    int child_status = 0;
+    ASSERT_EQ(waitpid(child, &child_status, 0), child);
+    ASSERT_TRUE(WIFEXITED(child_status) && WEXITSTATUS(child_status) == 0);
+
+    file_store reader(path);
+    auto names = reader.value_names(user, "Software\\Race");
+    ASSERT_TRUE(names.ok());
+    EXPECT_EQ(names.data.size(), 3u * count);
+    for (const char* prefix : {"one", "two", "child"}) {
+        for (int i = 0; i < count; i += 37)
+            EXPECT_EQ(std::get<std::uint32_t>(reader.read(user, "Software\\Race", prefix + std::to_string(i)).data),
+                std::uint32_t(i));
+    }
+}
+
+TEST(RegistryText, RejectsMalformedLinesWithTheirNumber)
+{
+    const std::pair<const char*, const char*> rows[] = {
+        {"not a header\n", "f:1: first line must be \"talverin-registry 1\""},
+        {"talverin-registry 1\n\"v\"=dword:1\n", "f:2: value before any key"},
+        {"talverin-registry 1\n[K]\n\"v\"=dword:x\n", "f:3: bad dword value"},
+        {"talverin-registry 1\n[K]\n\"v\"=dword:4294967296\n", "f:3: bad dword value"},
+        {"talverin-registry 1\n[K]\n\"v\"=binary:abc\n", "f:3: odd number of hex digits"},
+        {"talverin-registry 1\n[K]\n\"v\"=sz:\"open\n", "f:3: unterminated quoted text"},
+        {"talverin-registry 1\n[K]\n\"v\"=sz:\"a\" b\n", "f:3: text after quoted value"},
+        {"talverin-registry 1\n[A\\\\B]\n", "f:2: invalid key name"},
+        {"talverin-registry 1\n[K]\nv=dword:1\n", "f:3: expected a key line, a quoted value name or a comment"},
+    };
+    for (const auto& [text, error] : rows) {
+        auto outcome = parse_registry_text(text, "f");
+        EXPECT_FALSE(outcome.ok) << text;
+        EXPECT_EQ(outcome.error, error);
+    }
+    EXPECT_TRUE(parse_registry_text("", "f").ok);
+}
