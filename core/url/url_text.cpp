@@ -1,6 +1,8 @@
 #include "core/url/url_text.h"
 
+#include "core/files/file_text.h"
 #include "core/util/strings.h"
+#include "platform/text/quoted_text.h"
 
 #include <vector>
 
@@ -8,32 +10,14 @@ namespace core {
 
 namespace {
 
-std::string replace_every(std::string text, std::string_view what, std::string_view with)
-{
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + with.size()))
-        text.replace(at, what.size(), with);
-    return text;
-}
-
-int hex_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
-
 // Decodes %XX escapes (never into a zero byte) and writes blanks as %20.
 std::string canonical_escapes(std::string_view text)
 {
     std::string result;
     for (std::size_t i = 0; i < text.size(); ++i) {
         char c = text[i];
-        if (c == '%' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 && hex_value(text[i + 2]) >= 0) {
-            char decoded = static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2]));
+        if (c == '%' && i + 2 < text.size() && platform::text::hex_digit(text[i + 1]) >= 0 && platform::text::hex_digit(text[i + 2]) >= 0) {
+            char decoded = static_cast<char>(platform::text::hex_digit(text[i + 1]) * 16 + platform::text::hex_digit(text[i + 2]));
             if (decoded != '\0') {
                 c = decoded;
                 i += 2;
@@ -85,7 +69,7 @@ std::string DecodeEntitiesAndEscapes(std::string_view text)
     static constexpr std::pair<std::string_view, std::string_view> replacements[] = {{"&nbsp;", " "},
         {"&lt;", "<"}, {"&gt;", ">"}, {"&amp;", "&"}, {"%25", "%"}, {"%26", "&"}, {"%3D", "="}, {"%3d", "="}};
     for (const auto& [what, with] : replacements)
-        result = replace_every(std::move(result), what, with);
+        cstring_replace_all(result, what, with);
     return result;
 }
 
