@@ -27,7 +27,7 @@ std::string command_text(const std::string& program, const std::vector<std::stri
 
 }
 
-console_tool_file_ref console_tool_init_from_resource(int resource_id)
+console_tool_file_ref console_tool_init_from_resource(int resource_id, std::string_view name)
 {
     auto tool = std::make_shared<console_tool_file>();
     switch (resource_id) {
@@ -37,6 +37,13 @@ console_tool_file_ref console_tool_init_from_resource(int resource_id)
     default:
         tool->error_text = "no console tool has the resource id " + std::to_string(resource_id);
         TRACE_LOG("console_tool_init_from_resource() -- %s", tool->error_text.c_str());
+        return tool;
+    }
+    if (!name.empty() && name != tool->name) {
+        tool->error_text = "the resource id " + std::to_string(resource_id) + " names " + tool->name + ", not "
+            + std::string(name);
+        TRACE_LOG("console_tool_init_from_resource() -- %s", tool->error_text.c_str());
+        tool->name = std::string(name);
         return tool;
     }
     if (auto found = platform::process::find_program(tool->name)) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/tasks/wait.h"
 #include "platform/process/process.h"
 
 #include <memory>
@@ -24,8 +25,8 @@ struct console_tool_file {
 using console_tool_file_ref = std::shared_ptr<const console_tool_file>;
 
 // The tool of a resource id (179 tar, 441 zip, 442 unzip). Nothing is written out: the
-// system's own tool is used.
-console_tool_file_ref console_tool_init_from_resource(int resource_id);
+// system's own tool is used. A name, when given, must be the id's tool name.
+console_tool_file_ref console_tool_init_from_resource(int resource_id, std::string_view name = {});
 
 // A file argument that a tool cannot take for an option: "-name" goes as "./-name".
 std::string tool_file_argument(std::string_view name);
@@ -36,6 +37,19 @@ void set_console_tool_runner(platform::process::runner* runner);
 
 // One run of a tool with an argument vector (no shell, nothing re-split) in a folder
 // (empty: the current one). Exit codes reach the caller unchanged, for it to judge.
+// The end of a started child, for core::wait_for.
+class child_end final : public waitable {
+public:
+    explicit child_end(platform::process::child& child) : child_(child) { }
+    wait_result wait_until_ended(std::uint32_t timeout_ms) override
+    {
+        return child_.wait(timeout_ms) ? wait_result::signalled : wait_result::timed_out;
+    }
+
+private:
+    platform::process::child& child_;
+};
+
 class console_tool {
 public:
     console_tool(console_tool_file_ref tool, std::vector<std::string> arguments, std::string folder = {});

@@ -66,6 +66,10 @@ TEST(ConsoleTool, AMissingToolGivesMinusOneAndSaysWhatToInstall)
     EXPECT_EQ(run.console_tool_exit_code(), -1);
     EXPECT_EQ(run.error_text(), "tar was not found on PATH; install the Debian package tar");
 
+    auto mismatched = core::console_tool_init_from_resource(core::zip_tool_id, "tar");
+    EXPECT_EQ(mismatched->path, "");
+    EXPECT_EQ(mismatched->error_text, "the resource id 441 names zip, not tar");
+
     console_tool unknown(core::console_tool_init_from_resource(7), {});
     EXPECT_EQ(unknown.console_tool_exit_code(), -1);
     EXPECT_EQ(unknown.error_text(), "no console tool has the resource id 7");
@@ -146,4 +150,16 @@ TEST(ConsoleTool, RealToolsRoundTripAwkwardNames)
     console_tool broken(tar, {"-xf", work.file("missing.tar")}, restored);
     EXPECT_EQ(broken.console_tool_exit_code(), 2);
     EXPECT_NE(broken.output(), "");
+}
+
+TEST(ConsoleTool, AChildsEndIsWaitedForLikeATasksEnd)
+{
+    std::string error;
+    auto running = platform::process::child::spawn(PROCESS_PROBE, {"pause"}, "", error);
+    ASSERT_TRUE(running) << error;
+    core::child_end end(*running);
+    EXPECT_EQ(core::wait_for(end, 0), core::wait_result::timed_out);
+    ::kill(running->pid(), SIGTERM);
+    EXPECT_EQ(core::wait_for(end, core::infinite_timeout), core::wait_result::signalled);
+    EXPECT_EQ(running->wait(0)->exit_code, 128 + SIGTERM);
 }
