@@ -37,6 +37,8 @@ void set_console_tool_runner(platform::process::runner* runner);
 
 // One run of a tool with an argument vector (no shell, nothing re-split) in a folder
 // (empty: the current one). Exit codes reach the caller unchanged, for it to judge.
+// Callers pass file names through tool_file_argument, put "--" before tar's members, and
+// never pass tar's -P or unzip's "-:" (both let an archive write outside its folder).
 // The end of a started child, for core::wait_for.
 class child_end final : public waitable {
 public:

@@ -88,6 +88,11 @@ child::child(int pid, int pidfd, int output) : pid_(pid), pidfd_(pidfd), output_
 std::unique_ptr<child> child::spawn(const std::string& program, const std::vector<std::string>& arguments,
     const std::string& folder, std::string& error)
 {
+    struct stat folder_info {};
+    if (!folder.empty() && (::stat(folder.c_str(), &folder_info) != 0 || !S_ISDIR(folder_info.st_mode))) {
+        error = "cannot start " + program + ": the folder " + folder + " does not exist";
+        return nullptr;
+    }
     int pipe_ends[2];
     if (::pipe2(pipe_ends, O_CLOEXEC) != 0) {
         error = error_text("pipe", errno);

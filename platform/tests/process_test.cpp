@@ -83,6 +83,7 @@ TEST(Process, MissingProgramsAndFoldersAreReportedNotRun)
     auto no_folder = runner.run(PROCESS_PROBE, {"exit", "0"}, "/nonexistent-folder");
     EXPECT_FALSE(no_folder.started);
     EXPECT_EQ(no_folder.exit_code, -1);
+    EXPECT_NE(no_folder.error.find("the folder /nonexistent-folder does not exist"), std::string::npos);
 }
 
 TEST(Process, AWaitWithTimeoutReturnsWhileTheChildRuns)
