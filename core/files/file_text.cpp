@@ -13,8 +13,12 @@ namespace core {
 std::uint64_t get_file_size(const std::string& path)
 {
     struct stat info {};
-    if (::stat(path.c_str(), &info) != 0 || !S_ISREG(info.st_mode)) {
-        TRACE_LOG("get_file_size() -- %s: %s", path.c_str(), errno ? std::strerror(errno) : "not a file");
+    if (::stat(path.c_str(), &info) != 0) {
+        TRACE_LOG("get_file_size() -- %s: %s", path.c_str(), std::strerror(errno));
+        return 0;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        TRACE_LOG("get_file_size() -- %s is not a file", path.c_str());
         return 0;
     }
     return static_cast<std::uint64_t>(info.st_size);
