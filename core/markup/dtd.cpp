@@ -3,6 +3,8 @@
 #include "core/markup/ascii.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <array>
 #include <vector>
 
@@ -82,6 +84,42 @@ bool attribute_map::erase(const attribute_key& key)
     return true;
 }
 
+// Many attributes: sort small keys, then move each kept attribute once into its place.
+void attribute_map::finish_large()
+{
+    const int unknown_order = hevtools::markup::html::attribute_count;
+    keys_.clear();
+    keys_.reserve(count_);
+    for (std::size_t i = 0; i < count_; ++i) {
+        const attribute_key& key = items_[i].first;
+        const bool known = key.entry != &hevtools::markup::html::unknown_attribute;
+        keys_.push_back({known ? key.entry->index : unknown_order, static_cast<std::uint32_t>(i),
+            known ? std::string_view() : std::string_view(key.name)});
+    }
+    std::sort(keys_.begin(), keys_.end(), [](const sort_key& a, const sort_key& b) {
+        if (a.order != b.order)
+            return a.order < b.order;
+        if (const int c = a.name.compare(b.name))
+            return c < 0;
+        return a.slot < b.slot;
+    });
+    // Of equal keys the last one written wins: keep an entry when the next one differs.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+        const bool last_of_run = i + 1 == keys_.size() || keys_[i].order != keys_[i + 1].order
+            || keys_[i].name != keys_[i + 1].name;
+        if (last_of_run)
+            keys_[kept++] = keys_[i];
+    }
+    keys_.resize(kept);
+    if (spare_.size() < items_.size())
+        spare_.resize(items_.size());
+    for (std::size_t i = 0; i < kept; ++i)
+        std::swap(spare_[i], items_[keys_[i].slot]);
+    items_.swap(spare_);
+    count_ = kept;
+}
+
 attribute_map::value_type& attribute_map::append_unordered()
 {
     if (count_ == items_.size())
@@ -96,14 +134,14 @@ void attribute_map::finish()
     const auto first = items_.begin();
     const auto last = first + static_cast<std::ptrdiff_t>(count_);
     const auto less = [](const value_type& a, const value_type& b) { return a.first < b.first; };
-    if (count_ <= 16) {
-        // Stable insertion sort by swaps, so the slots keep their buffers.
-        for (auto i = first + 1; i != last; ++i)
-            for (auto j = i; j != first && less(*j, *(j - 1)); --j)
-                std::iter_swap(j, j - 1);
-    } else {
-        std::stable_sort(first, last, less);
+    if (count_ > 16) {
+        finish_large();
+        return;
     }
+    // Stable insertion sort by swaps, so the slots keep their buffers.
+    for (auto i = first + 1; i != last; ++i)
+        for (auto j = i; j != first && less(*j, *(j - 1)); --j)
+            std::iter_swap(j, j - 1);
     // Of equal keys the last one written wins.
     std::size_t out = 0;
     for (std::size_t i = 0; i < count_; ++i) {
@@ -172,54 +210,93 @@ namespace {
 
 constexpr std::size_t max_lookup_length = 32;
 
-// A fixed-bucket hash table over the static entries, hashed h = 5h + c.
-template <typename Entry, std::size_t Buckets>
+// Names of up to 15 bytes packed with their length into two words, so a lookup is a hash of
+// two words and two compares. Longer names are in neither table.
+struct packed_name {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    bool operator==(const packed_name&) const = default;
+};
+
+constexpr std::size_t max_packed_length = 15;
+
+template <char (*Fold)(char)>
+bool pack(std::string_view name, packed_name& packed)
+{
+    if (name.size() > max_packed_length)
+        return false;
+    char bytes[16] = {};
+    for (std::size_t i = 0; i < name.size(); ++i)
+        bytes[i] = Fold(name[i]);
+    bytes[15] = static_cast<char>(name.size());
+    std::memcpy(&packed.low, bytes, 8);
+    std::memcpy(&packed.high, bytes + 8, 8);
+    return true;
+}
+
+// Open addressing over the static entries; built once, read-only afterwards.
+template <typename Entry>
 class lookup_table {
 public:
-    void add(std::string_view key, const Entry* entry) { buckets_[hash(key)].push_back({key, entry}); }
-
-    const Entry* find(std::string_view key) const
+    void add(const packed_name& key, const Entry* entry)
     {
-        for (const auto& [k, entry] : buckets_[hash(key)])
-            if (k == key)
-                return entry;
-        return nullptr;
+        std::size_t i = slot_of(key);
+        while (slots_[i].entry)
+            i = (i + 1) % slots_.size();
+        slots_[i] = {key, entry};
+    }
+
+    const Entry* find(const packed_name& key) const
+    {
+        for (std::size_t i = slot_of(key);; i = (i + 1) % slots_.size()) {
+            if (!slots_[i].entry)
+                return nullptr;
+            if (slots_[i].key == key)
+                return slots_[i].entry;
+        }
     }
 
 private:
-    static std::size_t hash(std::string_view key)
+    static std::size_t slot_of(const packed_name& key)
     {
-        unsigned h = 0;
-        for (char c : key)
-            h = 5 * h + static_cast<unsigned>(static_cast<signed char>(c));
-        return h % Buckets;
+        const std::uint64_t h = (key.low * 0x9E3779B97F4A7C15ull) ^ (key.high * 0xC2B2AE3D27D4EB4Full);
+        return static_cast<std::size_t>(h >> 56);
     }
 
-    std::array<std::vector<std::pair<std::string_view, const Entry*>>, Buckets> buckets_;
+    struct slot {
+        packed_name key;
+        const Entry* entry = nullptr;
+    };
+    std::array<slot, 256> slots_ {};
 };
 
-const lookup_table<element_entry, 94>& element_lookup()
+const lookup_table<element_entry>& element_lookup()
 {
     static const auto table = [] {
-        lookup_table<element_entry, 94> t;
-        for (const element_entry& e : element_table)
-            t.add(e.name, &e);
+        lookup_table<element_entry> t;
+        for (const element_entry& e : element_table) {
+            packed_name key;
+            pack<ascii_upper>(e.name, key);
+            t.add(key, &e);
+        }
         return t;
     }();
     return table;
 }
 
-const lookup_table<attribute_entry, 120>& attribute_lookup()
+const lookup_table<attribute_entry>& attribute_lookup()
 {
     static const auto table = [] {
-        lookup_table<attribute_entry, 120> t;
-        for (int i = 0; i < attribute_count; ++i)
-            t.add(attribute_keys[static_cast<std::size_t>(i)], &attribute_table[static_cast<std::size_t>(i)]);
+        lookup_table<attribute_entry> t;
+        for (std::size_t i = 0; i < attribute_keys.size(); ++i) {
+            packed_name key;
+            pack<ascii_lower>(attribute_keys[i], key);
+            t.add(key, &attribute_table[i]);
+        }
         return t;
     }();
     return table;
 }
-
 
 bool is_whole_tag_delimiter(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '<'; }
 
@@ -315,7 +392,8 @@ attribute_key DTD::find_attribute(std::string_view name) const
     }
     key.name.resize(name.size());
     std::transform(name.begin(), name.end(), key.name.begin(), ascii_lower);
-    const attribute_entry* found = attribute_lookup().find(key.name);
+    packed_name packed;
+    const attribute_entry* found = pack<ascii_lower>(name, packed) ? attribute_lookup().find(packed) : nullptr;
     key.entry = found ? found : &unknown_attribute;
     return key;
 }
@@ -324,9 +402,8 @@ const element_entry* DTD::find_element(std::string_view name) const
 {
     if (name.size() >= max_lookup_length)
         return &unknown_element;
-    char upper[max_lookup_length];
-    std::transform(name.begin(), name.end(), upper, ascii_upper);
-    const element_entry* found = element_lookup().find(std::string_view(upper, name.size()));
+    packed_name packed;
+    const element_entry* found = pack<ascii_upper>(name, packed) ? element_lookup().find(packed) : nullptr;
     return found ? found : &unknown_element;
 }
 

@@ -110,10 +110,16 @@ markup_parser::markup_parser(bool keep_whitespace) : keep_whitespace_(keep_white
 
 bool markup_parser::step(int character, markup_parse_context& context)
 {
+    chunk_pos_ = nullptr;
+    return step_char(character, context);
+}
+
+bool markup_parser::step_char(int character, markup_parse_context& context)
+{
     if (character < 0)
         return on_end_of_input(context);
     const char c = static_cast<char>(static_cast<unsigned char>(character));
-    if (state_ >= 4 && state_ <= 10)
+    if (!chunk_pos_ && state_ >= 4 && state_ <= 10)
         source_.push_back(c);
     switch (class_of(c)) {
     case space_class:
@@ -136,6 +142,13 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
 {
     stopped = false;
     const char* p = begin;
+    pending_begin_ = state_ >= 4 && state_ <= 10 ? begin : nullptr;
+    const auto keep_pending_source = [&] {
+        if (pending_begin_ && state_ >= 4 && state_ <= 10)
+            source_.append(pending_begin_, p);
+        pending_begin_ = nullptr;
+        chunk_pos_ = nullptr;
+    };
     while (p < end) {
         std::size_t run = 0;
         switch (state_) {
@@ -154,24 +167,20 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
         case 4:
             run = run_of(p, end, other_class);
             text_.append(p, run);
-            source_.append(p, run);
             break;
         case 6:
             run = run_of(p, end, other_class);
             name_.append(p, run);
-            source_.append(p, run);
             break;
         case 9:
             run = quote_ != -1 ? run_until(p, end, static_cast<char>(quote_)) : run_of(p, end, other_class);
             value_.append(p, run);
-            source_.append(p, run);
             break;
         case 5:
         case 7:
         case 8:
         case 10:
             run = run_of(p, end, space_class);
-            source_.append(p, run);
             break;
         default:
             break;
@@ -180,13 +189,16 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
         context.position += run;
         if (p == end)
             break;
-        if (!step(static_cast<unsigned char>(*p), context)) {
+        chunk_pos_ = p;
+        if (!step_char(static_cast<unsigned char>(*p), context)) {
             stopped = true;
+            keep_pending_source();
             return static_cast<std::size_t>(p - begin);
         }
         ++p;
         ++context.position;
     }
+    keep_pending_source();
     return static_cast<std::size_t>(p - begin);
 }
 
@@ -197,8 +209,22 @@ bool markup_parser::error(int code, markup_parse_context& context)
 
 void markup_parser::begin_tag(std::size_t position)
 {
-    source_.assign(1, '<');
+    if (chunk_pos_) {
+        source_.clear();
+        pending_begin_ = chunk_pos_;
+    } else {
+        source_.assign(1, '<');
+        pending_begin_ = nullptr;
+    }
     tag_start_ = position;
+}
+
+std::string markup_parser::tag_source() const
+{
+    std::string source = source_;
+    if (pending_begin_ && chunk_pos_)
+        source.append(pending_begin_, chunk_pos_ + 1);
+    return source;
 }
 
 void markup_parser::take_tag(markup_tag&& made)
@@ -563,8 +589,11 @@ void markup_parser::add_attribute(markup_parse_context& context)
 {
     if (name_.empty())
         return;
-    auto& slot = tag_.attributes.append_unordered();
-    slot.first = context.dtd->find_attribute(name_);
+    attribute_key key = context.dtd->find_attribute(name_);
+    // A repeat of the attribute just read replaces it at once (the last one wins anyway).
+    auto* last = tag_.attributes.last_unordered();
+    auto& slot = last && last->first == key ? *last : tag_.attributes.append_unordered();
+    slot.first = std::move(key);
     if (!value_.empty() && quote_ != -1) {
         slot.second.assign(1, static_cast<char>(quote_));
         slot.second.append(value_);
@@ -582,8 +611,9 @@ bool markup_parser::complete_tag(markup_parse_context& context)
     tag_.start = tag_start_;
     const bool declaration = !tag_.end && !tag_.name.empty() && tag_.name[0] == '!';
     if (declaration) {
-        const std::size_t length = source_.size() >= 2 ? source_.size() - 2 : 0;
-        tag_.source_text.assign(source_, source_.empty() ? 0 : 1, length);
+        const std::string source = tag_source();
+        const std::size_t length = source.size() >= 2 ? source.size() - 2 : 0;
+        tag_.source_text.assign(source, source.empty() ? 0 : 1, length);
     } else {
         tag_.source_text.clear();
     }
@@ -656,6 +686,7 @@ bool markup_parser::close_raw_text(markup_parse_context& context)
     take_tag(std::move(second));
     tag_start_ = text_start + name_at - (after_lt ? 1 : 0);
     source_.clear();
+    pending_begin_ = nullptr;
     const bool answer = complete_tag(context);
     state_ = 0;
     return answer;

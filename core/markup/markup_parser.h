@@ -113,8 +113,15 @@ private:
     std::string value_;       // V
     int quote_ = -1;
     markup_tag raw_start_tag_;
-    std::string source_;      // the tag being read, from its "<"
+    // The tag being read, from its "<": source_, then (inside feed) the bytes from
+    // pending_begin_ up to the current one, which are copied into source_ only when the chunk
+    // ends inside the tag.
+    std::string source_;
+    const char* pending_begin_ = nullptr;
+    const char* chunk_pos_ = nullptr;
     std::size_t tag_start_ = 0;
+    std::string tag_source() const;
+    bool step_char(int character, markup_parse_context& context);
 };
 
 inline markup_parser construct_markup_parser(bool keep_whitespace) { return markup_parser(keep_whitespace); }

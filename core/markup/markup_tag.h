@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -58,11 +59,21 @@ public:
 
     // Tokenizer side: a slot at the end, ordered later by finish().
     value_type& append_unordered();
+    value_type* last_unordered() { return count_ ? &items_[count_ - 1] : nullptr; }
     void finish();
 
 private:
+    struct sort_key {
+        int order;          // the entry's table index; unknown attributes after all known ones
+        std::uint32_t slot; // keeps the written order among equal keys
+        std::string_view name;
+    };
+    void finish_large();
+
     std::vector<value_type> items_;
     std::size_t count_ = 0;
+    std::vector<sort_key> keys_;
+    std::vector<value_type> spare_;
 };
 
 // A tag as the tokenizer reports it.
