@@ -692,14 +692,14 @@ bool markup_parser::close_raw_text(markup_parse_context& context)
     return answer;
 }
 
-std::size_t markup_parser::run_on_cstring(const char* text, const hevtools::markup::DTD& dtd, parser_callback& callback)
+std::size_t markup_parser::run_markup_parser_on_cstring(const char* text, const hevtools::markup::DTD& dtd, parser_callback& callback)
 {
     if (!text)
         return 0;
     return run_markup_parser(callback, text, text + std::strlen(text), dtd, *this);
 }
 
-std::size_t markup_parser::run_on_stream(std::istream& stream, const hevtools::markup::DTD& dtd, parser_callback& callback)
+std::size_t markup_parser::run_markup_parser_on_stream(std::istream& stream, const hevtools::markup::DTD& dtd, parser_callback& callback)
 {
     markup_parse_context context {&callback, &dtd, 0, 0};
     const auto offset = stream.tellg();
@@ -734,7 +734,7 @@ std::size_t run_markup_parser(parser_callback& callback, const char* begin, cons
 std::size_t parse_html_stream(std::istream& stream, parser_callback& callback, bool keep_whitespace)
 {
     markup_parser parser(keep_whitespace);
-    return parser.run_on_stream(stream, hevtools::markup::html::html_dtd(), callback);
+    return parser.run_markup_parser_on_stream(stream, hevtools::markup::html::html_dtd(), callback);
 }
 
 }

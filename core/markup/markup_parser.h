@@ -81,10 +81,10 @@ public:
     std::size_t feed(const char* begin, const char* end, markup_parse_context& context, bool& stopped);
 
     // A zero-terminated buffer: no events and 0 for a null pointer.
-    std::size_t run_on_cstring(const char* text, const hevtools::markup::DTD& dtd, parser_callback& callback);
+    std::size_t run_markup_parser_on_cstring(const char* text, const hevtools::markup::DTD& dtd, parser_callback& callback);
     // Reads the stream to its end, or until a receiver stops the run; returns the position reached,
     // counted from the stream's read offset at the start.
-    std::size_t run_on_stream(std::istream& stream, const hevtools::markup::DTD& dtd, parser_callback& callback);
+    std::size_t run_markup_parser_on_stream(std::istream& stream, const hevtools::markup::DTD& dtd, parser_callback& callback);
 
     int state() const { return state_; }
     bool keep_whitespace() const { return keep_whitespace_; }
@@ -125,6 +125,10 @@ private:
 };
 
 inline markup_parser construct_markup_parser(bool keep_whitespace) { return markup_parser(keep_whitespace); }
+inline bool markup_parser_step(markup_parser& parser, int character, markup_parse_context& context)
+{
+    return parser.step(character, context);
+}
 
 // Steps every byte of [begin, end), then the end of input unless a receiver stopped the run.
 // Returns the number of bytes consumed.

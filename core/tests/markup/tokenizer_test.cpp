@@ -157,10 +157,10 @@ TEST(MarkupTokenizer, CStringFeederAcceptsNull)
 {
     recording_receiver receiver;
     core::markup_parser parser(true);
-    EXPECT_EQ(parser.run_on_cstring(nullptr, hevtools::markup::html::html_dtd(), receiver), 0u);
+    EXPECT_EQ(parser.run_markup_parser_on_cstring(nullptr, hevtools::markup::html::html_dtd(), receiver), 0u);
     EXPECT_EQ(receiver.transcript, "");
     core::markup_parser second(true);
-    EXPECT_EQ(second.run_on_cstring("<b>x", hevtools::markup::html::html_dtd(), receiver), 4u);
+    EXPECT_EQ(second.run_markup_parser_on_cstring("<b>x", hevtools::markup::html::html_dtd(), receiver), 4u);
     EXPECT_EQ(receiver.transcript, R"(S<b> | T"x")");
 }
 
