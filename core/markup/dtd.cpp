@@ -22,11 +22,9 @@ bool operator<(const attribute_key& a, const attribute_key& b)
     return a.name < b.name;
 }
 
-bool operator==(const attribute_key& a, const attribute_key& b)
+bool is_unknown_attribute(const attribute_entry* entry)
 {
-    if (a.entry != b.entry)
-        return false;
-    return a.entry != &hevtools::markup::html::unknown_attribute || a.name == b.name;
+    return entry == &hevtools::markup::html::unknown_attribute;
 }
 
 attribute_map::attribute_map(const attribute_map& other) : items_(other.begin(), other.end()), count_(other.count_) { }
@@ -87,6 +85,13 @@ bool attribute_map::erase(const attribute_key& key)
 // Many attributes: sort small keys, then move each kept attribute once into its place.
 void attribute_map::finish_large()
 {
+    struct sort_key {
+        int order;          // the entry's table index; unknown attributes after all known ones
+        std::uint32_t slot; // keeps the written order among equal keys
+        std::string_view name;
+    };
+    thread_local std::vector<sort_key> keys_;
+    thread_local std::vector<value_type> spare_;
     const int unknown_order = hevtools::markup::html::attribute_count;
     keys_.clear();
     keys_.reserve(count_);
@@ -118,6 +123,7 @@ void attribute_map::finish_large()
         std::swap(spare_[i], items_[keys_[i].slot]);
     items_.swap(spare_);
     count_ = kept;
+    keys_.clear();
 }
 
 attribute_map::value_type& attribute_map::append_unordered()
@@ -152,6 +158,18 @@ void attribute_map::finish()
         ++out;
     }
     count_ = out;
+}
+
+}
+
+namespace hevtools::markup {
+
+void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const
+{
+    markup_tag made = make_tag(text, tag_name_mode, content_model_out);
+    tag.name.swap(made.name);
+    tag.element = made.element;
+    tag.end = made.end;
 }
 
 }
@@ -223,14 +241,17 @@ constexpr std::size_t max_packed_length = 15;
 template <char (*Fold)(char)>
 bool pack(std::string_view name, packed_name& packed)
 {
-    if (name.size() > max_packed_length)
+    const std::size_t size = name.size();
+    if (size > max_packed_length)
         return false;
-    char bytes[16] = {};
-    for (std::size_t i = 0; i < name.size(); ++i)
-        bytes[i] = Fold(name[i]);
-    bytes[15] = static_cast<char>(name.size());
-    std::memcpy(&packed.low, bytes, 8);
-    std::memcpy(&packed.high, bytes + 8, 8);
+    // Built in registers: byte stores followed by word loads would stall on every lookup.
+    std::uint64_t low = 0, high = static_cast<std::uint64_t>(size) << 56;
+    for (std::size_t i = 0; i < size && i < 8; ++i)
+        low |= static_cast<std::uint64_t>(static_cast<unsigned char>(Fold(name[i]))) << (8 * i);
+    for (std::size_t i = 8; i < size; ++i)
+        high |= static_cast<std::uint64_t>(static_cast<unsigned char>(Fold(name[i]))) << (8 * (i - 8));
+    packed.low = low;
+    packed.high = high;
     return true;
 }
 
@@ -328,23 +349,30 @@ bool DTD::is_empty_element(const markup_tag& tag) const
 
 markup_tag DTD::make_tag(std::string& text, bool tag_name_mode, int* content_model_out) const
 {
+    markup_tag tag;
+    make_tag_into(text, tag_name_mode, content_model_out, tag);
+    return tag;
+}
+
+void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const
+{
     int local_model = 0;
     int& model = content_model_out ? *content_model_out : local_model;
     model = ordinary_content;
-    markup_tag tag;
+    tag.end = false;
     if (tag_name_mode) {
         if (text.size() > 2 && text.compare(0, 3, "!--") == 0) {
             text.erase(0, 3);
             model = comment_content;
             tag.name = "--";
             tag.element = &comment_element;
-            return tag;
+            return;
         }
         if (!text.empty() && text[0] == '!') {
             tag.name.assign(text);
             text.clear();
             tag.element = &unknown_element;
-            return tag;
+            return;
         }
         if (!text.empty() && text[0] == '/') {
             tag.end = true;
@@ -360,7 +388,7 @@ markup_tag DTD::make_tag(std::string& text, bool tag_name_mode, int* content_mod
             tag.name = "--";
             tag.element = &comment_element;
             tag.end = true;
-            return tag;
+            return;
         }
         std::size_t p = text.size();
         while (p > 0 && !is_whole_tag_delimiter(text[p - 1]))
@@ -379,7 +407,6 @@ markup_tag DTD::make_tag(std::string& text, bool tag_name_mode, int* content_mod
     }
     tag.element = find_element(tag.name);
     model = content_model(tag.element);
-    return tag;
 }
 
 attribute_key DTD::find_attribute(std::string_view name) const
@@ -390,11 +417,17 @@ attribute_key DTD::find_attribute(std::string_view name) const
         key.entry = &unknown_attribute;
         return key;
     }
-    key.name.resize(name.size());
-    std::transform(name.begin(), name.end(), key.name.begin(), ascii_lower);
     packed_name packed;
     const attribute_entry* found = pack<ascii_lower>(name, packed) ? attribute_lookup().find(packed) : nullptr;
-    key.entry = found ? found : &unknown_attribute;
+    if (found) {
+        // The lookup key is the lower-cased name.
+        key.name.assign(attribute_keys[static_cast<std::size_t>(found->index)]);
+        key.entry = found;
+        return key;
+    }
+    key.name.resize(name.size());
+    std::transform(name.begin(), name.end(), key.name.begin(), ascii_lower);
+    key.entry = &unknown_attribute;
     return key;
 }
 

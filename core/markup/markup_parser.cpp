@@ -171,15 +171,38 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
         case 6:
             run = run_of(p, end, other_class);
             name_.append(p, run);
+            // "=" after a name: what the step would do (V := empty, go to 8), without a call.
+            if (p + run < end && p[run] == '=') {
+                value_.clear();
+                state_ = 8;
+                ++run;
+            }
             break;
         case 9:
             run = quote_ != -1 ? run_until(p, end, static_cast<char>(quote_)) : run_of(p, end, other_class);
             value_.append(p, run);
             break;
         case 5:
-        case 7:
-        case 8:
         case 10:
+            run = run_of(p, end, space_class);
+            // A name starts: N := the run of name characters, go to 6.
+            if (const std::size_t name = run_of(p + run, end, other_class)) {
+                name_.assign(p + run, name);
+                state_ = 6;
+                run += name;
+            }
+            break;
+        case 8:
+            run = run_of(p, end, space_class);
+            if (const std::size_t value = run_of(p + run, end, other_class)) {
+                // An unquoted value: V := the run, quote := -1, go to 9.
+                value_.assign(p + run, value);
+                quote_ = -1;
+                state_ = 9;
+                run += value;
+            }
+            break;
+        case 7:
             run = run_of(p, end, space_class);
             break;
         default:
@@ -237,6 +260,14 @@ void markup_parser::take_tag(markup_tag&& made)
     tag_.source_text.clear();
 }
 
+void markup_parser::make_current_tag(markup_parse_context& context)
+{
+    context.dtd->make_tag_into(text_, true, &context.content_model, tag_);
+    tag_.kind = markup_tag::start_tag;
+    tag_.attributes.clear();
+    tag_.source_text.clear();
+}
+
 bool markup_parser::on_whitespace(char c, markup_parse_context& context)
 {
     switch (state_) {
@@ -273,7 +304,7 @@ bool markup_parser::on_whitespace(char c, markup_parse_context& context)
             }
             break;
         }
-        take_tag(context.dtd->make_tag(text_, true, &context.content_model));
+        make_current_tag(context);
         if (context.content_model == hevtools::markup::comment_content) {
             text_.push_back(c);
             state_ = 1;
@@ -325,7 +356,7 @@ bool markup_parser::on_lt(markup_parse_context& context)
             begin_tag(context.position);
             return context.callback->on_text(lt, false, context.position);
         }
-        take_tag(context.dtd->make_tag(text_, true, &context.content_model));
+        make_current_tag(context);
         if (context.content_model == hevtools::markup::comment_content) {
             text_.push_back('<');
             state_ = 1;
@@ -379,7 +410,7 @@ bool markup_parser::on_gt(markup_parse_context& context)
             state_ = 2;
             return true;
         }
-        take_tag(context.dtd->make_tag(text_, true, &context.content_model));
+        make_current_tag(context);
         if (text_.empty())
             return complete_tag(context);
         // A comment opened with no white space after "!--".

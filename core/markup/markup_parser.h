@@ -102,6 +102,7 @@ private:
     void add_attribute(markup_parse_context& context);
     bool complete_tag(markup_parse_context& context);
     void take_tag(markup_tag&& made);
+    void make_current_tag(markup_parse_context& context);
     void begin_tag(std::size_t position);
     bool close_raw_text(markup_parse_context& context);
 

@@ -28,7 +28,11 @@ struct attribute_key {
 
 // Known attributes first, in table order; unknown ones after them, by name.
 bool operator<(const attribute_key& a, const attribute_key& b);
-bool operator==(const attribute_key& a, const attribute_key& b);
+bool is_unknown_attribute(const attribute_entry* entry);
+inline bool operator==(const attribute_key& a, const attribute_key& b)
+{
+    return a.entry == b.entry && (!is_unknown_attribute(a.entry) || a.name == b.name);
+}
 
 // The attributes of one tag, ordered by attribute_key. The tokenizer appends while it reads a
 // tag and orders once when the tag completes (the last of duplicates wins); the storage is
@@ -63,17 +67,10 @@ public:
     void finish();
 
 private:
-    struct sort_key {
-        int order;          // the entry's table index; unknown attributes after all known ones
-        std::uint32_t slot; // keeps the written order among equal keys
-        std::string_view name;
-    };
     void finish_large();
 
     std::vector<value_type> items_;
     std::size_t count_ = 0;
-    std::vector<sort_key> keys_;
-    std::vector<value_type> spare_;
 };
 
 // A tag as the tokenizer reports it.
