@@ -172,6 +172,11 @@ void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_mode
     tag.end = made.end;
 }
 
+void DTD::find_attribute_into(std::string_view name, attribute_key& key) const
+{
+    key = find_attribute(name);
+}
+
 }
 
 namespace hevtools::markup::html {
@@ -412,10 +417,16 @@ void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_mode
 attribute_key DTD::find_attribute(std::string_view name) const
 {
     attribute_key key;
+    find_attribute_into(name, key);
+    return key;
+}
+
+void DTD::find_attribute_into(std::string_view name, attribute_key& key) const
+{
     if (name.size() >= max_lookup_length) {
         key.name.assign(name);
         key.entry = &unknown_attribute;
-        return key;
+        return;
     }
     packed_name packed;
     const attribute_entry* found = pack<ascii_lower>(name, packed) ? attribute_lookup().find(packed) : nullptr;
@@ -423,12 +434,11 @@ attribute_key DTD::find_attribute(std::string_view name) const
         // The lookup key is the lower-cased name.
         key.name.assign(attribute_keys[static_cast<std::size_t>(found->index)]);
         key.entry = found;
-        return key;
+        return;
     }
     key.name.resize(name.size());
     std::transform(name.begin(), name.end(), key.name.begin(), ascii_lower);
     key.entry = &unknown_attribute;
-    return key;
 }
 
 const element_entry* DTD::find_element(std::string_view name) const

@@ -31,6 +31,8 @@ public:
     // and end flag and leaves the rest alone. A document type that overrides make_tag overrides
     // this too, or keeps this default, which calls make_tag.
     virtual void make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const;
+    // find_attribute into a key the caller keeps; the default calls find_attribute.
+    virtual void find_attribute_into(std::string_view name, attribute_key& key) const;
 };
 
 }
@@ -80,6 +82,7 @@ public:
     markup_tag make_tag(std::string& text, bool tag_name_mode, int* content_model_out) const override;
     void make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const override;
     attribute_key find_attribute(std::string_view name) const override;
+    void find_attribute_into(std::string_view name, attribute_key& key) const override;
     virtual const element_entry* find_element(std::string_view name) const;
     virtual int content_model(const element_entry* entry) const;
 };

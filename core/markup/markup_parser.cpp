@@ -152,6 +152,20 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
     while (p < end) {
         std::size_t run = 0;
         switch (state_) {
+        case 0:
+            // Between tokens: "<" opens a tag; any byte that starts text starts a run of it.
+            if (*p == '<') {
+                text_.clear();
+                state_ = 4;
+                chunk_pos_ = p;
+                begin_tag(context.position);
+                run = 1;
+            } else if (keep_whitespace_ || class_of(*p) != space_class) {
+                run = keep_whitespace_ ? run_until(p, end, '<') : run_of_collapsed_text(p, end);
+                text_.assign(p, run);
+                state_ = 2;
+            }
+            break;
         case 1:
         case 11:
             run = run_until(p, end, '>');
@@ -179,8 +193,12 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
             }
             break;
         case 9:
-            run = quote_ != -1 ? run_until(p, end, static_cast<char>(quote_)) : run_of(p, end, other_class);
-            value_.append(p, run);
+            if (quote_ != -1) {
+                run = take_quoted_value(p, end, context);
+            } else {
+                run = run_of(p, end, other_class);
+                value_.append(p, run);
+            }
             break;
         case 5:
         case 10:
@@ -200,6 +218,13 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
                 quote_ = -1;
                 state_ = 9;
                 run += value;
+            } else if (p + run < end && class_of(p[run]) == quote_class) {
+                // A quoted value: quote := c, V := what runs to the matching quote; at that
+                // quote go to 10, add the attribute, quote := -1.
+                quote_ = static_cast<unsigned char>(p[run]);
+                state_ = 9;
+                ++run;
+                run += take_quoted_value(p + run, end, context);
             }
             break;
         case 7:
@@ -223,6 +248,18 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
     }
     keep_pending_source();
     return static_cast<std::size_t>(p - begin);
+}
+
+std::size_t markup_parser::take_quoted_value(const char* p, const char* end, markup_parse_context& context)
+{
+    const std::size_t run = run_until(p, end, static_cast<char>(quote_));
+    value_.append(p, run);
+    if (p + run == end)
+        return run;
+    state_ = 10;
+    add_attribute(context);
+    quote_ = -1;
+    return run + 1;
 }
 
 bool markup_parser::error(int code, markup_parse_context& context)
@@ -620,11 +657,12 @@ void markup_parser::add_attribute(markup_parse_context& context)
 {
     if (name_.empty())
         return;
-    attribute_key key = context.dtd->find_attribute(name_);
+    context.dtd->find_attribute_into(name_, key_);
     // A repeat of the attribute just read replaces it at once (the last one wins anyway).
     auto* last = tag_.attributes.last_unordered();
-    auto& slot = last && last->first == key ? *last : tag_.attributes.append_unordered();
-    slot.first = std::move(key);
+    auto& slot = last && last->first == key_ ? *last : tag_.attributes.append_unordered();
+    slot.first.name.swap(key_.name);
+    slot.first.entry = key_.entry;
     if (!value_.empty() && quote_ != -1) {
         slot.second.assign(1, static_cast<char>(quote_));
         slot.second.append(value_);

@@ -103,6 +103,9 @@ private:
     bool complete_tag(markup_parse_context& context);
     void take_tag(markup_tag&& made);
     void make_current_tag(markup_parse_context& context);
+    // In state 9 with a quote: takes the value up to the matching quote and, when it is there,
+    // closes the attribute as the step would. Returns the bytes taken.
+    std::size_t take_quoted_value(const char* p, const char* end, markup_parse_context& context);
     void begin_tag(std::size_t position);
     bool close_raw_text(markup_parse_context& context);
 
@@ -112,6 +115,7 @@ private:
     std::string text_;        // T
     std::string name_;        // N
     std::string value_;       // V
+    attribute_key key_;       // the key add_attribute looks up, kept for its buffer
     int quote_ = -1;
     markup_tag raw_start_tag_;
     // The tag being read, from its "<": source_, then (inside feed) the bytes from
