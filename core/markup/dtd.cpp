@@ -1,0 +1,489 @@
+#include "core/markup/dtd.h"
+
+#include "core/markup/ascii.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <array>
+#include <vector>
+
+namespace core {
+
+bool operator<(const attribute_key& a, const attribute_key& b)
+{
+    const attribute_entry* unknown = &hevtools::markup::html::unknown_attribute;
+    const bool a_known = a.entry != unknown;
+    const bool b_known = b.entry != unknown;
+    if (a_known != b_known)
+        return a_known;
+    if (a_known)
+        return a.entry->index < b.entry->index;
+    return a.name < b.name;
+}
+
+bool is_unknown_attribute(const attribute_entry* entry)
+{
+    return entry == &hevtools::markup::html::unknown_attribute;
+}
+
+attribute_map::attribute_map(const attribute_map& other) : items_(other.begin(), other.end()), count_(other.count_) { }
+
+attribute_map& attribute_map::operator=(const attribute_map& other)
+{
+    if (this == &other)
+        return *this;
+    if (items_.size() < other.count_)
+        items_.resize(other.count_);
+    std::copy(other.begin(), other.end(), items_.begin());
+    count_ = other.count_;
+    return *this;
+}
+
+const std::string* attribute_map::find(const attribute_key& key) const
+{
+    const auto last = end();
+    const auto it = std::lower_bound(begin(), last, key, [](const value_type& item, const attribute_key& k) {
+        return item.first < k;
+    });
+    return it != last && it->first == key ? &it->second : nullptr;
+}
+
+void attribute_map::set(const attribute_key& key, std::string value)
+{
+    auto first = items_.begin();
+    auto last = first + static_cast<std::ptrdiff_t>(count_);
+    auto it = std::lower_bound(first, last, key, [](const value_type& item, const attribute_key& k) {
+        return item.first < k;
+    });
+    if (it != last && it->first == key) {
+        it->second = std::move(value);
+        return;
+    }
+    const auto at = it - first;
+    value_type& slot = append_unordered();
+    slot.first = key;
+    slot.second = std::move(value);
+    std::rotate(items_.begin() + at, items_.begin() + static_cast<std::ptrdiff_t>(count_) - 1,
+        items_.begin() + static_cast<std::ptrdiff_t>(count_));
+}
+
+bool attribute_map::erase(const attribute_key& key)
+{
+    auto first = items_.begin();
+    auto last = first + static_cast<std::ptrdiff_t>(count_);
+    auto it = std::lower_bound(first, last, key, [](const value_type& item, const attribute_key& k) {
+        return item.first < k;
+    });
+    if (it == last || !(it->first == key))
+        return false;
+    std::rotate(it, it + 1, last);
+    --count_;
+    return true;
+}
+
+// Many attributes: sort small keys, then move each kept attribute once into its place.
+void attribute_map::finish_large()
+{
+    struct sort_key {
+        int order;          // the entry's table index; unknown attributes after all known ones
+        std::uint32_t slot; // keeps the written order among equal keys
+        std::string_view name;
+    };
+    thread_local std::vector<sort_key> keys;
+    thread_local std::vector<std::uint32_t> from;
+    const int unknown_order = hevtools::markup::html::attribute_count;
+    keys.clear();
+    keys.reserve(count_);
+    for (std::size_t i = 0; i < count_; ++i) {
+        const attribute_key& key = items_[i].first;
+        const bool known = key.entry != &hevtools::markup::html::unknown_attribute;
+        keys.push_back({known ? key.entry->index : unknown_order, static_cast<std::uint32_t>(i),
+            known ? std::string_view() : std::string_view(key.name)});
+    }
+    std::sort(keys.begin(), keys.end(), [](const sort_key& a, const sort_key& b) {
+        if (a.order != b.order)
+            return a.order < b.order;
+        if (const int c = a.name.compare(b.name))
+            return c < 0;
+        return a.slot < b.slot;
+    });
+    // Of equal keys the last one written wins: position i takes the slot of the last entry of
+    // the i-th run; the slots that lose go after the kept ones.
+    from.clear();
+    from.reserve(count_);
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const bool last_of_run = i + 1 == keys.size() || keys[i].order != keys[i + 1].order
+            || keys[i].name != keys[i + 1].name;
+        if (last_of_run) {
+            from.push_back(keys[i].slot);
+            ++kept;
+        }
+    }
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const bool last_of_run = i + 1 == keys.size() || keys[i].order != keys[i + 1].order
+            || keys[i].name != keys[i + 1].name;
+        if (!last_of_run)
+            from.push_back(keys[i].slot);
+    }
+    keys.clear();
+    // Apply the permutation in place, one cycle at a time: position j takes slot from[j].
+    constexpr std::uint32_t done = 0xffffffffu;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        if (from[i] == done || from[i] == i) {
+            from[i] = done;
+            continue;
+        }
+        value_type held = std::move(items_[i]);
+        std::size_t j = i;
+        while (true) {
+            const std::size_t k = from[j];
+            from[j] = done;
+            if (k == i) {
+                items_[j] = std::move(held);
+                break;
+            }
+            items_[j] = std::move(items_[k]);
+            j = k;
+        }
+    }
+    count_ = kept;
+}
+
+attribute_map::value_type& attribute_map::append_unordered()
+{
+    if (count_ == items_.size())
+        items_.emplace_back();
+    return items_[count_++];
+}
+
+void attribute_map::finish()
+{
+    if (count_ < 2)
+        return;
+    const auto first = items_.begin();
+    const auto last = first + static_cast<std::ptrdiff_t>(count_);
+    const auto less = [](const value_type& a, const value_type& b) { return a.first < b.first; };
+    if (count_ > 16) {
+        finish_large();
+        return;
+    }
+    // Stable insertion sort by swaps, so the slots keep their buffers.
+    for (auto i = first + 1; i != last; ++i)
+        for (auto j = i; j != first && less(*j, *(j - 1)); --j)
+            std::iter_swap(j, j - 1);
+    // Of equal keys the last one written wins.
+    std::size_t out = 0;
+    for (std::size_t i = 0; i < count_; ++i) {
+        if (i + 1 < count_ && items_[i].first == items_[i + 1].first)
+            continue;
+        if (out != i)
+            std::swap(items_[out], items_[i]);
+        ++out;
+    }
+    count_ = out;
+}
+
+}
+
+namespace hevtools::markup {
+
+void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const
+{
+    markup_tag made = make_tag(text, tag_name_mode, content_model_out);
+    tag.name.swap(made.name);
+    tag.element = made.element;
+    tag.end = made.end;
+}
+
+void DTD::find_attribute_into(std::string_view name, attribute_key& key) const
+{
+    key = find_attribute(name);
+}
+
+}
+
+namespace hevtools::markup::html {
+
+using core::ascii_lower;
+using core::ascii_upper;
+
+const element_entry element_table[element_count] = {
+    {"A"}, {"ABBR"}, {"ACRONYM"}, {"ADDRESS"}, {"APPLET"}, {"AREA"}, {"B"}, {"BASE"}, {"BASEFONT"}, {"BDO"},
+    {"BIG"}, {"BLOCKQUOTE"}, {"BODY"}, {"BR"}, {"BUTTON"}, {"CAPTION"}, {"CENTER"}, {"CITE"}, {"CODE"},
+    {"COL"}, {"COLGROUP"}, {"DD"}, {"DEL"}, {"DFN"}, {"DIR"}, {"DIV"}, {"DL"}, {"DT"}, {"EM"}, {"FIELDSET"},
+    {"FONT"}, {"FORM"}, {"FRAME"}, {"FRAMESET"}, {"H1"}, {"H2"}, {"H3"}, {"H4"}, {"H5"}, {"H6"}, {"HEAD"},
+    {"HR"}, {"HTML"}, {"I"}, {"IFRAME"}, {"IMG"}, {"INPUT"}, {"INS"}, {"ISINDEX"}, {"KBD"}, {"LABEL"},
+    {"LEGEND"}, {"LI"}, {"LINK"}, {"MAP"}, {"MENU"}, {"META"}, {"NOFRAMES"}, {"NOSCRIPT"}, {"OBJECT"},
+    {"OL"}, {"OPTGROUP"}, {"OPTION"}, {"P"}, {"PARAM"}, {"PRE"}, {"Q"}, {"S"}, {"SAMP"}, {"SCRIPT"},
+    {"SELECT"}, {"SMALL"}, {"SPAN"}, {"STRIKE"}, {"STRONG"}, {"STYLE"}, {"SUB"}, {"SUP"}, {"TABLE"},
+    {"TBODY"}, {"TD"}, {"TEXTAREA"}, {"TFOOT"}, {"TH"}, {"THEAD"}, {"TITLE"}, {"TR"}, {"TT"}, {"U"},
+    {"UL"}, {"VAR"}};
+const element_entry unknown_element {"_unknown"};
+const element_entry comment_element {"_comment"};
+
+namespace {
+
+// Lookup keys of the attributes, in table order; the entry names differ only where the HTML
+// name holds "-".
+constexpr std::array<std::string_view, attribute_count> attribute_keys {"abbr", "accept-charset", "accept",
+    "accesskey", "action", "align", "alink", "alt", "archive", "axis", "background", "bgcolor", "border",
+    "cellpadding", "cellspacing", "char", "charoff", "charset", "checked", "cite", "class", "classid", "clear",
+    "code", "codebase", "codetype", "color", "cols", "colspan", "compact", "content", "coords", "data",
+    "datetime", "declare", "defer", "dir", "disabled", "enctype", "face", "for", "frame", "frameborder",
+    "headers", "height", "href", "hreflang", "hspace", "http-equiv", "id", "ismap", "label", "lang",
+    "language", "link", "longdesc", "marginheight", "marginwidth", "maxlength", "media", "method", "multiple",
+    "name", "nohref", "noresize", "noshade", "nowrap", "object", "onblur", "onchange", "onclick",
+    "ondblclick", "onfocus", "onkeydown", "onkeypress", "onkeyup", "onload", "onmousedown", "onmousemove",
+    "onmouseout", "onmouseover", "onmouseup", "onreset", "onselect", "onsubmit", "onunload", "profile",
+    "prompt", "readonly", "rel", "rev", "rows", "rowspan", "rules", "scheme", "scope", "scrolling",
+    "selected", "shape", "size", "span", "src", "standby", "start", "style", "summary", "tabindex", "target",
+    "text", "title", "type", "usemap", "valign", "value", "valuetype", "version", "vlink", "vspace",
+    "width"};
+
+}
+
+constinit const std::array<attribute_entry, attribute_count> attribute_table = [] {
+    std::array<attribute_entry, attribute_count> table {};
+    for (int i = 0; i < attribute_count; ++i) {
+        const std::string_view key = attribute_keys[static_cast<std::size_t>(i)];
+        table[static_cast<std::size_t>(i)] = {key == "accept-charset" ? "accept_charset" : key == "http-equiv" ? "http_equiv" : key, i};
+    }
+    return table;
+}();
+const attribute_entry unknown_attribute {"<Unknownattr>", attribute_count};
+
+namespace {
+
+constexpr std::size_t max_lookup_length = 32;
+
+// Names of up to 15 bytes packed with their length into two words, so a lookup is a hash of
+// two words and two compares. Longer names are in neither table.
+struct packed_name {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    bool operator==(const packed_name&) const = default;
+};
+
+constexpr std::size_t max_packed_length = 15;
+
+template <char (*Fold)(char)>
+bool pack(std::string_view name, packed_name& packed)
+{
+    const std::size_t size = name.size();
+    if (size > max_packed_length)
+        return false;
+    // Built in registers: byte stores followed by word loads would stall on every lookup.
+    std::uint64_t low = 0, high = static_cast<std::uint64_t>(size) << 56;
+    for (std::size_t i = 0; i < size && i < 8; ++i)
+        low |= static_cast<std::uint64_t>(static_cast<unsigned char>(Fold(name[i]))) << (8 * i);
+    for (std::size_t i = 8; i < size; ++i)
+        high |= static_cast<std::uint64_t>(static_cast<unsigned char>(Fold(name[i]))) << (8 * (i - 8));
+    packed.low = low;
+    packed.high = high;
+    return true;
+}
+
+// Open addressing over the static entries; built once, read-only afterwards.
+template <typename Entry>
+class lookup_table {
+public:
+    void add(const packed_name& key, const Entry* entry)
+    {
+        std::size_t i = slot_of(key);
+        while (slots_[i].entry)
+            i = (i + 1) % slots_.size();
+        slots_[i] = {key, entry};
+    }
+
+    const Entry* find(const packed_name& key) const
+    {
+        for (std::size_t i = slot_of(key);; i = (i + 1) % slots_.size()) {
+            if (!slots_[i].entry)
+                return nullptr;
+            if (slots_[i].key == key)
+                return slots_[i].entry;
+        }
+    }
+
+private:
+    static std::size_t slot_of(const packed_name& key)
+    {
+        const std::uint64_t h = (key.low * 0x9E3779B97F4A7C15ull) ^ (key.high * 0xC2B2AE3D27D4EB4Full);
+        return static_cast<std::size_t>(h >> 56);
+    }
+
+    struct slot {
+        packed_name key;
+        const Entry* entry = nullptr;
+    };
+    std::array<slot, 256> slots_ {};
+};
+
+const lookup_table<element_entry>& element_lookup()
+{
+    static const auto table = [] {
+        lookup_table<element_entry> t;
+        for (const element_entry& e : element_table) {
+            packed_name key;
+            pack<ascii_upper>(e.name, key);
+            t.add(key, &e);
+        }
+        return t;
+    }();
+    return table;
+}
+
+const lookup_table<attribute_entry>& attribute_lookup()
+{
+    static const auto table = [] {
+        lookup_table<attribute_entry> t;
+        for (std::size_t i = 0; i < attribute_keys.size(); ++i) {
+            packed_name key;
+            pack<ascii_lower>(attribute_keys[i], key);
+            t.add(key, &attribute_table[i]);
+        }
+        return t;
+    }();
+    return table;
+}
+
+bool is_whole_tag_delimiter(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '<'; }
+
+constexpr std::array<el, 13> empty_elements {el::AREA, el::BASE, el::BASEFONT, el::BR, el::COL, el::FRAME,
+    el::HR, el::IMG, el::INPUT, el::ISINDEX, el::LINK, el::META, el::PARAM};
+
+const std::array<bool, element_count>& empty_flags()
+{
+    static const auto flags = [] {
+        std::array<bool, element_count> f {};
+        for (el e : empty_elements)
+            f[static_cast<std::size_t>(e)] = true;
+        return f;
+    }();
+    return flags;
+}
+
+}
+
+bool DTD::is_empty_element(const markup_tag& tag) const
+{
+    if (tag.name.empty())
+        return true;
+    const element_entry* entry = tag.element;
+    if (entry < element_table || entry >= element_table + element_count)
+        return false;
+    return entry->name[0] == ascii_upper(tag.name[0]) && empty_flags()[static_cast<std::size_t>(entry - element_table)];
+}
+
+markup_tag DTD::make_tag(std::string& text, bool tag_name_mode, int* content_model_out) const
+{
+    markup_tag tag;
+    make_tag_into(text, tag_name_mode, content_model_out, tag);
+    return tag;
+}
+
+void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const
+{
+    int local_model = 0;
+    int& model = content_model_out ? *content_model_out : local_model;
+    model = ordinary_content;
+    tag.end = false;
+    if (tag_name_mode) {
+        if (text.size() > 2 && text.compare(0, 3, "!--") == 0) {
+            text.erase(0, 3);
+            model = comment_content;
+            tag.name = "--";
+            tag.element = &comment_element;
+            return;
+        }
+        if (!text.empty() && text[0] == '!') {
+            tag.name.assign(text);
+            text.clear();
+            tag.element = &unknown_element;
+            return;
+        }
+        if (!text.empty() && text[0] == '/') {
+            tag.end = true;
+            tag.name.assign(text, 1);
+        } else {
+            tag.name.assign(text);
+        }
+        text.clear();
+    } else {
+        if (text.size() >= 2 && text.compare(text.size() - 2, 2, "--") == 0) {
+            text.resize(text.size() - 2);
+            model = comment_content;
+            tag.name = "--";
+            tag.element = &comment_element;
+            tag.end = true;
+            return;
+        }
+        std::size_t p = text.size();
+        while (p > 0 && !is_whole_tag_delimiter(text[p - 1]))
+            --p;
+        if (p == 0) {
+            tag.name.assign(text);
+            text.clear();
+        } else {
+            tag.name.assign(text, p);
+            text.resize(text[p - 1] == '<' ? p - 1 : p);
+        }
+        if (!tag.name.empty() && tag.name[0] == '/') {
+            tag.end = true;
+            tag.name.erase(0, 1);
+        }
+    }
+    tag.element = find_element(tag.name);
+    model = content_model(tag.element);
+}
+
+attribute_key DTD::find_attribute(std::string_view name) const
+{
+    attribute_key key;
+    find_attribute_into(name, key);
+    return key;
+}
+
+void DTD::find_attribute_into(std::string_view name, attribute_key& key) const
+{
+    if (name.size() >= max_lookup_length) {
+        key.name.assign(name);
+        key.entry = &unknown_attribute;
+        return;
+    }
+    packed_name packed;
+    const attribute_entry* found = pack<ascii_lower>(name, packed) ? attribute_lookup().find(packed) : nullptr;
+    if (found) {
+        // The lookup key is the lower-cased name.
+        key.name.assign(attribute_keys[static_cast<std::size_t>(found->index)]);
+        key.entry = found;
+        return;
+    }
+    key.name.resize(name.size());
+    std::transform(name.begin(), name.end(), key.name.begin(), ascii_lower);
+    key.entry = &unknown_attribute;
+}
+
+const element_entry* DTD::find_element(std::string_view name) const
+{
+    if (name.size() >= max_lookup_length)
+        return &unknown_element;
+    packed_name packed;
+    const element_entry* found = pack<ascii_upper>(name, packed) ? element_lookup().find(packed) : nullptr;
+    return found ? found : &unknown_element;
+}
+
+int DTD::content_model(const element_entry* entry) const
+{
+    return entry == element(el::PRE) || entry == element(el::SCRIPT) ? raw_text_content : ordinary_content;
+}
+
+const DTD& html_dtd()
+{
+    static const DTD instance;
+    return instance;
+}
+
+}
