@@ -37,6 +37,15 @@ public:
                 too_long = true;
                 return true;
             }
+            if (!newline && out.capacity() < out.size() + take + block_size) {
+                // A long line: grow in few large steps, no further than the stream says is left.
+                std::streamsize left = buffer_->in_avail();
+                std::size_t step = std::max(4 * (out.size() + take), std::size_t(16) << 20);
+                if (left > 0)
+                    step = std::min(step, static_cast<std::size_t>(left));
+                std::size_t want = out.size() + take + step;
+                out.reserve(std::min(want, limit) + 1);
+            }
             out.append(start, take);
             begin_ += take;
             if (newline) {
@@ -92,16 +101,27 @@ struct channel {
             pending.push_back('\n');
             owed_newline = false;
         }
+        if (size >= block_size) {
+            // Large texts go straight to the stream instead of through a second copy.
+            write_pending();
+            if (stream)
+                stream->write(data, static_cast<std::streamsize>(size));
+            return;
+        }
         pending.append(data, size);
         if (pending.size() >= block_size)
-            flush();
+            write_pending();
     }
     void write(std::string_view text) { write(text.data(), text.size()); }
-    void flush()
+    void write_pending()
     {
         if (!pending.empty() && stream)
             stream->write(pending.data(), static_cast<std::streamsize>(pending.size()));
         pending.clear();
+    }
+    void flush()
+    {
+        write_pending();
         if (stream)
             stream->flush();
     }
@@ -556,6 +576,8 @@ private:
         }
         std::string& result = run_.result;
         result.clear();
+        if (result.capacity() < text.size())
+            result.reserve(text.size() + text.size() / 8);
         std::size_t copied = 0;
         bool replaced = false;
         auto replace = [&]() {
