@@ -82,6 +82,12 @@ TEST(SedCommand, EntryPoints)
     core::sed_command streams({"sed", "-n", "2p"});
     EXPECT_EQ(streams.run(in, out), 0);
     EXPECT_EQ(out.str(), "two\n");
+
+    std::istringstream again("one\n");
+    std::ostream unwritable(nullptr);
+    streams.set_engine_options(quiet(sink, files));
+    EXPECT_EQ(streams.run(again, unwritable), 2);
+    EXPECT_EQ(sink.messages.back(), "sed: cannot write stdout");
 }
 
 TEST(SedCommand, ScriptCommandsRunTheirScriptAgainAndAgain)

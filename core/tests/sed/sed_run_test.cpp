@@ -178,6 +178,11 @@ TEST(SedCycle, BranchGuardCountsBranchesSinceTheLastRead)
     auto skipped_blocks = run({"1!{p;};1!{p;};1!{p;}"}, "a\n", nullptr, 3);
     EXPECT_EQ(skipped_blocks.status, 2);
     EXPECT_EQ(run({":a;ba"}, "a\n", nullptr, 1000).messages.back(), "sed: infinite branch loop at line 1");
+    // D restarting the cycle without reading counts too, so a D loop ends.
+    auto restarts = run({"G;h;$!D"}, "x\ny\n", nullptr, 1000);
+    EXPECT_EQ(restarts.status, 2);
+    EXPECT_EQ(restarts.messages.back(), "sed: infinite branch loop at line 1");
+    EXPECT_EQ(run({"$!N;P;D"}, "1\n2\n3\n", nullptr, 3).output, "1\n2\n3\n");
     // A loop that reads input resets the count with every line.
     std::string lines;
     for (int i = 0; i < 200000; ++i)
