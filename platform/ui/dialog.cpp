@@ -36,7 +36,7 @@ std::optional<int> parse_int(const std::string& text)
 
 }
 
-void DataExchange::fail()
+void DataExchange::Fail()
 {
     if (last_control_ != 0 && dialog_.has_item(last_control_))
         dialog_.GotoDlgCtrl(last_control_);
@@ -62,7 +62,7 @@ void DataExchange::text(int id, int& value)
     auto parsed = parse_int(dialog_.GetDlgItemText(id));
     if (!parsed) {
         dialog_.host().message_box(IDP_PARSE_INT, MB_OK | MB_ICONEXCLAMATION);
-        fail();
+        Fail();
     }
     value = *parsed;
 }
@@ -127,7 +127,7 @@ void DataExchange::int_range(int value, int low, int high)
         return;
     dialog_.host().message_box(IDP_PARSE_INT_RANGE, MB_OK | MB_ICONEXCLAMATION,
         {std::to_string(low), std::to_string(high)});
-    fail();
+    Fail();
 }
 
 void DataExchange::max_chars(const std::string& value, std::size_t most)
@@ -135,7 +135,7 @@ void DataExchange::max_chars(const std::string& value, std::size_t most)
     if (!save_ || value.size() <= most)
         return;
     dialog_.host().message_box(IDP_PARSE_STRING_SIZE, MB_OK | MB_ICONEXCLAMATION, {std::to_string(most)});
-    fail();
+    Fail();
 }
 
 Dialog::Dialog(const DialogTemplate& dialog_template, UiHost& host) : template_(dialog_template), host_(host) { }

@@ -46,8 +46,11 @@ public:
     void int_range(int value, int low, int high);
     void max_chars(const std::string& value, std::size_t most);
 
+    // Ends the exchange as failed, focusing the last control exchanged; for checks of
+    // the dialog's own, after it told the user.
+    [[noreturn]] void Fail();
+
 private:
-    [[noreturn]] void fail();
     Dialog& dialog_;
     bool save_;
     int last_control_ = 0;
