@@ -1,7 +1,7 @@
 #include "core/errors/wizard_thrower.h"
 #include "core/log/log_stream.h"
 #include "core/log/trace_log.h"
-#include "platform/gfx/bitmap.h"
+#include "platform/gfx/png_size.h"
 #include "platform/locale/lcid.h"
 #include "platform/services.h"
 #include "platform/ui/message_queue.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/log/trace_log.h"
-#include "platform/gfx/bitmap.h"
+#include "platform/gfx/png_size.h"
 #include "platform/testing/test_services.h"
 #include "platform/ui/testing/manual_clock.h"
 #include "platform/ui/testing/scripted_host.h"
