@@ -75,7 +75,11 @@ int main(int argc, char** argv)
     {
         platform::ui::MessageQueue queue(ticks);
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
-        if (app.InitApplication() && app.InitInstance()) {
+        bool started = app.InitApplication() && app.InitInstance();
+        // Start-up has read the logging switch by now.
+        TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,
+            services.locations.resources.c_str(), services.locations.data.c_str());
+        if (started) {
             status = app.Run();
         } else {
             print_line(app.outcome().reason);
