@@ -2,7 +2,7 @@
 
 #include "core/markup/copying_callback.h"
 #include "core/markup/html_tag.h"
-#include "core/markup/object_kinds.h"
+#include "core/vocab/object_kinds.h"
 
 namespace core {
 

@@ -1,6 +1,6 @@
 #include "core/vocab/object_names.h"
 
-#include "core/vocab/object_kind_words.h"
+#include "core/vocab/object_kinds.h"
 
 #include <algorithm>
 #include <limits>
@@ -11,7 +11,7 @@ namespace {
 
 int known_kind(int kind)
 {
-    return kind >= 0 && kind < static_cast<int>(object_kind_words.size()) ? kind : unknown_object_kind;
+    return kind >= 0 && kind < static_cast<int>(object_kind_words.size()) ? kind : unknown;
 }
 
 // The counter a kind draws its numbers from.

@@ -1,5 +1,5 @@
 #include "core/markup/link_analyzer.h"
-#include "core/markup/object_kinds.h"
+#include "core/vocab/object_kinds.h"
 
 #include <gtest/gtest.h>
 

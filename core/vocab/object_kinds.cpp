@@ -1,4 +1,4 @@
-#include "core/markup/object_kinds.h"
+#include "core/vocab/object_kinds.h"
 
 #include <algorithm>
 #include <cctype>
