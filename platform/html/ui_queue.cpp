@@ -1,4 +1,7 @@
 #include "platform/html/ui_queue.h"
+#include "platform/ui/thread_queue.h"
+
+#include <algorithm>
 
 namespace platform::html {
 
@@ -94,6 +97,60 @@ bool manual_ui_queue::quit_pending() const
         if (e.quit)
             return true;
     return false;
+}
+
+namespace {
+
+// The message number that carries a document task.
+constexpr std::uint32_t task_message = platform::ui::WM_USER + 0x1F0;
+
+}
+
+thread_ui_queue::thread_ui_queue() : thread_(platform::ui::current_thread_id()) { }
+
+void thread_ui_queue::post(std::function<void()> task)
+{
+    std::uintptr_t id;
+    {
+        std::lock_guard lock(mutex_);
+        id = next_++;
+        tasks_.emplace(id, std::move(task));
+    }
+    platform::ui::post_thread_message(thread_, task_message, id, 0);
+}
+
+void thread_ui_queue::post_quit(int exit_code)
+{
+    platform::ui::post_thread_message(thread_, platform::ui::WM_QUIT, static_cast<std::uintptr_t>(exit_code), 0);
+}
+
+ui_queue::pump_result thread_ui_queue::pump_one(ui_clock::time_point deadline, int* exit_code)
+{
+    while (true) {
+        if (auto m = platform::ui::peek(0, 0, true)) {
+            if (m->id == platform::ui::WM_QUIT) {
+                if (exit_code)
+                    *exit_code = static_cast<int>(m->wparam);
+                return pump_result::quit;
+            }
+            if (m->id != task_message)
+                return pump_result::dispatched;
+            std::function<void()> task;
+            {
+                std::lock_guard lock(mutex_);
+                auto it = tasks_.find(m->wparam);
+                if (it == tasks_.end())
+                    return pump_result::dispatched;
+                task = std::move(it->second);
+                tasks_.erase(it);
+            }
+            task();
+            return pump_result::dispatched;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - ui_clock::now()).count();
+        if (left <= 0 || !platform::ui::wait(static_cast<std::uint32_t>(std::min<long long>(left, 0x7FFFFFFF))))
+            return pump_result::timed_out;
+    }
 }
 
 }

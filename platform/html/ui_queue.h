@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <deque>
 #include <functional>
+#include <map>
 #include <mutex>
 
 namespace platform::html {
@@ -62,6 +63,24 @@ private:
     std::deque<entry> entries_;
     ui_clock::time_point now_ {};
     int workers_ = 0;
+};
+
+// The UI thread's own message queue (platform/ui/thread_queue) as a document's queue: tasks
+// travel as messages of one number to the thread that made the adapter; the quit message
+// is the thread's WM_QUIT. Other messages found while pumping are passed over.
+class thread_ui_queue final : public ui_queue {
+public:
+    thread_ui_queue();
+    void post(std::function<void()> task) override;
+    void post_quit(int exit_code) override;
+    pump_result pump_one(ui_clock::time_point deadline, int* exit_code) override;
+    ui_clock::time_point now() const override { return ui_clock::now(); }
+
+private:
+    std::uint32_t thread_;
+    std::mutex mutex_;
+    std::map<std::uintptr_t, std::function<void()>> tasks_;
+    std::uintptr_t next_ = 1;
 };
 
 }

@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,8 @@ struct named_factory {
     std::string name;
     document_factory make;
 };
+
+inline void PrintTo(const named_factory& factory, std::ostream* out) { *out << factory.name; }
 
 // A host that writes down what it hears and cancels the events it is told to.
 class recording_host : public document_host {

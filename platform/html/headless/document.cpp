@@ -1025,7 +1025,10 @@ public:
             return E_INVALIDARG;
         unit_guard unit(doc().m);
         std::size_t at = index_in_parent(*n);
-        doc().m.move_nodes(n.get(), 0, n->children.size(), p, at + 1);
+        // A script's or style's text belongs to it and goes with it.
+        bool content_is_its_own = n->is_element() && (info(n->name).raw || info(n->name).escapable_raw);
+        if (!content_is_its_own)
+            doc().m.move_nodes(n.get(), 0, n->children.size(), p, at + 1);
         doc().m.remove_nodes(p, at, 1);
         return S_OK;
     }
