@@ -65,7 +65,7 @@ public:
     std::int32_t download_control() const override { return 0x0F80; }
 
 private:
-    const page_services& services_;
+    page_services services_; // a copy: callers may pass a temporary
     std::unique_ptr<html::document> document_;
     std::string url_;
     int scheme_ = -1;

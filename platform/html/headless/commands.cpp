@@ -33,6 +33,8 @@ node* nearest(const position& p, F&& test)
 
 bool editable(const position& p)
 {
+    if (in_text_only_element(p))
+        return false;
     for (node* n = p.container; n; n = n->parent) {
         const attribute* a = n->find("contenteditable");
         if (n->is_element() && a && equal_ignoring_case(a->value, "false"))

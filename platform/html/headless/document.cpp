@@ -8,6 +8,7 @@
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unordered_set>
 #include <unistd.h>
 
 namespace platform::html {
@@ -453,7 +454,7 @@ public:
             return E_FAIL;
         unit_guard unit(doc_->m);
         doc_->m.remove_nodes(n_.get(), 0, n_->children.size());
-        if (info(n_->name).raw)
+        if (info(n_->name).raw || info(n_->name).escapable_raw)
             doc_->m.insert_nodes(n_.get(), 0, {make_text(std::string(html))});
         else
             doc_->m.insert_nodes(n_.get(), 0, parse_fragment(html));
@@ -489,6 +490,8 @@ public:
         case adjacency::before_end:
             if (!n_->is_element() || info(n_->name).is_void)
                 return E_FAIL;
+            if (info(n_->name).raw || info(n_->name).escapable_raw)
+                nodes = {make_text(std::string(html))};
             doc_->m.insert_nodes(n_.get(), where == adjacency::after_begin ? 0 : n_->children.size(), std::move(nodes));
             return S_OK;
         case adjacency::before_begin:
@@ -680,6 +683,8 @@ public:
     {
         if (!valid())
             return E_UNEXPECTED;
+        if (in_text_only_element(start().at) || in_text_only_element(end().at))
+            return E_INVALIDARG;
         unit_guard unit(doc().m);
         paste_over(doc(), start(), end(), html);
         return S_OK;
@@ -1003,6 +1008,8 @@ public:
             return E_UNEXPECTED;
         if (compare(doc().m.normalise(s.at), doc().m.normalise(e.at)) > 0)
             return E_INVALIDARG;
+        if (in_text_only_element(s.at) || in_text_only_element(e.at))
+            return E_INVALIDARG;
         unit_guard unit(doc().m);
         bool is_void = !n->is_element() || info(n->name).is_void;
         if (is_void || doc().m.normalise(s.at) == doc().m.normalise(e.at)) {
@@ -1059,6 +1066,8 @@ public:
         if (compare(ns, ne) > 0)
             return E_INVALIDARG;
         if (compare(ns, nt) < 0 && compare(nt, ne) < 0)
+            return E_INVALIDARG;
+        if (in_text_only_element(nt))
             return E_INVALIDARG;
         unit_guard unit(doc().m);
         tracked_place a(doc_.lock()), b(doc_.lock()), dest(doc_.lock());
@@ -1378,6 +1387,7 @@ public:
     html::input& input() override { return *input_; }
     void set_hit_test(hit_test_port* port) override { state_->hit_test = port; }
     std::string html() const override { return serialise(*state_->m.root); }
+    doc_state& state() { return *state_; }
 
 private:
     collection_ptr tagged(std::string_view name) const
@@ -1528,6 +1538,65 @@ void doc_state::post_ready_states(int from)
     }
 }
 
+}
+
+std::string check_headless_document(document& d)
+{
+    auto* impl = dynamic_cast<headless::document_impl*>(&d);
+    if (!impl)
+        return "not a headless document";
+    using namespace headless;
+    doc_state& state = impl->state();
+    std::unordered_set<const node*> seen;
+    std::vector<const node*> work {state.m.root.get()};
+    while (!work.empty()) {
+        const node* n = work.back();
+        work.pop_back();
+        if (!seen.insert(n).second)
+            return "a node appears twice";
+        bool leaf = !n->is_element() && n->kind != node_kind::document;
+        if ((leaf || (n->is_element() && info(n->name).is_void)) && !n->children.empty())
+            return "childless node has children: " + n->name;
+        bool text_only = n->is_element() && (info(n->name).raw || info(n->name).escapable_raw);
+        for (std::size_t i = 0; i < n->children.size(); ++i) {
+            const node* c = n->children[i].get();
+            if (c->parent != n)
+                return "child's parent link disagrees";
+            if (text_only && !c->is_text())
+                return "a " + n->name + " holds more than text";
+            work.push_back(c);
+        }
+    }
+    for (const tracked* p : state.m.pointers()) {
+        if (!p->positioned || !state.attached(p->at.container))
+            continue;
+        const node* c = p->at.container;
+        if (p->at.index > c->children.size())
+            return "pointer past its container's end";
+        if (p->at.offset > 0 && (p->at.index >= c->children.size() || !c->children[p->at.index]->is_text()
+                || p->at.offset > c->children[p->at.index]->data.size()))
+            return "pointer inside something that is not its text";
+        if (!c->is_element() && c->kind != node_kind::document)
+            return "pointer inside a leaf";
+    }
+    return {};
+}
+
+std::size_t count_headless_nodes(document& d)
+{
+    auto* impl = dynamic_cast<headless::document_impl*>(&d);
+    if (!impl)
+        return 0;
+    std::size_t count = 0;
+    std::vector<const headless::node*> work {impl->state().m.root.get()};
+    while (!work.empty()) {
+        const headless::node* n = work.back();
+        work.pop_back();
+        count += n->children.size();
+        for (const auto& c : n->children)
+            work.push_back(c.get());
+    }
+    return count;
 }
 
 std::unique_ptr<document> make_headless_document(document_host& host, headless_ports ports)

@@ -105,6 +105,7 @@ struct token {
     std::string name; // upper case
     std::string data;
     std::vector<attribute> attributes;
+    bool self_closing = false; // written "<name/>": nothing inside it
 };
 
 class tokenizer {
@@ -113,6 +114,15 @@ public:
 
     bool next(token& t)
     {
+        if (!closing_raw_.empty()) {
+            // The end tag that ended a raw element closes that element, whatever follows
+            // its name.
+            t = {token::kind::end, std::move(closing_raw_), {}, {}};
+            closing_raw_.clear();
+            std::size_t close = in_.find('>', pos_);
+            pos_ = close == std::string_view::npos ? in_.size() : close + 1;
+            return true;
+        }
         if (!raw_end_.empty())
             return raw(t);
         if (pos_ >= in_.size())
@@ -159,8 +169,17 @@ private:
             end += 2;
         }
         std::string_view content = in_.substr(pos_, end - pos_);
+        if (content.empty()) {
+            pos_ = end;
+            if (end < in_.size())
+                closing_raw_ = raw_end_;
+            raw_end_.clear();
+            return next(t);
+        }
         t = {token::kind::text, {}, raw_decode_ ? decode_references(content, false) : std::string(content), {}};
         pos_ = end;
+        if (end < in_.size())
+            closing_raw_ = raw_end_;
         raw_end_.clear();
         return true;
     }
@@ -220,9 +239,10 @@ private:
                     [&](const attribute& o) { return equal_ignoring_case(o.name, a.name); }))
                 t.attributes.push_back(std::move(a));
         }
+        t.self_closing = i < in_.size() && in_[i] == '>' && in_[i - 1] == '/';
         pos_ = i < in_.size() && in_[i] == '>' ? i + 1 : i;
         const tag_info& ti = info(t.name);
-        if (ti.raw || ti.escapable_raw) {
+        if ((ti.raw || ti.escapable_raw) && !t.self_closing) {
             raw_end_ = t.name;
             raw_decode_ = ti.escapable_raw;
         }
@@ -277,6 +297,7 @@ private:
     std::string_view in_;
     std::size_t pos_ = 0;
     std::string raw_end_;
+    std::string closing_raw_;
     bool raw_decode_ = false;
 };
 
@@ -349,6 +370,11 @@ private:
     void append(node_ptr n)
     {
         node* c = current();
+        // Text split by ignored tags is one text.
+        if (n->is_text() && !c->children.empty() && c->children.back()->is_text()) {
+            c->children.back()->data += n->data;
+            return;
+        }
         n->parent = c;
         n->index_hint = c->children.size();
         c->children.push_back(std::move(n));
@@ -483,7 +509,9 @@ private:
         }
         auto n = make_element(name);
         n->attributes = std::move(t.attributes);
-        push(std::move(n));
+        node* made = push(std::move(n));
+        if (t.self_closing && current() == made)
+            stack_.pop_back();
     }
 
     void end(const std::string& name)

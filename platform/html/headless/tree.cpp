@@ -103,11 +103,18 @@ std::size_t index_in_parent(const node& n)
     const node* p = n.parent;
     if (!p)
         return 0;
-    if (n.index_hint < p->children.size() && p->children[n.index_hint].get() == &n)
-        return n.index_hint;
-    for (std::size_t i = 0; i < p->children.size(); ++i) {
-        p->children[i]->index_hint = i;
-        if (p->children[i].get() == &n)
+    const auto& kids = p->children;
+    std::size_t hint = n.index_hint;
+    // Edits shift a node by a few places at a time: look near the last known place first.
+    for (std::size_t d = 0; d < 4; ++d) {
+        if (hint + d < kids.size() && kids[hint + d].get() == &n)
+            return n.index_hint = hint + d;
+        if (d <= hint && hint - d < kids.size() && kids[hint - d].get() == &n)
+            return n.index_hint = hint - d;
+    }
+    for (std::size_t i = 0; i < kids.size(); ++i) {
+        kids[i]->index_hint = i;
+        if (kids[i].get() == &n)
             return i;
     }
     throw std::logic_error("node missing from its parent");
@@ -205,6 +212,14 @@ int compare(const position& a, const position& b)
             return 1;
     }
     return ka.size() < kb.size() ? -1 : (ka.size() > kb.size() ? 1 : 0);
+}
+
+bool in_text_only_element(const position& p)
+{
+    for (const node* n = p.container; n; n = n->parent)
+        if (n->is_element() && (info(n->name).raw || info(n->name).escapable_raw))
+            return true;
+    return false;
 }
 
 // One undo step: the inverse of a primitive.

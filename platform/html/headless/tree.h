@@ -88,6 +88,9 @@ struct tracked {
 };
 
 int compare(const position& a, const position& b);
+// Whether a place lies in an element whose content is text only (SCRIPT, STYLE, TEXTAREA,
+// TITLE): no element may be put there.
+bool in_text_only_element(const position& p);
 
 class model {
 public:
@@ -99,6 +102,7 @@ public:
     node_ptr root;
 
     void track(tracked* p) { pointers_.push_back(p); }
+    const std::vector<tracked*>& pointers() const { return pointers_; }
     void untrack(tracked* p);
     void reset(node_ptr new_root);
 
