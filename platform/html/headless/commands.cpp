@@ -68,13 +68,13 @@ selection_span current(doc_state& doc)
             continue;
         }
         node* child = c->children[first.index].get();
-        if (!child->is_element() || info(child->name).is_void || compare({child, 0, 0}, last) > 0)
+        if (!child->is_element() || info_of(*child).is_void || compare({child, 0, 0}, last) > 0)
             break;
         first = {child, 0, 0};
     }
     while (last.offset == 0 && last.index > 0 && compare(first, last) < 0) {
         node* child = last.container->children[last.index - 1].get();
-        if (!child->is_element() || info(child->name).is_void || compare(first, {child, child->children.size(), 0}) > 0)
+        if (!child->is_element() || info_of(*child).is_void || compare(first, {child, child->children.size(), 0}) > 0)
             break;
         last = {child, child->children.size(), 0};
     }
@@ -140,7 +140,7 @@ std::vector<node*> selected_blocks(doc_state& doc, const selection_span& s)
         node* c = p.container;
         if (p.index < c->children.size()) {
             node* child = c->children[p.index].get();
-            if (child->is_element() && !info(child->name).is_void) {
+            if (child->is_element() && !info_of(*child).is_void) {
                 if (is_block_name(child->name) && child->name != "BLOCKQUOTE"
                     && std::find(out.begin(), out.end(), child) == out.end())
                     out.push_back(child);
@@ -182,7 +182,7 @@ std::string serialise_range(const position& start, const position& end)
                 p = {c, p.index + 1, 0};
                 continue;
             }
-            if (child.is_element() && !info(child.name).is_void) {
+            if (child.is_element() && !info_of(child).is_void) {
                 node_ptr shell = clone_shell(child);
                 std::string tag = serialise(*shell);
                 body += tag.substr(0, tag.rfind("</"));
@@ -607,7 +607,7 @@ void default_key_action(doc_state& doc, int key, bool shift)
                     i = forward ? i + 1 : i - 1;
                     continue;
                 }
-                if (item->is_element() && info(item->name).is_void) {
+                if (item->is_element() && info_of(*item).is_void) {
                     doc.m.remove_nodes(c, look, 1);
                     return;
                 }

@@ -406,7 +406,8 @@ public:
     }
     hresult set_attribute(std::string_view name, const value& v, int) override
     {
-        if (name.empty() || !n_->is_element())
+        if (name.empty() || !n_->is_element()
+            || name.find_first_of(" \t\r\n\f/<>=\"'") != std::string_view::npos)
             return E_INVALIDARG;
         unit_guard unit(doc_->m);
         return set_attribute_on(*doc_, *n_, name, v.to_text());
@@ -450,11 +451,11 @@ public:
     }
     hresult put_inner_html(std::string_view html) override
     {
-        if (!n_->is_element() || info(n_->name).is_void)
+        if (!n_->is_element() || info_of(*n_).is_void)
             return E_FAIL;
         unit_guard unit(doc_->m);
         doc_->m.remove_nodes(n_.get(), 0, n_->children.size());
-        if (info(n_->name).raw || info(n_->name).escapable_raw)
+        if (info_of(*n_).raw || info_of(*n_).escapable_raw)
             doc_->m.insert_nodes(n_.get(), 0, {make_text(std::string(html))});
         else
             doc_->m.insert_nodes(n_.get(), 0, parse_fragment(html));
@@ -473,7 +474,7 @@ public:
     }
     hresult put_inner_text(std::string_view text) override
     {
-        if (!n_->is_element() || info(n_->name).is_void)
+        if (!n_->is_element() || info_of(*n_).is_void)
             return E_FAIL;
         unit_guard unit(doc_->m);
         doc_->m.remove_nodes(n_.get(), 0, n_->children.size());
@@ -488,9 +489,9 @@ public:
         switch (where) {
         case adjacency::after_begin:
         case adjacency::before_end:
-            if (!n_->is_element() || info(n_->name).is_void)
+            if (!n_->is_element() || info_of(*n_).is_void)
                 return E_FAIL;
-            if (info(n_->name).raw || info(n_->name).escapable_raw)
+            if (info_of(*n_).raw || info_of(*n_).escapable_raw)
                 nodes = {make_text(std::string(html))};
             doc_->m.insert_nodes(n_.get(), where == adjacency::after_begin ? 0 : n_->children.size(), std::move(nodes));
             return S_OK;
@@ -753,15 +754,13 @@ private:
             which.at = count < 0 ? position {body, 0, 0} : position {body, body->children.size(), 0};
             done = count == 0 ? 0 : (count < 0 ? -1 : 1);
         } else if (equal_ignoring_case(unit, "character") || equal_ignoring_case(unit, "word")) {
+            node* body = doc().body();
+            if (!body || !is_ancestor_or_self(body, which.at.container))
+                return E_UNEXPECTED;
             position p = which.at;
-            while (done != count) {
-                if (!step_character(p, count > 0))
-                    break;
-                if (doc().body() && !is_ancestor_or_self(doc().body(), p.container))
-                    break;
-                which.at = doc().m.normalise(p);
-                done += count > 0 ? 1 : -1;
-            }
+            long n = advance_characters(p, count < 0 ? -count : count, count > 0, body);
+            which.at = doc().m.normalise(p);
+            done = count < 0 ? -n : n;
         } else {
             return E_INVALIDARG;
         }
@@ -850,7 +849,7 @@ public:
         if (!n || !n->parent)
             return E_UNEXPECTED;
         bool inside = where == adjacency::after_begin || where == adjacency::before_end;
-        if (inside && (!n->is_element() || info(n->name).is_void))
+        if (inside && (!n->is_element() || info_of(*n).is_void))
             return E_INVALIDARG;
         switch (where) {
         case adjacency::before_begin: t().at = {n->parent, index_in_parent(*n), 0}; break;
@@ -922,7 +921,7 @@ private:
                 next = {c, i, 0};
             } else if (p.index < c->children.size()) {
                 item = c->children[p.index].get();
-                bool scoped = item->is_element() && !info(item->name).is_void;
+                bool scoped = item->is_element() && !info_of(*item).is_void;
                 what = scoped ? context::enter_scope : context::no_scope;
                 next = scoped ? position {item, 0, 0} : position {c, p.index + 1, 0};
             } else if (c->parent && c->is_element()) {
@@ -941,7 +940,7 @@ private:
                 next = {c, i, 0};
             } else if (p.index > 0) {
                 item = c->children[p.index - 1].get();
-                bool scoped = item->is_element() && !info(item->name).is_void;
+                bool scoped = item->is_element() && !info_of(*item).is_void;
                 what = scoped ? context::enter_scope : context::no_scope;
                 next = scoped ? position {item, item->children.size(), 0} : position {c, p.index - 1, 0};
             } else if (c->parent && c->is_element()) {
@@ -1011,7 +1010,7 @@ public:
         if (in_text_only_element(s.at) || in_text_only_element(e.at))
             return E_INVALIDARG;
         unit_guard unit(doc().m);
-        bool is_void = !n->is_element() || info(n->name).is_void;
+        bool is_void = !n->is_element() || info_of(*n).is_void;
         if (is_void || doc().m.normalise(s.at) == doc().m.normalise(e.at)) {
             position at = doc().m.split_at(s.at);
             doc().m.insert_nodes(at.container, at.index, {n});
@@ -1033,7 +1032,7 @@ public:
         unit_guard unit(doc().m);
         std::size_t at = index_in_parent(*n);
         // A script's or style's text belongs to it and goes with it.
-        bool content_is_its_own = n->is_element() && (info(n->name).raw || info(n->name).escapable_raw);
+        bool content_is_its_own = n->is_element() && (info_of(*n).raw || info_of(*n).escapable_raw);
         if (!content_is_its_own)
             doc().m.move_nodes(n.get(), 0, n->children.size(), p, at + 1);
         doc().m.remove_nodes(p, at, 1);
@@ -1093,7 +1092,7 @@ public:
             return S_OK;
         unit_guard unit(doc().m);
         position q = doc().m.split_at(p.at);
-        if (!q.container->is_element() || info(q.container->name).is_void)
+        if (!q.container->is_element() || info_of(*q.container).is_void)
             return E_INVALIDARG;
         doc().m.insert_nodes(q.container, q.index, {make_text(std::string(text))});
         return S_OK;
@@ -1212,7 +1211,7 @@ public:
         doc->host->on_event(e);
         if (action == mouse_action::down && under && !e.cancelled() && !doc->selected_control()) {
             node_ptr n = node_of(under);
-            if (n && doc->attached(n.get()) && n->is_element() && !info(n->name).is_void) {
+            if (n && doc->attached(n.get()) && n->is_element() && !info_of(*n).is_void) {
                 doc->control.reset();
                 doc->select({n.get(), 0, 0}, {n.get(), 0, 0});
             }
@@ -1555,9 +1554,9 @@ std::string check_headless_document(document& d)
         if (!seen.insert(n).second)
             return "a node appears twice";
         bool leaf = !n->is_element() && n->kind != node_kind::document;
-        if ((leaf || (n->is_element() && info(n->name).is_void)) && !n->children.empty())
+        if ((leaf || (n->is_element() && info_of(*n).is_void)) && !n->children.empty())
             return "childless node has children: " + n->name;
-        bool text_only = n->is_element() && (info(n->name).raw || info(n->name).escapable_raw);
+        bool text_only = n->is_element() && (info_of(*n).raw || info_of(*n).escapable_raw);
         for (std::size_t i = 0; i < n->children.size(); ++i) {
             const node* c = n->children[i].get();
             if (c->parent != n)

@@ -204,8 +204,8 @@ private:
             if (in_[i] == '<')
                 break; // an unclosed tag: the next one starts here
             std::size_t name_start = i;
-            while (i < in_.size() && !is_space(in_[i]) && in_[i] != '>' && in_[i] != '=' && in_[i] != '<'
-                && !(in_[i] == '/' && i + 1 < in_.size() && in_[i + 1] == '>'))
+            // A "/" ends a name: written back, "li/" would read as a self-closing tag.
+            while (i < in_.size() && !is_space(in_[i]) && in_[i] != '>' && in_[i] != '=' && in_[i] != '<' && in_[i] != '/')
                 ++i;
             if (i == name_start)
                 ++i;
@@ -318,7 +318,7 @@ class tree_builder {
 public:
     tree_builder(bool fragment) : fragment_(fragment)
     {
-        root_ = std::make_shared<node>();
+        root_ = new_node();
         root_->kind = fragment ? node_kind::element : node_kind::document;
         root_->name = fragment ? "#FRAGMENT" : "";
         stack_.push_back(root_.get());
@@ -341,7 +341,7 @@ public:
             return;
         }
         case token::kind::declaration: {
-            auto n = std::make_shared<node>();
+            auto n = new_node();
             n->kind = node_kind::declaration;
             n->data = std::move(t.data);
             append(n);
@@ -384,7 +384,7 @@ private:
     {
         node* raw = n.get();
         append(std::move(n));
-        if (!info(raw->name).is_void)
+        if (!info_of(*raw).is_void)
             stack_.push_back(raw);
         return raw;
     }
@@ -548,7 +548,7 @@ bool is_boundary(const node* n)
         return true;
     if (n->kind == node_kind::declaration || n->kind == node_kind::document)
         return true;
-    return n->is_element() && (info(n->name).block || n->name == "#FRAGMENT");
+    return n->is_element() && (info_of(*n).block || n->name == "#FRAGMENT");
 }
 
 }
@@ -561,7 +561,7 @@ void drop_boundary_whitespace(node& top)
     while (!work.empty()) {
         node* c = work.back();
         work.pop_back();
-        if (c->is_element() && info(c->name).preserve)
+        if (c->is_element() && info_of(*c).preserve)
             continue;
         auto& kids = c->children;
         std::size_t out = 0;
@@ -688,19 +688,19 @@ public:
     {
         int preserve = 0;
         for (const node* a = &container; a; a = a->parent)
-            if (a->is_element() && info(a->name).preserve)
+            if (a->is_element() && info_of(*a).preserve)
                 ++preserve;
         if (self) {
             if (container.kind != node_kind::element) {
                 item(container, preserve, true);
                 return;
             }
-            if (info(container.name).preserve)
+            if (info_of(container).preserve)
                 --preserve;
             item(container, preserve, true);
-            if (info(container.name).is_void)
+            if (info_of(container).is_void)
                 return;
-            if (info(container.name).preserve)
+            if (info_of(container).preserve)
                 ++preserve;
         }
         struct frame { const node* n; std::size_t i; std::size_t end; };
@@ -712,15 +712,15 @@ public:
                 stack.pop_back();
                 if (stack.empty() && !self)
                     break;
-                if (info(n->name).preserve)
+                if (info_of(*n).preserve)
                     --preserve;
                 end_tag(*n, preserve);
                 continue;
             }
             const node& child = *f.n->children[f.i++];
             item(child, preserve, false);
-            if (child.is_element() && !info(child.name).is_void) {
-                if (info(child.name).preserve)
+            if (child.is_element() && !info_of(child).is_void) {
+                if (info_of(child).preserve)
                     ++preserve;
                 stack.push_back({&child, 0, child.children.size()});
             }
@@ -742,7 +742,7 @@ private:
             return;
         case node_kind::text: {
             const node* p = n.parent;
-            if (p && p->is_element() && info(p->name).raw)
+            if (p && p->is_element() && info_of(*p).raw)
                 out += n.data;
             else
                 escape_text(out, n.data);
@@ -761,12 +761,12 @@ private:
             last_boundary_ = true;
             return;
         case node_kind::element: {
-            bool boundary = info(n.name).block;
+            bool boundary = info_of(n).block;
             gap(boundary, preserve);
             write_start(out, n);
             last_boundary_ = boundary;
-            just_opened_ = boundary && !info(n.name).is_void;
-            if (info(n.name).is_void)
+            just_opened_ = boundary && !info_of(n).is_void;
+            if (info_of(n).is_void)
                 just_opened_ = false;
             return;
         }
@@ -775,7 +775,7 @@ private:
 
     void end_tag(const node& n, int preserve)
     {
-        bool boundary = info(n.name).block;
+        bool boundary = info_of(n).block;
         (void)preserve;
         out += "</";
         out += n.name;
@@ -848,13 +848,13 @@ public:
 
     void leave(const node& n)
     {
-        if (!n.is_element() || info(n.name).is_void)
+        if (!n.is_element() || info_of(n).is_void)
             return;
         if (skip_ > 0) {
             --skip_;
             return;
         }
-        if (info(n.name).preserve && !info(n.name).raw)
+        if (info_of(n).preserve && !info_of(n).raw)
             --preserve_;
         block(n.name);
     }
@@ -979,7 +979,7 @@ std::string plain_text(const position& start, const position& end)
                 continue;
             }
             b.enter(child);
-            if (child.is_element() && !info(child.name).is_void) {
+            if (child.is_element() && !info_of(child).is_void) {
                 p = {&child, 0, 0};
             } else {
                 b.leave(child);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <stdexcept>
+#include <cstddef>
+#include <mutex>
 #include <unordered_map>
 
 namespace platform::html::headless {
@@ -73,9 +75,97 @@ node::~node()
     }
 }
 
+namespace {
+
+// Blocks of one size (a node with its shared count), handed out from slabs and kept on a
+// free list when released. The pool lives as long as the program.
+class node_pool {
+public:
+    void* take(std::size_t size)
+    {
+        std::lock_guard lock(mutex_);
+        if (size != block_size_)
+            return ::operator new(size);
+        if (free_) {
+            void* p = free_;
+            free_ = *static_cast<void**>(free_);
+            return p;
+        }
+        if (slab_left_ == 0) {
+            slabs_.push_back(std::unique_ptr<unsigned char[]>(new unsigned char[block_size_ * slab_blocks]));
+            slab_next_ = slabs_.back().get();
+            slab_left_ = slab_blocks;
+        }
+        void* p = slab_next_;
+        slab_next_ += block_size_;
+        --slab_left_;
+        return p;
+    }
+    void give(void* p, std::size_t size)
+    {
+        std::lock_guard lock(mutex_);
+        if (size != block_size_) {
+            ::operator delete(p);
+            return;
+        }
+        *static_cast<void**>(p) = free_;
+        free_ = p;
+    }
+    void set_block_size(std::size_t size)
+    {
+        std::lock_guard lock(mutex_);
+        if (block_size_ == 0)
+            block_size_ = (size + alignof(std::max_align_t) - 1) / alignof(std::max_align_t) * alignof(std::max_align_t);
+    }
+    std::size_t block_size() const { return block_size_; }
+
+private:
+    static constexpr std::size_t slab_blocks = 1024;
+    std::mutex mutex_;
+    std::vector<std::unique_ptr<unsigned char[]>> slabs_;
+    unsigned char* slab_next_ = nullptr;
+    std::size_t slab_left_ = 0;
+    std::size_t block_size_ = 0;
+    void* free_ = nullptr;
+};
+
+node_pool& pool()
+{
+    static node_pool* p = new node_pool; // never destroyed: nodes may outlive static objects
+    return *p;
+}
+
+template <class T>
+struct pool_allocator {
+    using value_type = T;
+    pool_allocator() = default;
+    template <class U>
+    pool_allocator(const pool_allocator<U>&) { }
+    T* allocate(std::size_t n)
+    {
+        std::size_t size = n * sizeof(T);
+        pool().set_block_size(size);
+        return static_cast<T*>(size <= pool().block_size() ? pool().take(pool().block_size()) : ::operator new(size));
+    }
+    void deallocate(T* p, std::size_t n)
+    {
+        std::size_t size = n * sizeof(T);
+        if (size <= pool().block_size())
+            pool().give(p, pool().block_size());
+        else
+            ::operator delete(p);
+    }
+    template <class U>
+    bool operator==(const pool_allocator<U>&) const { return true; }
+};
+
+}
+
+node_ptr new_node() { return std::allocate_shared<node>(pool_allocator<node>()); }
+
 node_ptr make_element(std::string upper_name)
 {
-    auto n = std::make_shared<node>();
+    auto n = new_node();
     n->kind = node_kind::element;
     n->name = std::move(upper_name);
     return n;
@@ -83,7 +173,7 @@ node_ptr make_element(std::string upper_name)
 
 node_ptr make_text(std::string text)
 {
-    auto n = std::make_shared<node>();
+    auto n = new_node();
     n->kind = node_kind::text;
     n->data = std::move(text);
     return n;
@@ -91,7 +181,7 @@ node_ptr make_text(std::string text)
 
 node_ptr make_comment(std::string text)
 {
-    auto n = std::make_shared<node>();
+    auto n = new_node();
     n->kind = node_kind::comment;
     n->name = "!";
     n->data = std::move(text);
@@ -130,7 +220,7 @@ bool is_ancestor_or_self(const node* ancestor, const node* n)
 
 node_ptr clone_shell(const node& n)
 {
-    auto copy = std::make_shared<node>();
+    auto copy = new_node();
     copy->kind = n.kind;
     copy->name = n.name;
     copy->data = n.data;
@@ -217,7 +307,7 @@ int compare(const position& a, const position& b)
 bool in_text_only_element(const position& p)
 {
     for (const node* n = p.container; n; n = n->parent)
-        if (n->is_element() && (info(n->name).raw || info(n->name).escapable_raw))
+        if (n->is_element() && (info_of(*n).raw || info_of(*n).escapable_raw))
             return true;
     return false;
 }
@@ -236,7 +326,7 @@ struct model::step {
     std::string data;
 };
 
-model::model() : root(std::make_shared<node>()) { root->kind = node_kind::document; }
+model::model() : root(new_node()) { root->kind = node_kind::document; }
 model::~model() = default;
 
 void model::untrack(tracked* p) { std::erase(pointers_, p); }
@@ -592,6 +682,64 @@ model::span model::isolate(tracked& start, tracked& end)
     return {common, start.at.index, end.at.index};
 }
 
+long advance_characters(position& p, long count, bool forward, const node* limit)
+{
+    auto continuation = [](char c) { return (static_cast<unsigned char>(c) & 0xC0) == 0x80; };
+    long moved = 0;
+    position q = p;
+    while (moved < count) {
+        node* c = q.container;
+        if (forward) {
+            if (q.index < c->children.size()) {
+                node& child = *c->children[q.index];
+                if (child.is_text()) {
+                    const std::string& d = child.data;
+                    std::size_t o = q.offset;
+                    while (o < d.size() && moved < count) {
+                        ++o;
+                        while (o < d.size() && continuation(d[o]))
+                            ++o;
+                        ++moved;
+                    }
+                    q = o >= d.size() ? position {c, q.index + 1, 0} : position {c, q.index, o};
+                    p = q;
+                } else if (child.is_element() && !info_of(child).is_void) {
+                    q = {&child, 0, 0};
+                } else {
+                    q = {c, q.index + 1, 0};
+                }
+            } else {
+                if (c == limit || !c->parent)
+                    break;
+                q = {c->parent, index_in_parent(*c) + 1, 0};
+            }
+        } else {
+            if (q.offset > 0 || (q.index > 0 && c->children[q.index - 1]->is_text())) {
+                std::size_t at = q.offset > 0 ? q.index : q.index - 1;
+                const std::string& d = c->children[at]->data;
+                std::size_t o = q.offset > 0 ? q.offset : d.size();
+                while (o > 0 && moved < count) {
+                    --o;
+                    while (o > 0 && continuation(d[o]))
+                        --o;
+                    ++moved;
+                }
+                q = o == 0 ? position {c, at, 0} : position {c, at, o};
+                p = q;
+            } else if (q.index > 0) {
+                node& child = *c->children[q.index - 1];
+                q = child.is_element() && !info_of(child).is_void ? position {&child, child.children.size(), 0}
+                                                                     : position {c, q.index - 1, 0};
+            } else {
+                if (c == limit || !c->parent)
+                    break;
+                q = {c->parent, index_in_parent(*c), 0};
+            }
+        }
+    }
+    return moved;
+}
+
 bool step_character(position& p, bool forward)
 {
     // Walks the stream until a character is passed; false at the document's edge.
@@ -609,7 +757,7 @@ bool step_character(position& p, bool forward)
                     p = q;
                     return true;
                 }
-                if (child.is_element() && !info(child.name).is_void) {
+                if (child.is_element() && !info_of(child).is_void) {
                     q = {&child, 0, 0};
                 } else {
                     q = {c, q.index + 1, 0};
@@ -635,7 +783,7 @@ bool step_character(position& p, bool forward)
                     q = {c, q.index - 1, child.data.size()};
                     continue;
                 }
-                if (child.is_element() && !info(child.name).is_void)
+                if (child.is_element() && !info_of(child).is_void)
                     q = {&child, child.children.size(), 0};
                 else
                     q = {c, q.index - 1, 0};

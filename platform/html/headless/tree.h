@@ -38,6 +38,7 @@ struct node : std::enable_shared_from_this<node> {
     node* parent = nullptr;
     std::vector<std::shared_ptr<node>> children;
     mutable std::size_t index_hint = 0;
+    mutable const struct tag_info* tag = nullptr; // looked up once, by info_of
     std::weak_ptr<void> handle; // the element handle handed out for this node
 
     bool is_element() const { return kind == node_kind::element; }
@@ -47,6 +48,9 @@ struct node : std::enable_shared_from_this<node> {
 };
 using node_ptr = std::shared_ptr<node>;
 
+// A new empty node; nodes come from a pool of equal blocks, which keeps reading a large
+// page from spending its time in the general allocator.
+node_ptr new_node();
 node_ptr make_element(std::string upper_name);
 node_ptr make_text(std::string text);
 node_ptr make_comment(std::string text);
@@ -67,6 +71,13 @@ struct tag_info {
     bool head_element = false;
 };
 const tag_info& info(std::string_view upper_name);
+// The tag properties of an element, cached in the node.
+inline const tag_info& info_of(const node& n)
+{
+    if (!n.tag)
+        n.tag = &info(n.name);
+    return *n.tag;
+}
 bool equal_ignoring_case(std::string_view a, std::string_view b);
 std::string to_upper(std::string_view text);
 std::string to_lower(std::string_view text);
@@ -166,6 +177,8 @@ std::string plain_text_of(const node& n);
 std::string decode_references(std::string_view text, bool in_attribute);
 // The first position after `p` (inclusive) with a character to its right, and stepping.
 bool step_character(position& p, bool forward);
+// Moves by up to `count` characters, never leaving `limit`; returns how many it moved.
+long advance_characters(position& p, long count, bool forward, const node* limit);
 
 // Page bytes to UTF-8: byte-order mark, META charset, valid UTF-8, else Windows-1252.
 std::string decode_page_bytes(std::string_view bytes, std::string* charset);
