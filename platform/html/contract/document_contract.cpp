@@ -307,6 +307,10 @@ TEST_P(DocumentContract, comment_elements_carry_their_text)
     ASSERT_EQ(doc->markup().insert_element(comment, *at, *at), S_OK);
     EXPECT_EQ(body_html(), "<P id=\"p\"><!--Quorbis-object-start-->x</P>");
     EXPECT_EQ(comment->parent()->id(), "p");
+    element_ptr bare;
+    ASSERT_EQ(doc->markup().create_element(tag_id::comment, "Quorbis-object-end", bare), S_OK);
+    EXPECT_EQ(outer(bare), "<!--Quorbis-object-end-->");
+    EXPECT_EQ(doc->markup().create_element(tag_id::comment, "a-->b", bare), E_INVALIDARG);
 }
 
 TEST_P(DocumentContract, plain_text_follows_one_definition)

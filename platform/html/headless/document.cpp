@@ -988,7 +988,13 @@ public:
         }
         node_ptr n;
         if (name == "!") {
-            n = make_comment(std::string(attributes));
+            // A comment is "<!--text-->"; text given without its dashes gets them.
+            std::string text(attributes);
+            if (text.rfind("--", 0) != 0 || text.size() < 4 || text.substr(text.size() - 2) != "--")
+                text = "--" + text + "--";
+            if (text.find("-->") != std::string::npos)
+                return E_INVALIDARG; // it would end the comment early
+            n = make_comment(std::move(text));
         } else {
             auto parsed = parse_fragment("<" + name + " " + std::string(attributes) + ">");
             n = !parsed.empty() && parsed.front()->is_element() ? parsed.front() : make_element(name);

@@ -277,6 +277,8 @@ private:
             std::size_t close = in_.find("]>", pos_ + 3);
             std::size_t end = close == std::string_view::npos ? in_.size() : close + 2;
             t = {token::kind::declaration, {}, std::string(in_.substr(pos_, end - pos_)), {}};
+            if (close == std::string_view::npos)
+                t.data += "]>"; // closed, so it reads back the same
             pos_ = end;
             return true;
         }
