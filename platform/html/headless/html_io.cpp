@@ -207,8 +207,10 @@ private:
             // A "/" ends a name: written back, "li/" would read as a self-closing tag.
             while (i < in_.size() && !is_space(in_[i]) && in_[i] != '>' && in_[i] != '=' && in_[i] != '<' && in_[i] != '/')
                 ++i;
-            if (i == name_start)
-                ++i;
+            if (i == name_start) {
+                ++i; // a stray "=" names nothing
+                continue;
+            }
             attribute a {std::string(in_.substr(name_start, i - name_start)), {}, true};
             std::size_t k = i;
             while (k < in_.size() && is_space(in_[k]))
@@ -721,6 +723,11 @@ public:
             }
             const node& child = *f.n->children[f.i++];
             item(child, preserve, false);
+            if (child.is_element() && info_of(child).raw) {
+                raw_content(child);
+                end_tag(child, preserve);
+                continue;
+            }
             if (child.is_element() && !info_of(child).is_void) {
                 if (info_of(child).preserve)
                     ++preserve;
@@ -773,6 +780,28 @@ private:
             return;
         }
         }
+    }
+
+    // A script's or style's text, written as it stands except that its own end tag
+    // ("</script" and a non-name character) gets "<\/" so the element ends where it should.
+    void raw_content(const node& n)
+    {
+        std::string text;
+        for (const node_ptr& c : n.children)
+            if (c->is_text())
+                text += c->data;
+        std::string closing = "</" + n.name;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '<' && i + closing.size() <= text.size()
+                && equal_ignoring_case(std::string_view(text).substr(i, closing.size()), closing)
+                && (i + closing.size() == text.size() || !is_alnum(text[i + closing.size()]))) {
+                out += "<\\/";
+                ++i; // the "/" is written
+                continue;
+            }
+            out += text[i];
+        }
+        last_boundary_ = false;
     }
 
     void end_tag(const node& n, int preserve)
