@@ -176,6 +176,31 @@ TEST_F(page_loader, reparse_passes_run_through_the_real_loader_and_thread_queue)
     EXPECT_TRUE(std::filesystem::is_empty(platform_services.services.locations.temp)) << "the pass's page file is gone";
 }
 
+TEST_F(page_loader, real_pages_read_through_the_real_loader_and_thread_queue)
+{
+    std::filesystem::path folder = TALVERIN_HTML_CORPUS;
+    if (!std::filesystem::is_directory(folder))
+        GTEST_SKIP() << "no corpus at " << folder << " (set TALVERIN_HTML_CORPUS)";
+    thread_ui_queue real_queue;
+    page_services s {real_queue, sink, platform_services.services.strings, platform::testing::share_folder() + "/talverin",
+        platform_services.services.locations.temp, nullptr};
+    std::vector<std::filesystem::path> paths;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        if (entry.path().extension() == ".html")
+            paths.push_back(entry.path());
+    std::sort(paths.begin(), paths.end());
+    paths.resize(std::min<std::size_t>(paths.size(), 4));
+    for (const auto& path : paths) {
+        std::string text;
+        ASSERT_EQ(get_page_text(s, core::make_file_url(path.string()), text), 0) << path;
+        EXPECT_FALSE(text.empty());
+        std::ifstream in(path, std::ios::binary);
+        std::string html((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        ASSERT_EQ(reparse_html_alignment_pass(s, html, 1), 0) << path;
+        EXPECT_EQ(html.rfind("<HTML><BODY", 0), 0u) << path;
+    }
+}
+
 TEST_F(page_loader, http_pages_load_from_a_loopback_server)
 {
     int server = ::socket(AF_INET, SOCK_STREAM, 0);
