@@ -1,0 +1,1035 @@
+// Reading HTML into the node tree, writing it back, and its plain text.
+
+#include "platform/html/headless/tree.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
+namespace platform::html::headless {
+
+void drop_boundary_whitespace(node& top);
+
+namespace {
+
+#include "platform/html/headless/named_references.inc"
+
+bool is_space(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f'; }
+bool is_alpha(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+bool is_digit(char c) { return c >= '0' && c <= '9'; }
+bool is_alnum(char c) { return is_alpha(c) || is_digit(c); }
+
+bool whitespace_only(std::string_view text)
+{
+    return std::all_of(text.begin(), text.end(), is_space);
+}
+
+void append_utf8(std::string& out, char32_t c)
+{
+    if (c < 0x80) {
+        out += static_cast<char>(c);
+    } else if (c < 0x800) {
+        out += static_cast<char>(0xC0 | (c >> 6));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+        out += static_cast<char>(0xE0 | (c >> 12));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (c >> 18));
+        out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+}
+
+// Windows-1252 characters of the bytes 128-159 (0 where the code page has none).
+constexpr char32_t windows_1252_high[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+    0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
+
+const named_reference* find_reference(std::string_view name)
+{
+    auto end = std::end(named_references);
+    auto it = std::lower_bound(std::begin(named_references), end, name,
+        [](const named_reference& r, std::string_view n) { return std::string_view(r.name) < n; });
+    return (it != end && std::string_view(it->name) == name) ? it : nullptr;
+}
+
+// Reads one reference at text[i] == '&'; on success appends it and returns the length used.
+std::size_t read_reference(std::string_view text, std::size_t i, bool in_attribute, std::string& out)
+{
+    std::size_t j = i + 1;
+    if (j < text.size() && text[j] == '#') {
+        ++j;
+        bool hex = j < text.size() && (text[j] == 'x' || text[j] == 'X');
+        if (hex)
+            ++j;
+        std::size_t digits_start = j;
+        std::uint64_t code = 0;
+        while (j < text.size() && (hex ? std::isxdigit(static_cast<unsigned char>(text[j])) != 0 : is_digit(text[j]))) {
+            char c = text[j];
+            code = code * (hex ? 16 : 10) + static_cast<std::uint64_t>(is_digit(c) ? c - '0' : (c | 0x20) - 'a' + 10);
+            if (code > 0x10FFFF)
+                return 0;
+            ++j;
+        }
+        if (j == digits_start || code == 0 || (code >= 0xD800 && code <= 0xDFFF))
+            return 0;
+        if (code >= 128 && code < 160) {
+            char32_t mapped = windows_1252_high[code - 128];
+            if (mapped)
+                code = mapped;
+        }
+        if (j < text.size() && text[j] == ';')
+            ++j;
+        append_utf8(out, static_cast<char32_t>(code));
+        return j - i;
+    }
+    while (j < text.size() && is_alnum(text[j]))
+        ++j;
+    const named_reference* r = find_reference(text.substr(i + 1, j - i - 1));
+    if (!r)
+        return 0;
+    if (j < text.size() && text[j] == ';') {
+        ++j;
+    } else if (in_attribute && j < text.size() && text[j] == '=') {
+        return 0; // a query parameter such as "&copy=2"
+    }
+    append_utf8(out, r->code);
+    return j - i;
+}
+
+struct token {
+    enum class kind { text, start, end, comment, declaration } what;
+    std::string name; // upper case
+    std::string data;
+    std::vector<attribute> attributes;
+    bool self_closing = false; // written "<name/>": nothing inside it
+};
+
+class tokenizer {
+public:
+    explicit tokenizer(std::string_view in) : in_(in) { }
+
+    bool next(token& t)
+    {
+        if (!closing_raw_.empty()) {
+            // The end tag that ended a raw element closes that element, whatever follows
+            // its name.
+            t = {token::kind::end, std::move(closing_raw_), {}, {}};
+            closing_raw_.clear();
+            std::size_t close = in_.find('>', pos_);
+            pos_ = close == std::string_view::npos ? in_.size() : close + 1;
+            return true;
+        }
+        if (!raw_end_.empty())
+            return raw(t);
+        if (pos_ >= in_.size())
+            return false;
+        if (in_[pos_] == '<' && pos_ + 1 < in_.size()) {
+            char c = in_[pos_ + 1];
+            if (is_alpha(c))
+                return start_tag(t);
+            if (c == '/' && pos_ + 2 < in_.size() && is_alpha(in_[pos_ + 2]))
+                return end_tag(t);
+            if (c == '!')
+                return bang(t);
+            if (c == '?')
+                return declaration(t, pos_ + 2);
+        }
+        return text(t);
+    }
+
+private:
+    bool text(token& t)
+    {
+        std::size_t end = in_.find('<', pos_ + 1);
+        if (end == std::string_view::npos)
+            end = in_.size();
+        t = {token::kind::text, {}, decode_references(in_.substr(pos_, end - pos_), false), {}};
+        pos_ = end;
+        return true;
+    }
+
+    bool raw(token& t)
+    {
+        // Content up to the matching end tag, taken as it stands.
+        std::size_t end = pos_;
+        while (true) {
+            end = in_.find("</", end);
+            if (end == std::string_view::npos) {
+                end = in_.size();
+                break;
+            }
+            std::string_view rest = in_.substr(end + 2);
+            if (rest.size() >= raw_end_.size() && equal_ignoring_case(rest.substr(0, raw_end_.size()), raw_end_)
+                && (rest.size() == raw_end_.size() || !is_alnum(rest[raw_end_.size()])))
+                break;
+            end += 2;
+        }
+        std::string_view content = in_.substr(pos_, end - pos_);
+        if (content.empty()) {
+            pos_ = end;
+            if (end < in_.size())
+                closing_raw_ = raw_end_;
+            raw_end_.clear();
+            return next(t);
+        }
+        t = {token::kind::text, {}, raw_decode_ ? decode_references(content, false) : std::string(content), {}};
+        pos_ = end;
+        if (end < in_.size())
+            closing_raw_ = raw_end_;
+        raw_end_.clear();
+        return true;
+    }
+
+    std::string read_name(std::size_t& i)
+    {
+        std::size_t start = i;
+        while (i < in_.size() && !is_space(in_[i]) && in_[i] != '>' && in_[i] != '/' && in_[i] != '<')
+            ++i;
+        return to_upper(in_.substr(start, i - start));
+    }
+
+    bool start_tag(token& t)
+    {
+        std::size_t i = pos_ + 1;
+        t = {token::kind::start, read_name(i), {}, {}};
+        while (i < in_.size()) {
+            while (i < in_.size() && (is_space(in_[i]) || in_[i] == '/'))
+                ++i;
+            if (i >= in_.size() || in_[i] == '>')
+                break;
+            if (in_[i] == '<')
+                break; // an unclosed tag: the next one starts here
+            std::size_t name_start = i;
+            // A "/" ends a name: written back, "li/" would read as a self-closing tag.
+            while (i < in_.size() && !is_space(in_[i]) && in_[i] != '>' && in_[i] != '=' && in_[i] != '<' && in_[i] != '/')
+                ++i;
+            if (i == name_start) {
+                ++i; // a stray "=" names nothing
+                continue;
+            }
+            attribute a {std::string(in_.substr(name_start, i - name_start)), {}, true};
+            std::size_t k = i;
+            while (k < in_.size() && is_space(in_[k]))
+                ++k;
+            if (k < in_.size() && in_[k] == '=') {
+                ++k;
+                while (k < in_.size() && is_space(in_[k]))
+                    ++k;
+                std::size_t value_start = k;
+                std::size_t value_end;
+                if (k < in_.size() && (in_[k] == '"' || in_[k] == '\'')) {
+                    char q = in_[k];
+                    value_start = k + 1;
+                    value_end = in_.find(q, value_start);
+                    if (value_end == std::string_view::npos)
+                        value_end = in_.size();
+                    k = std::min(value_end + 1, in_.size());
+                } else {
+                    while (k < in_.size() && !is_space(in_[k]) && in_[k] != '>')
+                        ++k;
+                    value_end = k;
+                }
+                a.value = decode_references(in_.substr(value_start, value_end - value_start), true);
+                a.bare = false;
+                i = k;
+            }
+            if (!t.name.empty() && !std::any_of(t.attributes.begin(), t.attributes.end(),
+                    [&](const attribute& o) { return equal_ignoring_case(o.name, a.name); }))
+                t.attributes.push_back(std::move(a));
+        }
+        t.self_closing = i < in_.size() && in_[i] == '>' && in_[i - 1] == '/';
+        pos_ = i < in_.size() && in_[i] == '>' ? i + 1 : i;
+        const tag_info& ti = info(t.name);
+        if ((ti.raw || ti.escapable_raw) && !t.self_closing) {
+            raw_end_ = t.name;
+            raw_decode_ = ti.escapable_raw;
+        }
+        return true;
+    }
+
+    bool end_tag(token& t)
+    {
+        std::size_t i = pos_ + 2;
+        t = {token::kind::end, read_name(i), {}, {}};
+        std::size_t close = in_.find('>', i);
+        pos_ = close == std::string_view::npos ? in_.size() : close + 1;
+        return true;
+    }
+
+    bool bang(token& t)
+    {
+        if (in_.substr(pos_, 4) == "<!--") {
+            std::size_t close = in_.find("-->", pos_ + 4);
+            std::size_t end = close == std::string_view::npos ? in_.size() : close + 3;
+            std::string_view whole = in_.substr(pos_, end - pos_);
+            t = {token::kind::comment, "!", {}, {}};
+            // What stands between "<!" and ">"; an unclosed comment is closed.
+            if (close == std::string_view::npos)
+                t.data = std::string(whole.substr(2)) + "--";
+            else
+                t.data = std::string(whole.substr(2, whole.size() - 3));
+            pos_ = end;
+            return true;
+        }
+        if (in_.substr(pos_, 3) == "<![") {
+            std::size_t close = in_.find("]>", pos_ + 3);
+            std::size_t end = close == std::string_view::npos ? in_.size() : close + 2;
+            t = {token::kind::declaration, {}, std::string(in_.substr(pos_, end - pos_)), {}};
+            if (close == std::string_view::npos)
+                t.data += "]>"; // closed, so it reads back the same
+            pos_ = end;
+            return true;
+        }
+        return declaration(t, pos_ + 2);
+    }
+
+    bool declaration(token& t, std::size_t from)
+    {
+        std::size_t close = in_.find('>', from);
+        std::size_t end = close == std::string_view::npos ? in_.size() : close + 1;
+        t = {token::kind::declaration, {}, std::string(in_.substr(pos_, end - pos_)), {}};
+        if (close == std::string_view::npos)
+            t.data += '>';
+        pos_ = end;
+        return true;
+    }
+
+    std::string_view in_;
+    std::size_t pos_ = 0;
+    std::string raw_end_;
+    std::string closing_raw_;
+    bool raw_decode_ = false;
+};
+
+bool is_cell(std::string_view n) { return n == "TD" || n == "TH"; }
+bool is_table_section(std::string_view n) { return n == "THEAD" || n == "TBODY" || n == "TFOOT"; }
+bool is_heading(std::string_view n) { return n.size() == 2 && n[0] == 'H' && n[1] >= '1' && n[1] <= '6'; }
+
+// Tags whose start closes an open P.
+bool closes_paragraph(std::string_view n)
+{
+    static constexpr std::string_view list[] = {"P", "DIV", "UL", "OL", "DL", "TABLE", "BLOCKQUOTE", "PRE",
+        "FORM", "HR", "CENTER", "ADDRESS", "FIELDSET", "MENU", "DIR", "XMP", "LISTING", "H1", "H2", "H3",
+        "H4", "H5", "H6", "NOSCRIPT"};
+    return std::find(std::begin(list), std::end(list), n) != std::end(list);
+}
+
+class tree_builder {
+public:
+    tree_builder(bool fragment) : fragment_(fragment)
+    {
+        root_ = new_node();
+        root_->kind = fragment ? node_kind::element : node_kind::document;
+        root_->name = fragment ? "#FRAGMENT" : "";
+        stack_.push_back(root_.get());
+    }
+
+    void feed(token& t)
+    {
+        switch (t.what) {
+        case token::kind::text:
+            if (!fragment_ && !body_ && (whitespace_only(t.data) || info(current()->name).raw || info(current()->name).escapable_raw)) {
+                append(make_text(std::move(t.data)));
+                return;
+            }
+            if (!fragment_ && !body_)
+                ensure_body();
+            append(make_text(std::move(t.data)));
+            return;
+        case token::kind::comment: {
+            append(make_comment(std::move(t.data)));
+            return;
+        }
+        case token::kind::declaration: {
+            auto n = new_node();
+            n->kind = node_kind::declaration;
+            n->data = std::move(t.data);
+            append(n);
+            return;
+        }
+        case token::kind::start:
+            start(t);
+            return;
+        case token::kind::end:
+            end(t.name);
+            return;
+        }
+    }
+
+    node_ptr finish()
+    {
+        if (!fragment_)
+            ensure_body();
+        drop_boundary_whitespace(*root_);
+        return root_;
+    }
+
+private:
+    node* current() const { return stack_.back(); }
+
+    void append(node_ptr n)
+    {
+        node* c = current();
+        // Text split by ignored tags is one text.
+        if (n->is_text() && !c->children.empty() && c->children.back()->is_text()) {
+            c->children.back()->data += n->data;
+            return;
+        }
+        n->parent = c;
+        n->index_hint = c->children.size();
+        c->children.push_back(std::move(n));
+    }
+
+    node* push(node_ptr n)
+    {
+        node* raw = n.get();
+        append(std::move(n));
+        if (!info_of(*raw).is_void)
+            stack_.push_back(raw);
+        return raw;
+    }
+
+    void ensure_html()
+    {
+        if (html_)
+            return;
+        auto n = make_element("HTML");
+        html_ = n.get();
+        stack_.resize(1);
+        push(n);
+    }
+
+    void ensure_head()
+    {
+        ensure_html();
+        if (head_)
+            return;
+        auto n = make_element("HEAD");
+        head_ = n.get();
+        while (current() != html_)
+            stack_.pop_back();
+        push(n);
+    }
+
+    void ensure_body()
+    {
+        if (body_)
+            return;
+        ensure_html();
+        auto n = make_element("BODY");
+        body_ = n.get();
+        while (stack_.size() > 1 && current() != html_)
+            stack_.pop_back();
+        if (current() != html_)
+            push(make_element("HTML")), html_ = current();
+        push(n);
+    }
+
+    // Pops up to and including the nearest open element named `name`, searching no further
+    // than the first element named in `stop`. False when none is found.
+    bool close_to(std::string_view name, std::initializer_list<std::string_view> stop)
+    {
+        for (std::size_t i = stack_.size(); i-- > 1;) {
+            const std::string& n = stack_[i]->name;
+            if (n == name) {
+                stack_.resize(i);
+                return true;
+            }
+            if (std::find(stop.begin(), stop.end(), n) != stop.end() || n == "BODY" || n == "HTML"
+                || (fragment_ && i == 0))
+                return false;
+        }
+        return false;
+    }
+
+    void start(token& t)
+    {
+        const std::string& name = t.name;
+        if (!fragment_) {
+            if (name == "HTML") {
+                if (!html_) {
+                    ensure_html();
+                    html_->attributes = std::move(t.attributes);
+                }
+                return;
+            }
+            if (name == "HEAD") {
+                if (!head_ && !body_)
+                    ensure_head();
+                return;
+            }
+            if (name == "BODY") {
+                if (!body_) {
+                    ensure_body();
+                    body_->attributes = std::move(t.attributes);
+                }
+                return;
+            }
+            if (!body_) {
+                if (info(name).head_element) {
+                    if (!head_)
+                        ensure_head();
+                    // After </HEAD> a head element stays between HEAD and BODY.
+                } else {
+                    ensure_body();
+                }
+            }
+        }
+        // Implied end tags.
+        if (closes_paragraph(name))
+            close_to("P", {"TD", "TH", "TABLE", "CAPTION", "BUTTON", "LI", "DD", "DT", "DIV", "BLOCKQUOTE"});
+        if (name == "LI")
+            close_to("LI", {"UL", "OL", "MENU", "DIR", "TD", "TH", "TABLE"});
+        if (name == "DT" || name == "DD") {
+            if (!close_to("DT", {"DL", "TD", "TH", "TABLE"}))
+                close_to("DD", {"DL", "TD", "TH", "TABLE"});
+        }
+        if (name == "OPTION")
+            close_to("OPTION", {"SELECT", "OPTGROUP", "TD", "TH", "TABLE"});
+        if (is_cell(name)) {
+            if (!close_to("TD", {"TR", "TABLE"}))
+                close_to("TH", {"TR", "TABLE"});
+        }
+        if (name == "TR") {
+            if (!close_to("TD", {"TR", "TABLE"}))
+                close_to("TH", {"TR", "TABLE"});
+            close_to("TR", {"TABLE"});
+        }
+        if (is_table_section(name)) {
+            if (!close_to("TD", {"TR", "TABLE"}))
+                close_to("TH", {"TR", "TABLE"});
+            close_to("TR", {"TABLE"});
+            if (!close_to("THEAD", {"TABLE"}) && !close_to("TBODY", {"TABLE"}))
+                close_to("TFOOT", {"TABLE"});
+        }
+        if (is_heading(name)) {
+            for (std::string_view h : {"H1", "H2", "H3", "H4", "H5", "H6"})
+                if (current()->name == h)
+                    stack_.pop_back();
+        }
+        auto n = make_element(name);
+        n->attributes = std::move(t.attributes);
+        node* made = push(std::move(n));
+        if (t.self_closing && current() == made)
+            stack_.pop_back();
+    }
+
+    void end(const std::string& name)
+    {
+        if (name == "HTML" || name == "BODY")
+            return; // content after them still belongs to the body
+        if (name == "HEAD") {
+            if (head_ && !body_)
+                while (stack_.size() > 1 && current() != html_)
+                    stack_.pop_back();
+            return;
+        }
+        if (info(name).is_void)
+            return;
+        if (name == "TABLE")
+            close_to(name, {});
+        else if (is_cell(name) || name == "TR" || is_table_section(name) || name == "CAPTION")
+            close_to(name, {"TABLE"});
+        else
+            close_to(name, {"TD", "TH", "TABLE", "CAPTION"});
+    }
+
+    bool fragment_;
+    node_ptr root_;
+    std::vector<node*> stack_;
+    node* html_ = nullptr;
+    node* head_ = nullptr;
+    node* body_ = nullptr;
+};
+
+bool is_boundary(const node* n)
+{
+    if (!n)
+        return true;
+    if (n->kind == node_kind::declaration || n->kind == node_kind::document)
+        return true;
+    return n->is_element() && (info_of(*n).block || n->name == "#FRAGMENT");
+}
+
+}
+
+// Whitespace-only text standing between two block boundaries (outside PRE, TEXTAREA,
+// SCRIPT, STYLE) carries nothing and goes; the writer puts line ends there instead.
+void drop_boundary_whitespace(node& top)
+{
+    std::vector<node*> work {&top};
+    while (!work.empty()) {
+        node* c = work.back();
+        work.pop_back();
+        if (c->is_element() && info_of(*c).preserve)
+            continue;
+        auto& kids = c->children;
+        std::size_t out = 0;
+        for (std::size_t i = 0; i < kids.size(); ++i) {
+            node* k = kids[i].get();
+            if (k->is_text() && whitespace_only(k->data)) {
+                const node* left = out == 0 ? c : kids[out - 1].get();
+                const node* right = i + 1 < kids.size() ? kids[i + 1].get() : c;
+                if (is_boundary(left) && is_boundary(right)) {
+                    k->parent = nullptr;
+                    continue;
+                }
+            }
+            if (out != i)
+                kids[out] = std::move(kids[i]);
+            kids[out]->index_hint = out;
+            ++out;
+        }
+        kids.resize(out);
+        for (auto& k : kids)
+            if (!k->children.empty())
+                work.push_back(k.get());
+    }
+}
+
+std::string decode_references(std::string_view text, bool in_attribute)
+{
+    if (text.find('&') == std::string_view::npos)
+        return std::string(text);
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        if (text[i] == '&') {
+            std::size_t used = read_reference(text, i, in_attribute, out);
+            if (used) {
+                i += used;
+                continue;
+            }
+        }
+        out += text[i++];
+    }
+    return out;
+}
+
+node_ptr parse_html(std::string_view utf8, parse_options options)
+{
+    tokenizer tokens(utf8);
+    tree_builder builder(options.fragment);
+    token t;
+    while (tokens.next(t))
+        builder.feed(t);
+    return builder.finish();
+}
+
+std::vector<node_ptr> parse_fragment(std::string_view utf8)
+{
+    node_ptr holder = parse_html(utf8, {true});
+    std::vector<node_ptr> out = std::move(holder->children);
+    for (auto& n : out)
+        n->parent = nullptr;
+    return out;
+}
+
+namespace {
+
+void escape_text(std::string& out, std::string_view text)
+{
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char c = text[i];
+        switch (c) {
+        case '&': out += "&amp;"; break;
+        case '<': out += "&lt;"; break;
+        case '>': out += "&gt;"; break;
+        case '\xC2':
+            if (i + 1 < text.size() && text[i + 1] == '\xA0') {
+                out += "&nbsp;";
+                ++i;
+            } else if (i + 1 < text.size() && text[i + 1] == '\xAE') {
+                out += "&reg;";
+                ++i;
+            } else {
+                out += c;
+            }
+            break;
+        default: out += c;
+        }
+    }
+}
+
+void escape_attribute(std::string& out, std::string_view text)
+{
+    for (char c : text) {
+        if (c == '&')
+            out += "&amp;";
+        else if (c == '"')
+            out += "&quot;";
+        else
+            out += c;
+    }
+}
+
+void write_start(std::string& out, const node& n)
+{
+    out += '<';
+    out += n.name;
+    for (const attribute& a : n.attributes) {
+        out += ' ';
+        out += to_lower(a.name);
+        if (!a.bare) {
+            out += "=\"";
+            escape_attribute(out, a.value);
+            out += '"';
+        }
+    }
+    out += '>';
+}
+
+// Writes children [first, last) of `container` (and, for `self`, the container itself).
+class writer {
+public:
+    std::string out;
+
+    void run(const node& container, std::size_t first, std::size_t last, bool self)
+    {
+        int preserve = 0;
+        for (const node* a = &container; a; a = a->parent)
+            if (a->is_element() && info_of(*a).preserve)
+                ++preserve;
+        if (self) {
+            if (container.kind != node_kind::element) {
+                item(container, preserve, true);
+                return;
+            }
+            if (info_of(container).preserve)
+                --preserve;
+            item(container, preserve, true);
+            if (info_of(container).is_void)
+                return;
+            if (info_of(container).preserve)
+                ++preserve;
+        }
+        struct frame { const node* n; std::size_t i; std::size_t end; };
+        std::vector<frame> stack {{&container, first, last}};
+        while (!stack.empty()) {
+            frame& f = stack.back();
+            if (f.i >= f.end) {
+                const node* n = f.n;
+                stack.pop_back();
+                if (stack.empty() && !self)
+                    break;
+                if (info_of(*n).preserve)
+                    --preserve;
+                end_tag(*n, preserve);
+                continue;
+            }
+            const node& child = *f.n->children[f.i++];
+            item(child, preserve, false);
+            if (child.is_element() && info_of(child).raw) {
+                raw_content(child);
+                end_tag(child, preserve);
+                continue;
+            }
+            if (child.is_element() && !info_of(child).is_void) {
+                if (info_of(child).preserve)
+                    ++preserve;
+                stack.push_back({&child, 0, child.children.size()});
+            }
+        }
+    }
+
+private:
+    void gap(bool right_boundary, int preserve)
+    {
+        if (preserve == 0 && last_boundary_ && right_boundary && !out.empty())
+            out += "\r\n";
+    }
+
+    void item(const node& n, int preserve, bool top)
+    {
+        (void)top;
+        switch (n.kind) {
+        case node_kind::document:
+            return;
+        case node_kind::text: {
+            const node* p = n.parent;
+            if (p && p->is_element() && info_of(*p).raw)
+                out += n.data;
+            else
+                escape_text(out, n.data);
+            last_boundary_ = false;
+            return;
+        }
+        case node_kind::comment:
+            out += "<!";
+            out += n.data;
+            out += '>';
+            last_boundary_ = false;
+            return;
+        case node_kind::declaration:
+            gap(true, preserve);
+            out += n.data;
+            last_boundary_ = true;
+            return;
+        case node_kind::element: {
+            bool boundary = info_of(n).block;
+            gap(boundary, preserve);
+            write_start(out, n);
+            last_boundary_ = boundary;
+            just_opened_ = boundary && !info_of(n).is_void;
+            if (info_of(n).is_void)
+                just_opened_ = false;
+            return;
+        }
+        }
+    }
+
+    // A script's or style's text, written as it stands except that its own end tag
+    // ("</script" and a non-name character) gets "<\/" so the element ends where it should.
+    void raw_content(const node& n)
+    {
+        std::string text;
+        for (const node_ptr& c : n.children)
+            if (c->is_text())
+                text += c->data;
+        std::string closing = "</" + n.name;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] == '<' && i + closing.size() <= text.size()
+                && equal_ignoring_case(std::string_view(text).substr(i, closing.size()), closing)
+                && (i + closing.size() == text.size() || !is_alnum(text[i + closing.size()]))) {
+                out += "<\\/";
+                ++i; // the "/" is written
+                continue;
+            }
+            out += text[i];
+        }
+        last_boundary_ = false;
+    }
+
+    void end_tag(const node& n, int preserve)
+    {
+        bool boundary = info_of(n).block;
+        (void)preserve;
+        out += "</";
+        out += n.name;
+        out += '>';
+        last_boundary_ = boundary;
+        just_opened_ = false;
+    }
+
+    bool last_boundary_ = false;
+    bool just_opened_ = false;
+};
+
+}
+
+std::string serialise(const node& n, bool include_self)
+{
+    writer w;
+    w.run(n, 0, n.children.size(), include_self && n.kind != node_kind::document);
+    return std::move(w.out);
+}
+
+std::string serialise_children(const node& container, std::size_t first, std::size_t last)
+{
+    writer w;
+    w.run(container, first, last, false);
+    return std::move(w.out);
+}
+
+namespace {
+
+// Builds the plain text from the stream of items.
+class text_builder {
+public:
+    void enter(const node& n)
+    {
+        if (n.kind == node_kind::comment)
+            return;
+        if (!n.is_element())
+            return;
+        const std::string& name = n.name;
+        if (skip_ > 0 || name == "SCRIPT" || name == "STYLE" || name == "HEAD" || name == "TITLE") {
+            if (!info(name).is_void)
+                ++skip_;
+            return;
+        }
+        if (name == "BR") {
+            ++breaks_;
+            line_has_content_ = false;
+            return;
+        }
+        if (is_cell(name)) {
+            const node* p = n.parent;
+            std::size_t at = index_in_parent(n);
+            bool first = true;
+            for (std::size_t i = 0; p && i < at; ++i)
+                if (p->children[i]->is_element() && is_cell(p->children[i]->name))
+                    first = false;
+            if (!first) {
+                flush_breaks();
+                out_ += '\t';
+                space_ = false;
+                line_has_content_ = true;
+            }
+            return;
+        }
+        if (info(name).preserve && name != "SCRIPT" && name != "STYLE")
+            ++preserve_;
+        block(name);
+    }
+
+    void leave(const node& n)
+    {
+        if (!n.is_element() || info_of(n).is_void)
+            return;
+        if (skip_ > 0) {
+            --skip_;
+            return;
+        }
+        if (info_of(n).preserve && !info_of(n).raw)
+            --preserve_;
+        block(n.name);
+    }
+
+    void text(std::string_view t)
+    {
+        if (skip_ > 0)
+            return;
+        for (std::size_t i = 0; i < t.size(); ++i) {
+            char c = t[i];
+            if (preserve_ > 0) {
+                if (c == '\r')
+                    continue;
+                if (c == '\n') {
+                    ++breaks_;
+                    line_has_content_ = false;
+                    continue;
+                }
+                put(c);
+                continue;
+            }
+            if (is_space(c)) {
+                if (line_has_content_)
+                    space_ = true;
+                continue;
+            }
+            if (space_) {
+                space_ = false;
+                put(' ');
+            }
+            if (c == '\xC2' && i + 1 < t.size() && t[i + 1] == '\xA0') {
+                put(' ');
+                ++i;
+                continue;
+            }
+            put(c);
+        }
+    }
+
+    std::string finish()
+    {
+        trim_line();
+        return std::move(out_);
+    }
+
+private:
+    void block(const std::string& name)
+    {
+        if (!info(name).block || is_cell(name))
+            return;
+        int wanted = (name == "P" || is_heading(name)) ? 2 : 1;
+        if (!out_.empty())
+            breaks_ = std::max(breaks_, wanted);
+        line_has_content_ = false;
+        space_ = false;
+    }
+
+    void flush_breaks()
+    {
+        if (breaks_ > 0) {
+            trim_line();
+            for (int i = 0; i < breaks_; ++i)
+                out_ += "\r\n";
+            breaks_ = 0;
+        }
+    }
+
+    void put(char c)
+    {
+        flush_breaks();
+        out_ += c;
+        line_has_content_ = true;
+    }
+
+    void trim_line()
+    {
+        while (!out_.empty() && out_.back() == ' ')
+            out_.pop_back();
+    }
+
+    std::string out_;
+    int breaks_ = 0;
+    bool line_has_content_ = false;
+    bool space_ = false;
+    int skip_ = 0;
+    int preserve_ = 0;
+};
+
+}
+
+std::string plain_text(const position& start, const position& end)
+{
+    text_builder b;
+    // Skipping state of the ancestors of the start place.
+    std::vector<const node*> above;
+    for (const node* a = start.container; a; a = a->parent)
+        if (a->is_element())
+            above.push_back(a);
+    for (auto it = above.rbegin(); it != above.rend(); ++it) {
+        const std::string& n = (*it)->name;
+        if (n == "SCRIPT" || n == "STYLE" || n == "HEAD" || n == "TITLE" || info(n).preserve)
+            b.enter(**it);
+    }
+    position p = start;
+    std::size_t guard = 0;
+    while (!(p == end)) {
+        if (++guard > 200000000)
+            break;
+        node* c = p.container;
+        if (p.index < c->children.size()) {
+            node& child = *c->children[p.index];
+            if (child.is_text()) {
+                std::size_t stop = child.data.size();
+                if (end.container == c && end.index == p.index && end.offset > p.offset)
+                    stop = end.offset;
+                b.text(std::string_view(child.data).substr(p.offset, stop - p.offset));
+                if (stop < child.data.size()) {
+                    p = {c, p.index, stop};
+                    break;
+                }
+                p = {c, p.index + 1, 0};
+                continue;
+            }
+            b.enter(child);
+            if (child.is_element() && !info_of(child).is_void) {
+                p = {&child, 0, 0};
+            } else {
+                b.leave(child);
+                p = {c, p.index + 1, 0};
+            }
+            continue;
+        }
+        if (!c->parent)
+            break;
+        b.leave(*c);
+        p = {c->parent, index_in_parent(*c) + 1, 0};
+    }
+    return b.finish();
+}
+
+std::string plain_text_of(const node& n)
+{
+    node& m = const_cast<node&>(n);
+    return plain_text({&m, 0, 0}, {&m, m.children.size(), 0});
+}
+
+}

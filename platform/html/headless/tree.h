@@ -1,0 +1,192 @@
+#pragma once
+
+// The headless document's node tree, its places (positions), the pointers that follow
+// mutations, and the few primitive mutations every edit is made of. Each primitive records
+// its inverse, which is how undo works.
+
+#include "platform/html/document.h"
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform::html::headless {
+
+enum class node_kind : unsigned char { document, element, text, comment, declaration };
+
+struct attribute {
+    std::string name; // as written
+    std::string value;
+    bool bare = false; // written without a value
+};
+
+struct node : std::enable_shared_from_this<node> {
+    node() = default;
+    // Frees the subtree without recursion; children still held elsewhere become roots.
+    ~node();
+    node(const node&) = delete;
+    node& operator=(const node&) = delete;
+
+    node_kind kind = node_kind::element;
+    std::string name; // element: upper case
+    // text: its characters (UTF-8); comment: what stands between "<!" and ">";
+    // declaration: the whole markup; SCRIPT and STYLE content is a text child.
+    std::string data;
+    std::vector<attribute> attributes;
+    node* parent = nullptr;
+    std::vector<std::shared_ptr<node>> children;
+    mutable std::size_t index_hint = 0;
+    mutable const struct tag_info* tag = nullptr; // looked up once, by info_of
+    std::weak_ptr<void> handle; // the element handle handed out for this node
+
+    bool is_element() const { return kind == node_kind::element; }
+    bool is_text() const { return kind == node_kind::text; }
+    const attribute* find(std::string_view attribute_name) const;
+    attribute* find(std::string_view attribute_name);
+};
+using node_ptr = std::shared_ptr<node>;
+
+// A new empty node; nodes come from a pool of equal blocks, which keeps reading a large
+// page from spending its time in the general allocator.
+node_ptr new_node();
+node_ptr make_element(std::string upper_name);
+node_ptr make_text(std::string text);
+node_ptr make_comment(std::string text);
+
+// The place of a node among its parent's children.
+std::size_t index_in_parent(const node& n);
+bool is_ancestor_or_self(const node* ancestor, const node* n);
+// A deep copy (iterative), not in any tree.
+node_ptr clone_tree(const node& n);
+node_ptr clone_shell(const node& n); // same element, no children
+
+struct tag_info {
+    bool is_void = false;    // never has content, no end tag
+    bool block = false;      // a line and whitespace boundary
+    bool raw = false;        // SCRIPT, STYLE: content verbatim
+    bool escapable_raw = false; // TEXTAREA, TITLE: content is text, references decoded
+    bool preserve = false;   // whitespace kept inside
+    bool head_element = false;
+};
+const tag_info& info(std::string_view upper_name);
+// The tag properties of an element, cached in the node.
+inline const tag_info& info_of(const node& n)
+{
+    if (!n.tag)
+        n.tag = &info(n.name);
+    return *n.tag;
+}
+bool equal_ignoring_case(std::string_view a, std::string_view b);
+std::string to_upper(std::string_view text);
+std::string to_lower(std::string_view text);
+
+// Between two items of the markup stream: children[index] of container, or, when offset
+// is not 0, inside that text child before its byte `offset`.
+struct position {
+    node* container = nullptr;
+    std::size_t index = 0;
+    std::size_t offset = 0;
+    bool operator==(const position&) const = default;
+};
+
+// A pointer the model keeps in place while the tree changes.
+struct tracked {
+    position at;
+    bool positioned = false;
+    html::gravity side = html::gravity::left;
+};
+
+int compare(const position& a, const position& b);
+// Whether a place lies in an element whose content is text only (SCRIPT, STYLE, TEXTAREA,
+// TITLE): no element may be put there.
+bool in_text_only_element(const position& p);
+
+class model {
+public:
+    model();
+    ~model();
+    model(const model&) = delete;
+    model& operator=(const model&) = delete;
+
+    node_ptr root;
+
+    void track(tracked* p) { pointers_.push_back(p); }
+    const std::vector<tracked*>& pointers() const { return pointers_; }
+    void untrack(tracked* p);
+    void reset(node_ptr new_root);
+
+    // Primitives. Positions of tracked pointers follow each of them.
+    void insert_nodes(node* container, std::size_t index, std::vector<node_ptr> nodes);
+    std::vector<node_ptr> remove_nodes(node* container, std::size_t index, std::size_t count);
+    // `to_index` counts in the destination as it is before the nodes leave.
+    void move_nodes(node* from, std::size_t index, std::size_t count, node* to, std::size_t to_index);
+    void split_text(node* container, std::size_t index, std::size_t offset);
+    void set_attributes(node* target, std::vector<attribute> attributes);
+    void set_data(node* target, std::string data);
+
+    // Built on them.
+    position normalise(position p) const;
+    // Makes the place a boundary between children (splitting a text); returns it.
+    position split_at(const position& p);
+    // Splits elements partly covered by [start, end) so the range becomes children
+    // [first, last) of one container. `start` and `end` are tracked and follow.
+    struct span { node* container; std::size_t first; std::size_t last; };
+    span isolate(tracked& start, tracked& end);
+    void split_element(node* target, std::size_t at);
+
+    // Undo: one unit is a list of inverse steps.
+    struct step;
+    void begin_unit();
+    void end_unit();
+    bool can_undo() const { return !undo_.empty(); }
+    bool can_redo() const { return !redo_.empty(); }
+    bool undo();
+    bool redo();
+    void discard_undo();
+    bool dirty = false;
+    long edits = 0; // bumps on every mutation; lets views notice a change
+
+private:
+    void record(std::unique_ptr<step> s);
+    void apply(step& s);
+
+    std::vector<tracked*> pointers_;
+    std::vector<std::vector<std::unique_ptr<step>>> undo_;
+    std::vector<std::vector<std::unique_ptr<step>>> redo_;
+    std::vector<std::unique_ptr<step>> open_;
+    int depth_ = 0;
+    enum class mode { normal, undoing, redoing } mode_ = mode::normal;
+};
+
+// HTML reading and writing.
+struct parse_options {
+    bool fragment = false; // no HTML, HEAD, BODY implied
+};
+node_ptr parse_html(std::string_view utf8, parse_options options = {});
+// The children of a parsed fragment.
+std::vector<node_ptr> parse_fragment(std::string_view utf8);
+std::string serialise(const node& n, bool include_self = true);
+// Serialises the children of container in [first, last).
+std::string serialise_children(const node& container, std::size_t first, std::size_t last);
+// Plain text of the stream between two places.
+std::string plain_text(const position& start, const position& end);
+std::string plain_text_of(const node& n);
+// Decodes character references in text.
+std::string decode_references(std::string_view text, bool in_attribute);
+// The first position after `p` (inclusive) with a character to its right, and stepping.
+bool step_character(position& p, bool forward);
+// Moves by up to `count` characters, never leaving `limit`; returns how many it moved.
+long advance_characters(position& p, long count, bool forward, const node* limit);
+
+// Page bytes to UTF-8: byte-order mark, META charset, valid UTF-8, else Windows-1252.
+std::string decode_page_bytes(std::string_view bytes, std::string* charset);
+// UTF-8 to the charset; characters it lacks become "&#N;". Empty optional: unknown charset.
+bool encode_text(std::string_view utf8, std::string_view charset, std::string& out);
+bool charset_known(std::string_view charset);
+
+// A file's bytes; failures as HRESULTs of the system error (a folder gives EISDIR).
+hresult read_whole_file(const std::string& path, std::string& out);
+
+}
