@@ -1,0 +1,719 @@
+#include "core/markup/markup_parser.h"
+
+#include <array>
+#include <cstring>
+#include <istream>
+
+namespace hevtools::markup {
+
+bool null_parser_callback::on_comment(std::string& text, std::size_t position)
+{
+    return next_ ? next_->on_comment(text, position) : true;
+}
+
+bool null_parser_callback::on_empty_tag(markup_tag& tag, std::size_t position)
+{
+    return next_ ? next_->on_empty_tag(tag, position) : true;
+}
+
+bool null_parser_callback::on_start_tag(markup_tag& tag, std::size_t position)
+{
+    return next_ ? next_->on_start_tag(tag, position) : true;
+}
+
+bool null_parser_callback::on_end_tag(markup_tag& tag, std::size_t position)
+{
+    return next_ ? next_->on_end_tag(tag, position) : true;
+}
+
+bool null_parser_callback::on_text(std::string& text, bool raw, std::size_t position)
+{
+    return next_ ? next_->on_text(text, raw, position) : true;
+}
+
+bool null_parser_callback::on_error(int code, std::size_t position, int& state)
+{
+    return next_ ? next_->on_error(code, position, state) : go_on_after_errors_;
+}
+
+}
+
+namespace core {
+
+namespace {
+
+enum char_class : unsigned char { other_class, space_class, quote_class, lt_class, equals_class, gt_class };
+
+constexpr std::array<unsigned char, 256> char_classes = [] {
+    std::array<unsigned char, 256> classes {};
+    classes['\t'] = classes['\n'] = classes['\r'] = classes[' '] = space_class;
+    classes['"'] = classes['\''] = quote_class;
+    classes['<'] = lt_class;
+    classes['='] = equals_class;
+    classes['>'] = gt_class;
+    return classes;
+}();
+
+char_class class_of(char c) { return static_cast<char_class>(char_classes[static_cast<unsigned char>(c)]); }
+
+bool is_whole_tag_delimiter(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '<'; }
+
+char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+bool equal_ignoring_case(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (ascii_lower(a[i]) != ascii_lower(b[i]))
+            return false;
+    return true;
+}
+
+bool ends_with(const std::string& text, std::string_view tail)
+{
+    return text.size() >= tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+// Whether `second` closes what `first` opened.
+bool tags_match(const markup_tag& first, const markup_tag& second)
+{
+    return second.end && first.element == second.element && !first.name.empty() && !second.name.empty()
+        && equal_ignoring_case(first.name, second.name);
+}
+
+// Length of the run at `p` made of characters of one class.
+std::size_t run_of(const char* p, const char* end, char_class wanted)
+{
+    const char* q = p;
+    while (q < end && class_of(*q) == wanted)
+        ++q;
+    return static_cast<std::size_t>(q - p);
+}
+
+std::size_t run_until(const char* p, const char* end, char stop)
+{
+    const void* hit = std::memchr(p, stop, static_cast<std::size_t>(end - p));
+    return static_cast<std::size_t>((hit ? static_cast<const char*>(hit) : end) - p);
+}
+
+// Text that is neither white space nor "<": what a collapsing text run takes in one go.
+std::size_t run_of_collapsed_text(const char* p, const char* end)
+{
+    const char* q = p;
+    while (q < end) {
+        const char_class c = class_of(*q);
+        if (c == space_class || c == lt_class)
+            break;
+        ++q;
+    }
+    return static_cast<std::size_t>(q - p);
+}
+
+}
+
+markup_parser::markup_parser(bool keep_whitespace) : keep_whitespace_(keep_whitespace)
+{
+    tag_.name.clear();
+    raw_start_tag_.name.clear();
+}
+
+bool markup_parser::step(int character, markup_parse_context& context)
+{
+    if (character < 0)
+        return on_end_of_input(context);
+    const char c = static_cast<char>(static_cast<unsigned char>(character));
+    if (state_ >= 4 && state_ <= 10)
+        source_.push_back(c);
+    switch (class_of(c)) {
+    case space_class:
+        return on_whitespace(c, context);
+    case quote_class:
+        return on_quote(c, context);
+    case lt_class:
+        return on_lt(context);
+    case equals_class:
+        return on_equals(context);
+    case gt_class:
+        return on_gt(context);
+    case other_class:
+        break;
+    }
+    return on_other(c, context);
+}
+
+std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse_context& context, bool& stopped)
+{
+    stopped = false;
+    const char* p = begin;
+    while (p < end) {
+        std::size_t run = 0;
+        switch (state_) {
+        case 1:
+        case 11:
+            run = run_until(p, end, '>');
+            text_.append(p, run);
+            break;
+        case 2:
+            run = keep_whitespace_ ? run_until(p, end, '<') : run_of_collapsed_text(p, end);
+            text_.append(p, run);
+            break;
+        case 3:
+            run = run_of(p, end, space_class);
+            break;
+        case 4:
+            run = run_of(p, end, other_class);
+            text_.append(p, run);
+            source_.append(p, run);
+            break;
+        case 6:
+            run = run_of(p, end, other_class);
+            name_.append(p, run);
+            source_.append(p, run);
+            break;
+        case 9:
+            run = quote_ != -1 ? run_until(p, end, static_cast<char>(quote_)) : run_of(p, end, other_class);
+            value_.append(p, run);
+            source_.append(p, run);
+            break;
+        case 5:
+        case 7:
+        case 8:
+        case 10:
+            run = run_of(p, end, space_class);
+            source_.append(p, run);
+            break;
+        default:
+            break;
+        }
+        p += run;
+        context.position += run;
+        if (p == end)
+            break;
+        if (!step(static_cast<unsigned char>(*p), context)) {
+            stopped = true;
+            return static_cast<std::size_t>(p - begin);
+        }
+        ++p;
+        ++context.position;
+    }
+    return static_cast<std::size_t>(p - begin);
+}
+
+bool markup_parser::error(int code, markup_parse_context& context)
+{
+    return context.callback->on_error(code, context.position, state_);
+}
+
+void markup_parser::begin_tag(std::size_t position)
+{
+    source_.assign(1, '<');
+    tag_start_ = position;
+}
+
+void markup_parser::take_tag(markup_tag&& made)
+{
+    tag_.name.swap(made.name);
+    tag_.element = made.element;
+    tag_.end = made.end;
+    tag_.kind = made.kind;
+    tag_.attributes.clear();
+    tag_.source_text.clear();
+}
+
+bool markup_parser::on_whitespace(char c, markup_parse_context& context)
+{
+    switch (state_) {
+    case 0:
+        if (keep_whitespace_) {
+            text_.assign(1, c);
+            state_ = 2;
+        } else {
+            text_.assign(1, ' ');
+            state_ = 3;
+        }
+        break;
+    case 1:
+    case 11:
+        text_.push_back(c);
+        break;
+    case 2:
+        if (keep_whitespace_) {
+            text_.push_back(c);
+        } else {
+            text_.push_back(' ');
+            state_ = 3;
+        }
+        break;
+    case 4:
+        if (text_.empty()) {
+            text_.assign(1, '<');
+            if (keep_whitespace_) {
+                text_.push_back(c);
+                state_ = 2;
+            } else {
+                text_.push_back(' ');
+                state_ = 3;
+            }
+            break;
+        }
+        take_tag(context.dtd->make_tag(text_, true, &context.content_model));
+        if (context.content_model == hevtools::markup::comment_content) {
+            text_.push_back(c);
+            state_ = 1;
+        } else {
+            state_ = 5;
+        }
+        break;
+    case 6:
+        state_ = 7;
+        break;
+    case 9:
+        if (quote_ != -1) {
+            value_.push_back(c);
+        } else {
+            state_ = 10;
+            add_attribute(context);
+            quote_ = -1;
+        }
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool markup_parser::on_lt(markup_parse_context& context)
+{
+    switch (state_) {
+    case 0:
+        text_.clear();
+        state_ = 4;
+        begin_tag(context.position);
+        return true;
+    case 1:
+    case 11:
+        text_.push_back('<');
+        return true;
+    case 2:
+    case 3: {
+        const bool answer = context.callback->on_text(text_, false, context.position);
+        text_.clear();
+        state_ = 4;
+        begin_tag(context.position);
+        return answer;
+    }
+    case 4:
+        if (text_.empty()) {
+            std::string lt(1, '<');
+            begin_tag(context.position);
+            return context.callback->on_text(lt, false, context.position);
+        }
+        take_tag(context.dtd->make_tag(text_, true, &context.content_model));
+        if (context.content_model == hevtools::markup::comment_content) {
+            text_.push_back('<');
+            state_ = 1;
+            return true;
+        }
+        begin_tag(context.position);
+        return error(hevtools::markup::error_lt_in_tag, context);
+    case 9:
+        if (quote_ != -1) {
+            value_.push_back('<');
+            return true;
+        }
+        quote_ = -1;
+        state_ = 10;
+        return error(hevtools::markup::error_lt_in_tag, context);
+    default: // 5, 6, 7, 8, 10
+        state_ = 5;
+        return error(hevtools::markup::error_lt_in_tag, context);
+    }
+}
+
+bool markup_parser::on_gt(markup_parse_context& context)
+{
+    switch (state_) {
+    case 0:
+        text_.assign(1, '>');
+        state_ = 2;
+        return true;
+    case 1:
+        // Only a text ending in "--" closes a comment: test the tail, never copy the text.
+        if (ends_with(text_, "--")) {
+            text_.resize(text_.size() - 2);
+            context.content_model = hevtools::markup::comment_content;
+            const bool answer = context.callback->on_comment(text_, context.position);
+            text_.clear();
+            state_ = 0;
+            return answer;
+        }
+        text_.push_back('>');
+        return true;
+    case 2:
+        text_.push_back('>');
+        return true;
+    case 3:
+        text_.push_back('>');
+        state_ = 2;
+        return true;
+    case 4: {
+        if (text_.empty()) {
+            text_.assign("<>");
+            state_ = 2;
+            return true;
+        }
+        take_tag(context.dtd->make_tag(text_, true, &context.content_model));
+        if (text_.empty())
+            return complete_tag(context);
+        // A comment opened with no white space after "!--".
+        const markup_tag second = context.dtd->make_tag(text_, false, &context.content_model);
+        if (!tags_match(tag_, second) && !error(hevtools::markup::error_unclosed_comment_tag, context))
+            return false;
+        if (context.content_model == hevtools::markup::comment_content) {
+            const bool answer = context.callback->on_comment(text_, context.position);
+            text_.clear();
+            state_ = 0;
+            return answer;
+        }
+        text_.clear();
+        const bool answer = complete_tag(context);
+        state_ = 0;
+        return answer;
+    }
+    case 5:
+        return complete_tag(context);
+    case 6:
+    case 7:
+    case 10:
+        add_attribute(context);
+        return complete_tag(context);
+    case 8:
+        if (!error(hevtools::markup::error_gt_after_equals, context))
+            return false;
+        add_attribute(context);
+        return complete_tag(context);
+    case 9:
+        if (quote_ != -1) {
+            value_.push_back('>');
+            return true;
+        }
+        add_attribute(context);
+        return complete_tag(context);
+    case 11:
+        return close_raw_text(context);
+    default:
+        return true;
+    }
+}
+
+bool markup_parser::on_equals(markup_parse_context& context)
+{
+    switch (state_) {
+    case 0:
+        text_.assign(1, '=');
+        state_ = 2;
+        return true;
+    case 1:
+    case 2:
+    case 11:
+        text_.push_back('=');
+        return true;
+    case 3:
+        text_.push_back('=');
+        state_ = 2;
+        return true;
+    case 4: {
+        if (text_.empty()) {
+            text_.assign("<=");
+            state_ = 2;
+            return true;
+        }
+        (void)context.dtd->make_tag(text_, true, &context.content_model);
+        if (context.content_model == hevtools::markup::comment_content) {
+            state_ = 1;
+            return true;
+        }
+        return error(hevtools::markup::error_misplaced_equals, context);
+    }
+    case 6:
+    case 7:
+        value_.clear();
+        state_ = 8;
+        return true;
+    case 9: {
+        if (quote_ != -1) {
+            value_.push_back('=');
+            return true;
+        }
+        if (!error(hevtools::markup::error_misplaced_equals, context))
+            return false;
+        if (state_ != 9)
+            quote_ = -1;
+        return true;
+    }
+    default: // 5, 8, 10
+        return error(hevtools::markup::error_misplaced_equals, context);
+    }
+}
+
+bool markup_parser::on_quote(char c, markup_parse_context& context)
+{
+    switch (state_) {
+    case 0:
+        text_.assign(1, c);
+        state_ = 2;
+        return true;
+    case 1:
+    case 2:
+    case 11:
+        text_.push_back(c);
+        return true;
+    case 3:
+        text_.push_back(c);
+        state_ = 2;
+        return true;
+    case 8:
+        quote_ = static_cast<unsigned char>(c);
+        value_.clear();
+        state_ = 9;
+        return true;
+    case 9:
+        if (quote_ == static_cast<unsigned char>(c)) {
+            state_ = 10;
+            add_attribute(context);
+            quote_ = -1;
+        } else {
+            value_.push_back(c);
+        }
+        return true;
+    default: // 4, 5, 6, 7, 10
+        return error(hevtools::markup::error_misplaced_quote, context);
+    }
+}
+
+bool markup_parser::on_other(char c, markup_parse_context& context)
+{
+    switch (state_) {
+    case 0:
+        text_.assign(1, c);
+        state_ = 2;
+        break;
+    case 1:
+    case 2:
+    case 4:
+    case 11:
+        text_.push_back(c);
+        break;
+    case 3:
+        text_.push_back(c);
+        state_ = 2;
+        break;
+    case 5:
+    case 10:
+        name_.assign(1, c);
+        state_ = 6;
+        break;
+    case 6:
+        name_.push_back(c);
+        break;
+    case 7:
+        add_attribute(context);
+        name_.assign(1, c);
+        state_ = 6;
+        break;
+    case 8:
+        value_.assign(1, c);
+        quote_ = -1;
+        state_ = 9;
+        break;
+    case 9:
+        value_.push_back(c);
+        break;
+    default:
+        break;
+    }
+    return true;
+}
+
+bool markup_parser::on_end_of_input(markup_parse_context& context)
+{
+    switch (state_) {
+    case 1:
+        if (!text_.empty())
+            context.callback->on_comment(text_, context.position);
+        break;
+    case 2:
+    case 3:
+    case 11:
+        if (!text_.empty())
+            context.callback->on_text(text_, state_ == 11, context.position);
+        break;
+    case 4:
+        text_.insert(text_.begin(), '<');
+        context.callback->on_text(text_, false, context.position);
+        break;
+    case 5:
+    case 6:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+        // The receiver that goes on gets the unfinished tag back as text, so nothing is lost.
+        if (error(hevtools::markup::error_end_inside_tag, context))
+            context.callback->on_text(source_, false, context.position);
+        break;
+    default:
+        break;
+    }
+    return false;
+}
+
+void markup_parser::add_attribute(markup_parse_context& context)
+{
+    if (name_.empty())
+        return;
+    auto& slot = tag_.attributes.append_unordered();
+    slot.first = context.dtd->find_attribute(name_);
+    if (!value_.empty() && quote_ != -1) {
+        slot.second.assign(1, static_cast<char>(quote_));
+        slot.second.append(value_);
+        slot.second.push_back(static_cast<char>(quote_));
+    } else {
+        slot.second.swap(value_);
+    }
+    name_.clear();
+    value_.clear();
+}
+
+bool markup_parser::complete_tag(markup_parse_context& context)
+{
+    tag_.attributes.finish();
+    tag_.start = tag_start_;
+    const bool declaration = !tag_.end && !tag_.name.empty() && tag_.name[0] == '!';
+    if (declaration) {
+        const std::size_t length = source_.size() >= 2 ? source_.size() - 2 : 0;
+        tag_.source_text.assign(source_, source_.empty() ? 0 : 1, length);
+    } else {
+        tag_.source_text.clear();
+    }
+    const int model = context.content_model;
+    parser_callback& callback = *context.callback;
+    bool answer;
+    bool started = false;
+    if (context.dtd->is_empty_element(tag_)) {
+        tag_.kind = markup_tag::empty_tag;
+        answer = callback.on_empty_tag(tag_, context.position);
+    } else if (tag_.end) {
+        tag_.kind = markup_tag::end_tag;
+        answer = callback.on_end_tag(tag_, context.position);
+    } else {
+        tag_.kind = markup_tag::start_tag;
+        answer = callback.on_start_tag(tag_, context.position);
+        started = true;
+        if (model == hevtools::markup::raw_text_content)
+            raw_start_tag_ = tag_;
+    }
+    text_.clear();
+    name_.clear();
+    value_.clear();
+    tag_.attributes.clear();
+    if (started && model == hevtools::markup::comment_content)
+        state_ = 1;
+    else if (started && model == hevtools::markup::raw_text_content)
+        state_ = 11;
+    else
+        state_ = 0;
+    return answer;
+}
+
+bool markup_parser::close_raw_text(markup_parse_context& context)
+{
+    // Only the tail of the text can close it: "--", or "/" and the start tag's name after
+    // white space, "<" or the start of the text. Test that tail instead of copying the text.
+    const std::string& name = raw_start_tag_.name;
+    const std::size_t size = text_.size();
+    std::size_t tail = 0;
+    std::size_t name_at = 0;
+    if (ends_with(text_, "--")) {
+        tail = 2;
+        name_at = size - 2;
+    } else {
+        const std::size_t m = name.size() + 1;
+        if (size >= m && text_[size - m] == '/'
+            && equal_ignoring_case(std::string_view(text_).substr(size - m + 1), name)
+            && (size == m || is_whole_tag_delimiter(text_[size - m - 1]))) {
+            tail = size == m ? m : m + 1;
+            name_at = size - m;
+        }
+    }
+    if (tail == 0) {
+        text_.push_back('>');
+        return true;
+    }
+    std::string rest = text_.substr(size - tail);
+    markup_tag second = context.dtd->make_tag(rest, false, &context.content_model);
+    if (!tags_match(raw_start_tag_, second)) {
+        text_.push_back('>');
+        return true;
+    }
+    const std::size_t text_start = context.position - size;
+    const bool after_lt = tail > 0 && size - tail < name_at && text_[size - tail] == '<';
+    text_.resize(size - tail);
+    text_.append(rest);
+    (void)context.callback->on_text(text_, true, context.position);
+    text_.clear();
+    take_tag(std::move(second));
+    tag_start_ = text_start + name_at - (after_lt ? 1 : 0);
+    source_.clear();
+    const bool answer = complete_tag(context);
+    state_ = 0;
+    return answer;
+}
+
+std::size_t markup_parser::run_on_cstring(const char* text, const hevtools::markup::DTD& dtd, parser_callback& callback)
+{
+    if (!text)
+        return 0;
+    return run_markup_parser(callback, text, text + std::strlen(text), dtd, *this);
+}
+
+std::size_t markup_parser::run_on_stream(std::istream& stream, const hevtools::markup::DTD& dtd, parser_callback& callback)
+{
+    markup_parse_context context {&callback, &dtd, 0, 0};
+    const auto offset = stream.tellg();
+    if (offset != std::istream::pos_type(-1))
+        context.position = static_cast<std::size_t>(offset);
+    std::array<char, 65536> buffer;
+    while (stream) {
+        stream.read(buffer.data(), buffer.size());
+        const auto got = static_cast<std::size_t>(stream.gcount());
+        if (got == 0)
+            break;
+        bool stopped = false;
+        feed(buffer.data(), buffer.data() + got, context, stopped);
+        if (stopped)
+            return context.position;
+    }
+    step(-1, context);
+    return context.position;
+}
+
+std::size_t run_markup_parser(parser_callback& callback, const char* begin, const char* end,
+    const hevtools::markup::DTD& dtd, markup_parser& parser)
+{
+    markup_parse_context context {&callback, &dtd, 0, 0};
+    bool stopped = false;
+    const std::size_t consumed = parser.feed(begin, end, context, stopped);
+    if (!stopped)
+        parser.step(-1, context);
+    return consumed;
+}
+
+std::size_t parse_html_stream(std::istream& stream, parser_callback& callback, bool keep_whitespace)
+{
+    markup_parser parser(keep_whitespace);
+    return parser.run_on_stream(stream, hevtools::markup::html::html_dtd(), callback);
+}
+
+}
