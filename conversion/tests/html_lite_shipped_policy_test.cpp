@@ -1,0 +1,3 @@
+#include "html_lite_fixture.h"
+
+#include <gtest/gtest.h>
