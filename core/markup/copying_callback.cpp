@@ -1,5 +1,7 @@
 #include "core/markup/copying_callback.h"
 
+#include "core/markup/ascii.h"
+
 #include <ostream>
 
 namespace hevtools::markup {
@@ -225,18 +227,7 @@ bool markup_tag_attribute_matches(const markup_tag& tag, const attribute_entry* 
         return true;
     if (case_sensitive)
         return *value == wanted;
-    if (value->size() != wanted.size())
-        return false;
-    for (std::size_t i = 0; i < wanted.size(); ++i) {
-        char a = (*value)[i], b = wanted[i];
-        if (a >= 'A' && a <= 'Z')
-            a = static_cast<char>(a - 'A' + 'a');
-        if (b >= 'A' && b <= 'Z')
-            b = static_cast<char>(b - 'A' + 'a');
-        if (a != b)
-            return false;
-    }
-    return true;
+    return equal_ignoring_case(*value, wanted);
 }
 
 }

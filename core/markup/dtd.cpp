@@ -1,5 +1,7 @@
 #include "core/markup/dtd.h"
 
+#include "core/markup/ascii.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -118,6 +120,9 @@ void attribute_map::finish()
 
 namespace hevtools::markup::html {
 
+using core::ascii_lower;
+using core::ascii_upper;
+
 const element_entry element_table[element_count] = {
     {"A"}, {"ABBR"}, {"ACRONYM"}, {"ADDRESS"}, {"APPLET"}, {"AREA"}, {"B"}, {"BASE"}, {"BASEFONT"}, {"BDO"},
     {"BIG"}, {"BLOCKQUOTE"}, {"BODY"}, {"BR"}, {"BUTTON"}, {"CAPTION"}, {"CENTER"}, {"CITE"}, {"CODE"},
@@ -215,8 +220,6 @@ const lookup_table<attribute_entry, 120>& attribute_lookup()
     return table;
 }
 
-char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 bool is_whole_tag_delimiter(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '<'; }
 

@@ -1,5 +1,7 @@
 #include "core/markup/markup_parser.h"
 
+#include "core/markup/ascii.h"
+
 #include <array>
 #include <cstring>
 #include <istream>
@@ -57,18 +59,6 @@ constexpr std::array<unsigned char, 256> char_classes = [] {
 char_class class_of(char c) { return static_cast<char_class>(char_classes[static_cast<unsigned char>(c)]); }
 
 bool is_whole_tag_delimiter(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '<'; }
-
-char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool equal_ignoring_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (ascii_lower(a[i]) != ascii_lower(b[i]))
-            return false;
-    return true;
-}
 
 bool ends_with(const std::string& text, std::string_view tail)
 {
