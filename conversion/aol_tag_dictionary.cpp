@@ -1,6 +1,6 @@
 #include "conversion/aol_tag_dictionary.h"
 
-#include "conversion/detail/ascii.h"
+#include "core/markup/ascii.h"
 #include "core/files/mapped_file.h"
 
 namespace conversion {
@@ -56,7 +56,7 @@ void CDictionary::Load(const std::vector<std::string_view>& lines)
 bool CDictionary::Find(std::string_view name) const
 {
     for (const core::CDictHTMLTag& entry : entries_)
-        if (detail::iequals(entry.GetName(), name))
+        if (core::equal_ignoring_case(entry.GetName(), name))
             return true;
     return false;
 }

@@ -1,6 +1,6 @@
 #include "conversion/html_lite_preprocessor.h"
 
-#include "conversion/detail/ascii.h"
+#include "core/markup/ascii.h"
 #include "conversion/detail/sed_runner.h"
 #include "core/log/trace_log.h"
 #include "core/markup/copying_callback.h"
@@ -11,8 +11,8 @@
 
 namespace html_lite {
 
-using conversion::detail::ascii_lower;
-using conversion::detail::iequals;
+using core::ascii_lower;
+using core::equal_ignoring_case;
 using hevtools::markup::parser_callback;
 
 namespace {
@@ -108,10 +108,10 @@ bool tag_action::matches(const markup_tag& tag, const preprocessor& owner, bool 
         if (!condition.empty() && condition[0] == '#') {
             if (owner.variable(condition).empty())
                 return false;
-        } else if (iequals(condition, "equal")) {
+        } else if (equal_ignoring_case(condition, "equal")) {
             if (what().empty())
                 throw preprocessor::unexpected {};
-            if (!iequals(owner.variable(what()), value()))
+            if (!equal_ignoring_case(owner.variable(what()), value()))
                 return false;
         } else {
             const char* event = post_pass ? "onpostprocess"
@@ -119,7 +119,7 @@ bool tag_action::matches(const markup_tag& tag, const preprocessor& owner, bool 
                 : tag.kind == markup_tag::start_tag ? "onopen"
                 : tag.kind == markup_tag::end_tag   ? "onclose"
                                                     : nullptr;
-            if (event != nullptr && !iequals(condition, event))
+            if (event != nullptr && !equal_ignoring_case(condition, event))
                 return false;
         }
     }
@@ -130,12 +130,12 @@ bool text_action::matches(const std::string&, bool formatted, const preprocessor
 {
     if (when().empty())
         return true;
-    if (iequals(when(), "equal")) {
+    if (equal_ignoring_case(when(), "equal")) {
         if (what().empty())
             throw preprocessor::unexpected {};
-        return iequals(owner.variable(what()), value());
+        return equal_ignoring_case(owner.variable(what()), value());
     }
-    return iequals(when(), formatted ? "formatted" : "unformatted");
+    return equal_ignoring_case(when(), formatted ? "formatted" : "unformatted");
 }
 
 bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner, bool& answer) const
@@ -345,7 +345,7 @@ bool preprocessor::run(const tag_action& action, markup_tag& tag, std::size_t, b
         return true;
     }
     case 'p': {
-        const std::string& text = iequals(action.entity(), "variable") ? variable(action.what()) : action.value();
+        const std::string& text = equal_ignoring_case(action.entity(), "variable") ? variable(action.what()) : action.value();
         answer = true;
         if (!text.empty() && !emit(text)) {
             answer = false;
@@ -357,14 +357,14 @@ bool preprocessor::run(const tag_action& action, markup_tag& tag, std::size_t, b
         variables_[action.what()].clear();
         return true;
     case 's':
-        if (iequals(action.type(), "set")) {
+        if (equal_ignoring_case(action.type(), "set")) {
             const std::string* attribute = nullptr;
-            if (iequals(action.entity(), "attribute"))
+            if (equal_ignoring_case(action.entity(), "attribute"))
                 attribute = tag.attributes.find(hevtools::markup::html::html_dtd().find_attribute(action.value()));
             variables_[action.what()] = attribute ? *attribute : action.value();
             return true;
         }
-        if (iequals(action.type(), "sed")) {
+        if (equal_ignoring_case(action.type(), "sed")) {
             std::string markup = core::markup_tag_to_text(tag);
             for (char& c : markup)
                 if (c == '\r' || c == '\n')
@@ -397,10 +397,12 @@ bool preprocessor::run_sed(const std::string& name, const std::string& input, st
     static const sed_arguments undefined;
     const auto it = sed_commands_.find(name);
     const sed_arguments& command = it == sed_commands_.end() ? undefined : it->second;
-    const int status = conversion::detail::run_sed_text(command.arguments, input, output);
+    std::string messages;
+    const int status = conversion::detail::run_sed_text(command.arguments, input, output, messages);
     if (status == 0)
         return true;
-    TRACE_LOG("%s -- sed command \"%s\" failed with status %d; the item is kept", caller, name.c_str(), status);
+    TRACE_LOG("%s -- sed command \"%s\" failed with status %d (%s); the item is kept", caller, name.c_str(), status,
+        messages.c_str());
     return false;
 }
 

@@ -1,6 +1,6 @@
 #include "conversion/html_lite_rules.h"
 
-#include "conversion/detail/ascii.h"
+#include "core/markup/ascii.h"
 #include "conversion/html_lite_preprocessor.h"
 #include "core/log/trace_log.h"
 
@@ -8,7 +8,7 @@
 
 namespace html_lite {
 
-using conversion::detail::iequals;
+using core::equal_ignoring_case;
 
 namespace {
 
@@ -54,22 +54,22 @@ const std::string& value_of(const markup_tag& tag, const attribute_entry& entry)
 
 int type_code(std::string_view word)
 {
-    if (iequals(word, "unknown"))
+    if (equal_ignoring_case(word, "unknown"))
         return unknown_items;
-    if (iequals(word, "any"))
+    if (equal_ignoring_case(word, "any"))
         return any_items;
-    if (iequals(word, "listed"))
+    if (equal_ignoring_case(word, "listed"))
         return listed_items;
     return untyped_items;
 }
 
 int action_code(std::string_view word)
 {
-    if (iequals(word, "letthrough"))
+    if (equal_ignoring_case(word, "letthrough"))
         return letthrough;
-    if (iequals(word, "stripout"))
+    if (equal_ignoring_case(word, "stripout"))
         return stripout;
-    if (iequals(word, "continue"))
+    if (equal_ignoring_case(word, "continue"))
         return continue_action;
     return not_set;
 }
@@ -120,7 +120,7 @@ bool rules_loader::DTD::is_empty_element(const markup_tag& tag) const
 attribute_key rules_loader::DTD::find_attribute(std::string_view name) const
 {
     for (const attribute_entry* entry : policy_attributes)
-        if (iequals(name, entry->name))
+        if (equal_ignoring_case(name, entry->name))
             return {std::string(entry->name), entry};
     attribute_key key = hevtools::markup::html::DTD::find_attribute(name);
     key.entry = &hevtools::markup::html::unknown_attribute;
@@ -130,7 +130,7 @@ attribute_key rules_loader::DTD::find_attribute(std::string_view name) const
 const element_entry* rules_loader::DTD::find_element(std::string_view name) const
 {
     for (const element_entry* entry : policy_elements)
-        if (iequals(name, entry->name))
+        if (equal_ignoring_case(name, entry->name))
             return entry;
     return &hevtools::markup::html::unknown_element;
 }
@@ -202,13 +202,13 @@ void rules_loader::read_policy(const markup_tag& tag)
     const int action = action_code(value_of(tag, action_attribute));
     const std::string& entity = value_of(tag, entity_attribute);
     if (state_ == top_level) {
-        if (iequals(entity, "comment"))
+        if (equal_ignoring_case(entity, "comment"))
             target_.comment_policy_.actions[type] = action;
-        else if (iequals(entity, "tag"))
+        else if (equal_ignoring_case(entity, "tag"))
             target_.tag_policy_.actions[type] = action;
-        else if (iequals(entity, "text"))
+        else if (equal_ignoring_case(entity, "text"))
             target_.text_policy_.actions[type] = action;
-    } else if (state_ == in_tag && iequals(entity, "attribute")) {
+    } else if (state_ == in_tag && equal_ignoring_case(entity, "attribute")) {
         rule_.attributes.actions[type] = action;
     }
 }

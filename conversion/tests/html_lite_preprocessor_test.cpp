@@ -247,3 +247,40 @@ TEST(html_lite_preprocessor, NextCallbackStopsTheParse)
         EXPECT_EQ(out, r.expected) << r.policy;
     }
 }
+
+TEST(html_lite_preprocessor, SedActionsRewriteTagsAndText)
+{
+    check({
+        {"<SED name=up><-E value='s/<b>/<i>/'></SED><TAG name=B><ACTION type=sed what=up></TAG>", "<b>x</b>", "<i>x</b>"},
+        {"<SED name=join><-E value='s/a  b/ok/'></SED><TAG name=B><ACTION type=sed what=join></TAG>", "<b title=\"a\r\nb\">",
+            "<b title=\"ok\">"},
+        {"<SED name=up><-E value='s/a/A/g'></SED><TEXT><ACTION type=sed what=up></TEXT>", "abca<pre>a</pre>", "AbcA<pre>A</pre>"},
+        // a successful run with empty output empties the text and removes the tag
+        {"<SED name=quiet><-N><-E value='s/a/b/'></SED><TEXT><ACTION type=sed what=quiet></TEXT>", "xa<b>y</b>", "<b></b>"},
+        {"<SED name=quiet><-N><-E value='s/a/b/'></SED><TAG name=B><ACTION type=sed what=quiet></TAG>", "x<b>y</b>", "xy"},
+        // in the post pass sed writes after the tag and the parse goes on
+        {"<SED name=twice><-E value=p></SED><TAG name=P><ACTION type=sed what=twice when=onpostprocess>"
+         "<ACTION type=print value=X when=onpostprocess></TAG>",
+            "<p>a</p><p>b</p><p>c</p>",
+            "<p><p>\n<p>a</p></p>\n</p><p><p>\n<p>b</p></p>\n</p><p><p>\n<p>c</p></p>\n</p>"},
+    });
+}
+
+TEST(html_lite_preprocessor, FailedSedKeepsTheItemAndTracesOnce)
+{
+    platform::testing::temporary_folder folder;
+    const std::string written = folder.file("w.txt");
+    const std::string defines = "<SED name=bad><-E value='s/a/'></SED><SED name=file><-E value='w " + written + "'></SED>";
+    for (const char* name : {"nope", "bad", "file"}) {
+        for (const char* place : {"<TEXT><ACTION type=sed", "<TAG name=B><ACTION type=sed when=onopen"}) {
+            const std::string policy = defines + place + " what=" + name + "></TAG>";
+            html_lite_testing::trace_capture trace;
+            EXPECT_EQ(convert(policy, "a<b>"), "a<b>") << policy;
+            const auto lines = trace.lines();
+            ASSERT_EQ(lines.size(), 1u) << policy << ::testing::PrintToString(lines);
+            EXPECT_NE(lines[0].find(std::string("sed command \"") + name + "\" failed with status"), std::string::npos)
+                << lines[0];
+        }
+    }
+    EXPECT_FALSE(std::ifstream(written).good());
+}
