@@ -144,8 +144,10 @@ bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner,
         // Attributes are checked on start and empty tags only: an end tag carries none, and
         // adding a required one would write it into the end tag.
         if (tag.kind != markup_tag::end_tag) {
-            std::vector<attribute_key> removed;
+            std::vector<bool> removed;
+            bool any_removed = false;
             for (const auto& [key, value] : tag.attributes) {
+                removed.push_back(false);
                 const attribute_rule* rule = nullptr;
                 for (const attribute_rule& candidate : attribute_rules)
                     if (candidate.key == key) {
@@ -160,7 +162,8 @@ bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner,
                         rule->apply(tag);
                     break;
                 case stripout:
-                    removed.push_back(key);
+                    removed.back() = true;
+                    any_removed = true;
                     break;
                 case continue_action:
                     answer = true;
@@ -169,8 +172,15 @@ bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner,
                     break;
                 }
             }
-            for (const attribute_key& key : removed)
-                tag.attributes.erase(key);
+            if (any_removed) {
+                // Rebuilt in one pass: erasing one by one is quadratic in a tag with many attributes.
+                core::attribute_map kept;
+                std::size_t index = 0;
+                for (const auto& [key, value] : tag.attributes)
+                    if (!removed[index++])
+                        kept.set(key, value);
+                tag.attributes = std::move(kept);
+            }
             for (const attribute_rule& rule : attribute_rules) {
                 if (rule.requirement != attribute_rule::required || tag.attributes.find(rule.key) != nullptr)
                     continue;

@@ -86,6 +86,9 @@ TEST(html_lite_preprocessor, AttributeRulesCheckStartTagsAndLeaveEndTagsAlone)
         // stripout drops only that attribute
         {"<TAG name=FONT><POLICY entity=attribute type=unknown action=stripout><ATTRIBUTE name=color></TAG>",
             "<font color=red face=x size=2>t</font>", "<font color=red>t</font>"},
+        {"<TAG name=FONT><POLICY entity=attribute type=unknown action=stripout><ATTRIBUTE name=size>"
+         "<ATTRIBUTE name=zz></TAG>",
+            "<font a=1 color=red b c=3 size=2 zz=4 d>t</font>", "<font size=2 zz=4>t</font>"},
         // letthrough for an attribute without a rule keeps it
         {"<TAG name=B><POLICY entity=attribute type=unknown action=letthrough></TAG>", "<b id=1 zz>t</b>",
             "<b id=1 zz>t</b>"},
@@ -112,6 +115,8 @@ TEST(html_lite_preprocessor, WhenConditionsSelectEventsAndVariables)
         {"<TAG name=BR><ACTION type=print value=S when=OnSimple></TAG>", "a<br>b<b>", "aS<br>b<b>"},
         {"<TAG name=B><ACTION type=print value=C when=onclose></TAG>", "<b>x</b>", "<b>xC</b>"},
         {"<TAG name=B><ACTION type=print value=P when=onpostprocess></TAG>", "<b>x</b>", "<b>Px</b>P"},
+        {"<TAG name=B><ACTION type=continue when=onopen><ACTION type=print value=P when=onpostprocess></TAG>", "<b>x</b>",
+            "x</b>P"},
         {"<TAG name=B><ACTION type=print value=yes what=#v when=equal></TAG>", "<b>x</b>", "yes<b>yesxyes</b>yes",
             {{"#v", "YES"}}},
         {"<TAG name=B><ACTION type=print value=yes what=#v when=equal></TAG>", "<b>x</b>", "<b>x</b>", {{"#v", "no"}}},
