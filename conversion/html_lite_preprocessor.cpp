@@ -11,7 +11,6 @@
 
 namespace html_lite {
 
-using core::ascii_lower;
 using core::equal_ignoring_case;
 using hevtools::markup::parser_callback;
 
@@ -98,29 +97,28 @@ void replace_all(std::string& text, const std::string& what, const std::string& 
     text.swap(result);
 }
 
-char type_letter(const action_info& action) { return action.type().empty() ? '\0' : ascii_lower(action.type()[0]); }
 
 }
 
 bool tag_action::matches(const markup_tag& tag, const preprocessor& owner, bool post_pass) const
 {
-    for (const std::string& condition : conditions_) {
-        if (!condition.empty() && condition[0] == '#') {
-            if (owner.variable(condition).empty())
+    const condition_kind event = post_pass ? on_postprocess : static_cast<condition_kind>(tag.kind);
+    for (std::size_t i = 0; i < kinds_.size(); ++i) {
+        switch (kinds_[i]) {
+        case variable_set:
+            if (owner.variable(conditions_[i]).empty())
                 return false;
-        } else if (equal_ignoring_case(condition, "equal")) {
+            break;
+        case equal:
             if (what().empty())
                 throw preprocessor::unexpected {};
             if (!equal_ignoring_case(owner.variable(what()), value()))
                 return false;
-        } else {
-            const char* event = post_pass ? "onpostprocess"
-                : tag.kind == markup_tag::empty_tag ? "onsimple"
-                : tag.kind == markup_tag::start_tag ? "onopen"
-                : tag.kind == markup_tag::end_tag   ? "onclose"
-                                                    : nullptr;
-            if (event != nullptr && !equal_ignoring_case(condition, event))
+            break;
+        default:
+            if (kinds_[i] != event)
                 return false;
+            break;
         }
     }
     return true;
@@ -128,14 +126,20 @@ bool tag_action::matches(const markup_tag& tag, const preprocessor& owner, bool 
 
 bool text_action::matches(const std::string&, bool formatted, const preprocessor& owner) const
 {
-    if (when().empty())
+    switch (when_kind_) {
+    case always:
         return true;
-    if (equal_ignoring_case(when(), "equal")) {
+    case equal:
         if (what().empty())
             throw preprocessor::unexpected {};
         return equal_ignoring_case(owner.variable(what()), value());
+    case formatted_only:
+        return formatted;
+    case unformatted_only:
+        return !formatted;
+    default:
+        return false;
     }
-    return equal_ignoring_case(when(), formatted ? "formatted" : "unformatted");
 }
 
 bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner, bool& answer) const
@@ -315,7 +319,7 @@ bool preprocessor::on_error(int code, std::size_t position, int& state) { return
 
 bool preprocessor::apply(const text_action& action, std::string& text, bool, std::size_t, bool& answer)
 {
-    switch (type_letter(action)) {
+    switch (action.type_letter()) {
     case 'c':
         answer = true;
         return false;
@@ -335,7 +339,7 @@ bool preprocessor::apply(const text_action& action, std::string& text, bool, std
 
 bool preprocessor::run(const tag_action& action, markup_tag& tag, std::size_t, bool& answer)
 {
-    switch (type_letter(action)) {
+    switch (action.type_letter()) {
     case 'a':
         if (!action.value().empty()) {
             tag.name = action.value();
@@ -355,7 +359,7 @@ bool preprocessor::run(const tag_action& action, markup_tag& tag, std::size_t, b
         return true;
     }
     case 'p': {
-        const std::string& text = equal_ignoring_case(action.entity(), "variable") ? variable(action.what()) : action.value();
+        const std::string& text = action.entity_is_variable() ? variable(action.what()) : action.value();
         answer = true;
         if (!text.empty() && !emit(text)) {
             answer = false;
@@ -367,14 +371,14 @@ bool preprocessor::run(const tag_action& action, markup_tag& tag, std::size_t, b
         variables_[action.what()].clear();
         return true;
     case 's':
-        if (equal_ignoring_case(action.type(), "set")) {
+        if (action.type_is_set()) {
             const std::string* attribute = nullptr;
-            if (equal_ignoring_case(action.entity(), "attribute"))
+            if (action.entity_is_attribute())
                 attribute = tag.attributes.find(hevtools::markup::html::html_dtd().find_attribute(action.value()));
             variables_[action.what()] = attribute ? *attribute : action.value();
             return true;
         }
-        if (equal_ignoring_case(action.type(), "sed")) {
+        if (action.type_is_sed()) {
             std::string markup = core::markup_tag_to_text(tag);
             for (char& c : markup)
                 if (c == '\r' || c == '\n')

@@ -95,6 +95,11 @@ action_info::action_info(const markup_tag& action)
 {
     const std::string& written = value_of(action, value_attribute);
     value_names_variable_ = !written.empty() && written.front() == '#';
+    type_letter_ = type_.empty() ? '\0' : core::ascii_lower(type_.front());
+    type_is_set_ = equal_ignoring_case(type_, "set");
+    type_is_sed_ = equal_ignoring_case(type_, "sed");
+    entity_is_variable_ = equal_ignoring_case(entity_, "variable");
+    entity_is_attribute_ = equal_ignoring_case(entity_, "attribute");
 }
 
 tag_action::tag_action(const markup_tag& action) : action_info(action)
@@ -105,10 +110,27 @@ tag_action::tag_action(const markup_tag& action) : action_info(action)
     for (;;) {
         const std::size_t amp = when().find('&', begin);
         conditions_.push_back(when().substr(begin, amp == std::string::npos ? std::string::npos : amp - begin));
+        const std::string& condition = conditions_.back();
+        kinds_.push_back(!condition.empty() && condition[0] == '#' ? variable_set
+                : equal_ignoring_case(condition, "equal")         ? equal
+                : equal_ignoring_case(condition, "onsimple")      ? on_simple
+                : equal_ignoring_case(condition, "onopen")        ? on_open
+                : equal_ignoring_case(condition, "onclose")       ? on_close
+                : equal_ignoring_case(condition, "onpostprocess") ? on_postprocess
+                                                                  : no_event);
         if (amp == std::string::npos)
             break;
         begin = amp + 1;
     }
+}
+
+text_action::text_action(const markup_tag& action) : action_info(action)
+{
+    when_kind_ = when().empty()                                 ? always
+        : equal_ignoring_case(when(), "equal")                  ? equal
+        : equal_ignoring_case(when(), "formatted")              ? formatted_only
+        : equal_ignoring_case(when(), "unformatted")            ? unformatted_only
+                                                                : never;
 }
 
 bool rules_loader::DTD::is_empty_element(const markup_tag& tag) const

@@ -72,6 +72,14 @@ public:
     const std::string& entity() const { return entity_; }  // as written
     const std::string& when() const { return when_; }
 
+    // The words above, recognised once: the type's first letter lower-cased, whether the
+    // whole type is "set" or "sed", whether the entity is "variable" or "attribute".
+    char type_letter() const { return type_letter_; }
+    bool type_is_set() const { return type_is_set_; }
+    bool type_is_sed() const { return type_is_sed_; }
+    bool entity_is_variable() const { return entity_is_variable_; }
+    bool entity_is_attribute() const { return entity_is_attribute_; }
+
 private:
     markup_tag tag_;
     std::string type_;
@@ -80,6 +88,11 @@ private:
     bool value_names_variable_ = false;
     std::string entity_;
     std::string when_;
+    char type_letter_ = '\0';
+    bool type_is_set_ = false;
+    bool type_is_sed_ = false;
+    bool entity_is_variable_ = false;
+    bool entity_is_attribute_ = false;
 };
 
 class tag_action : public action_info {
@@ -90,14 +103,23 @@ public:
     virtual bool matches(const markup_tag& tag, const preprocessor& owner, bool post_pass) const;
     const std::vector<std::string>& conditions() const { return conditions_; }
 
+    // What a condition tests: a variable, "equal", or one of the event words (any other word
+    // never holds).
+    enum condition_kind : int { on_simple = 0, on_open = 1, on_close = 2, on_postprocess, variable_set, equal, no_event };
+
 private:
     std::vector<std::string> conditions_;  // `when` split at '&'
+    std::vector<condition_kind> kinds_;
 };
 
 class text_action : public action_info {
 public:
-    using action_info::action_info;
+    explicit text_action(const markup_tag& action);
     virtual bool matches(const std::string& text, bool formatted, const preprocessor& owner) const;
+
+private:
+    enum when_kind : int { always, equal, formatted_only, unformatted_only, never };
+    when_kind when_kind_ = always;
 };
 
 // The rules of one TAG block.

@@ -40,9 +40,11 @@ TEST(html_lite_loader, TopLevelPolicySetsTheEntryOfItsEntityTypeAndAction)
                 std::array<int, 4> expected {3, 3, 3, 3};
                 expected[type_code] = action_code;
                 EXPECT_EQ(table_of(l.target, entity).actions, expected) << policy;
-                for (const char* other : {"comment", "tag", "text"})
-                    if (std::string(other) != entity)
+                for (const char* other : {"comment", "tag", "text"}) {
+                    if (std::string(other) != entity) {
                         EXPECT_EQ(table_of(l.target, other).actions, (std::array<int, 4> {3, 3, 3, 3})) << policy;
+                    }
+                }
             }
         }
     }

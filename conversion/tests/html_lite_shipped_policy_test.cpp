@@ -1,4 +1,3 @@
-#include "core/markup/ascii.h"
 #include "conversion/aol_tag_dictionary.h"
 #include "conversion/aol_variables.h"
 #include "html_lite_fixture.h"
@@ -160,20 +159,24 @@ TEST(html_lite_lint, ShippedPolicyAndTagListAgree)
     std::set<std::string> copied_from_attributes;
     for (const auto& [element, rule] : rules)
         for (const html_lite::tag_action& action : rule.actions)
-            if (core::equal_ignoring_case(action.type(), "set") && core::equal_ignoring_case(action.entity(), "attribute"))
+            if (action.type_is_set() && action.entity_is_attribute())
                 copied_from_attributes.insert(action.what());
 
     auto check_action = [&](const html_lite::action_info& action, const std::string& where) {
-        const char letter = action.type().empty() ? 0 : core::ascii_lower(action.type()[0]);
-        if (letter == 'p' || letter == 'i' || core::equal_ignoring_case(action.type(), "set"))
+        const char letter = action.type_letter();
+        if (letter == 'p' || letter == 'i' || action.type_is_set()) {
             EXPECT_FALSE(action.when().empty()) << where << ": " << action.type() << " without when";
-        if (core::equal_ignoring_case(action.type(), "sed"))
+        }
+        if (action.type_is_sed()) {
             EXPECT_EQ(preprocessor.sed_commands().count(action.what()), 1u) << where << ": undefined sed " << action.what();
-        if (letter == 'p')
+        }
+        if (letter == 'p') {
             EXPECT_EQ(copied_from_attributes.count(action.what()), 0u) << where << ": prints document text " << action.what();
-        if (letter == 'r' && action.value_names_variable())
+        }
+        if (letter == 'r' && action.value_names_variable()) {
             for (const char* entity : {"#lt", "#gt", "#amp"})
                 EXPECT_NE(action.value(), entity) << where << ": text replaced by markup";
+        }
     };
     for (const auto& [element, rule] : rules)
         for (const html_lite::tag_action& action : rule.actions)
