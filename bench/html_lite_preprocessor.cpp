@@ -162,7 +162,7 @@ int main(int argc, char** argv)
     }
 
     std::string pages;
-    const std::filesystem::path corpus = TALVERIN_HTML_CORPUS_DIR;
+    const std::filesystem::path corpus = TALVERIN_HTML_CORPUS;
     std::error_code error;
     if (std::filesystem::is_directory(corpus, error)) {
         for (const auto& entry : std::filesystem::directory_iterator(corpus))

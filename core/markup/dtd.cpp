@@ -3,6 +3,8 @@
 #include "core/markup/ascii.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 #include <array>
 #include <vector>
 
@@ -20,11 +22,9 @@ bool operator<(const attribute_key& a, const attribute_key& b)
     return a.name < b.name;
 }
 
-bool operator==(const attribute_key& a, const attribute_key& b)
+bool is_unknown_attribute(const attribute_entry* entry)
 {
-    if (a.entry != b.entry)
-        return false;
-    return a.entry != &hevtools::markup::html::unknown_attribute || a.name == b.name;
+    return entry == &hevtools::markup::html::unknown_attribute;
 }
 
 attribute_map::attribute_map(const attribute_map& other) : items_(other.begin(), other.end()), count_(other.count_) { }
@@ -82,6 +82,50 @@ bool attribute_map::erase(const attribute_key& key)
     return true;
 }
 
+// Many attributes: sort small keys, then move each kept attribute once into its place.
+void attribute_map::finish_large()
+{
+    struct sort_key {
+        int order;          // the entry's table index; unknown attributes after all known ones
+        std::uint32_t slot; // keeps the written order among equal keys
+        std::string_view name;
+    };
+    thread_local std::vector<sort_key> keys_;
+    thread_local std::vector<value_type> spare_;
+    const int unknown_order = hevtools::markup::html::attribute_count;
+    keys_.clear();
+    keys_.reserve(count_);
+    for (std::size_t i = 0; i < count_; ++i) {
+        const attribute_key& key = items_[i].first;
+        const bool known = key.entry != &hevtools::markup::html::unknown_attribute;
+        keys_.push_back({known ? key.entry->index : unknown_order, static_cast<std::uint32_t>(i),
+            known ? std::string_view() : std::string_view(key.name)});
+    }
+    std::sort(keys_.begin(), keys_.end(), [](const sort_key& a, const sort_key& b) {
+        if (a.order != b.order)
+            return a.order < b.order;
+        if (const int c = a.name.compare(b.name))
+            return c < 0;
+        return a.slot < b.slot;
+    });
+    // Of equal keys the last one written wins: keep an entry when the next one differs.
+    std::size_t kept = 0;
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+        const bool last_of_run = i + 1 == keys_.size() || keys_[i].order != keys_[i + 1].order
+            || keys_[i].name != keys_[i + 1].name;
+        if (last_of_run)
+            keys_[kept++] = keys_[i];
+    }
+    keys_.resize(kept);
+    if (spare_.size() < items_.size())
+        spare_.resize(items_.size());
+    for (std::size_t i = 0; i < kept; ++i)
+        std::swap(spare_[i], items_[keys_[i].slot]);
+    items_.swap(spare_);
+    count_ = kept;
+    keys_.clear();
+}
+
 attribute_map::value_type& attribute_map::append_unordered()
 {
     if (count_ == items_.size())
@@ -96,14 +140,14 @@ void attribute_map::finish()
     const auto first = items_.begin();
     const auto last = first + static_cast<std::ptrdiff_t>(count_);
     const auto less = [](const value_type& a, const value_type& b) { return a.first < b.first; };
-    if (count_ <= 16) {
-        // Stable insertion sort by swaps, so the slots keep their buffers.
-        for (auto i = first + 1; i != last; ++i)
-            for (auto j = i; j != first && less(*j, *(j - 1)); --j)
-                std::iter_swap(j, j - 1);
-    } else {
-        std::stable_sort(first, last, less);
+    if (count_ > 16) {
+        finish_large();
+        return;
     }
+    // Stable insertion sort by swaps, so the slots keep their buffers.
+    for (auto i = first + 1; i != last; ++i)
+        for (auto j = i; j != first && less(*j, *(j - 1)); --j)
+            std::iter_swap(j, j - 1);
     // Of equal keys the last one written wins.
     std::size_t out = 0;
     for (std::size_t i = 0; i < count_; ++i) {
@@ -114,6 +158,23 @@ void attribute_map::finish()
         ++out;
     }
     count_ = out;
+}
+
+}
+
+namespace hevtools::markup {
+
+void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const
+{
+    markup_tag made = make_tag(text, tag_name_mode, content_model_out);
+    tag.name.swap(made.name);
+    tag.element = made.element;
+    tag.end = made.end;
+}
+
+void DTD::find_attribute_into(std::string_view name, attribute_key& key) const
+{
+    key = find_attribute(name);
 }
 
 }
@@ -172,54 +233,96 @@ namespace {
 
 constexpr std::size_t max_lookup_length = 32;
 
-// A fixed-bucket hash table over the static entries, hashed h = 5h + c.
-template <typename Entry, std::size_t Buckets>
+// Names of up to 15 bytes packed with their length into two words, so a lookup is a hash of
+// two words and two compares. Longer names are in neither table.
+struct packed_name {
+    std::uint64_t low = 0;
+    std::uint64_t high = 0;
+    bool operator==(const packed_name&) const = default;
+};
+
+constexpr std::size_t max_packed_length = 15;
+
+template <char (*Fold)(char)>
+bool pack(std::string_view name, packed_name& packed)
+{
+    const std::size_t size = name.size();
+    if (size > max_packed_length)
+        return false;
+    // Built in registers: byte stores followed by word loads would stall on every lookup.
+    std::uint64_t low = 0, high = static_cast<std::uint64_t>(size) << 56;
+    for (std::size_t i = 0; i < size && i < 8; ++i)
+        low |= static_cast<std::uint64_t>(static_cast<unsigned char>(Fold(name[i]))) << (8 * i);
+    for (std::size_t i = 8; i < size; ++i)
+        high |= static_cast<std::uint64_t>(static_cast<unsigned char>(Fold(name[i]))) << (8 * (i - 8));
+    packed.low = low;
+    packed.high = high;
+    return true;
+}
+
+// Open addressing over the static entries; built once, read-only afterwards.
+template <typename Entry>
 class lookup_table {
 public:
-    void add(std::string_view key, const Entry* entry) { buckets_[hash(key)].push_back({key, entry}); }
-
-    const Entry* find(std::string_view key) const
+    void add(const packed_name& key, const Entry* entry)
     {
-        for (const auto& [k, entry] : buckets_[hash(key)])
-            if (k == key)
-                return entry;
-        return nullptr;
+        std::size_t i = slot_of(key);
+        while (slots_[i].entry)
+            i = (i + 1) % slots_.size();
+        slots_[i] = {key, entry};
+    }
+
+    const Entry* find(const packed_name& key) const
+    {
+        for (std::size_t i = slot_of(key);; i = (i + 1) % slots_.size()) {
+            if (!slots_[i].entry)
+                return nullptr;
+            if (slots_[i].key == key)
+                return slots_[i].entry;
+        }
     }
 
 private:
-    static std::size_t hash(std::string_view key)
+    static std::size_t slot_of(const packed_name& key)
     {
-        unsigned h = 0;
-        for (char c : key)
-            h = 5 * h + static_cast<unsigned>(static_cast<signed char>(c));
-        return h % Buckets;
+        const std::uint64_t h = (key.low * 0x9E3779B97F4A7C15ull) ^ (key.high * 0xC2B2AE3D27D4EB4Full);
+        return static_cast<std::size_t>(h >> 56);
     }
 
-    std::array<std::vector<std::pair<std::string_view, const Entry*>>, Buckets> buckets_;
+    struct slot {
+        packed_name key;
+        const Entry* entry = nullptr;
+    };
+    std::array<slot, 256> slots_ {};
 };
 
-const lookup_table<element_entry, 94>& element_lookup()
+const lookup_table<element_entry>& element_lookup()
 {
     static const auto table = [] {
-        lookup_table<element_entry, 94> t;
-        for (const element_entry& e : element_table)
-            t.add(e.name, &e);
+        lookup_table<element_entry> t;
+        for (const element_entry& e : element_table) {
+            packed_name key;
+            pack<ascii_upper>(e.name, key);
+            t.add(key, &e);
+        }
         return t;
     }();
     return table;
 }
 
-const lookup_table<attribute_entry, 120>& attribute_lookup()
+const lookup_table<attribute_entry>& attribute_lookup()
 {
     static const auto table = [] {
-        lookup_table<attribute_entry, 120> t;
-        for (int i = 0; i < attribute_count; ++i)
-            t.add(attribute_keys[static_cast<std::size_t>(i)], &attribute_table[static_cast<std::size_t>(i)]);
+        lookup_table<attribute_entry> t;
+        for (std::size_t i = 0; i < attribute_keys.size(); ++i) {
+            packed_name key;
+            pack<ascii_lower>(attribute_keys[i], key);
+            t.add(key, &attribute_table[i]);
+        }
         return t;
     }();
     return table;
 }
-
 
 bool is_whole_tag_delimiter(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '<'; }
 
@@ -251,23 +354,30 @@ bool DTD::is_empty_element(const markup_tag& tag) const
 
 markup_tag DTD::make_tag(std::string& text, bool tag_name_mode, int* content_model_out) const
 {
+    markup_tag tag;
+    make_tag_into(text, tag_name_mode, content_model_out, tag);
+    return tag;
+}
+
+void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const
+{
     int local_model = 0;
     int& model = content_model_out ? *content_model_out : local_model;
     model = ordinary_content;
-    markup_tag tag;
+    tag.end = false;
     if (tag_name_mode) {
         if (text.size() > 2 && text.compare(0, 3, "!--") == 0) {
             text.erase(0, 3);
             model = comment_content;
             tag.name = "--";
             tag.element = &comment_element;
-            return tag;
+            return;
         }
         if (!text.empty() && text[0] == '!') {
             tag.name.assign(text);
             text.clear();
             tag.element = &unknown_element;
-            return tag;
+            return;
         }
         if (!text.empty() && text[0] == '/') {
             tag.end = true;
@@ -283,7 +393,7 @@ markup_tag DTD::make_tag(std::string& text, bool tag_name_mode, int* content_mod
             tag.name = "--";
             tag.element = &comment_element;
             tag.end = true;
-            return tag;
+            return;
         }
         std::size_t p = text.size();
         while (p > 0 && !is_whole_tag_delimiter(text[p - 1]))
@@ -302,31 +412,41 @@ markup_tag DTD::make_tag(std::string& text, bool tag_name_mode, int* content_mod
     }
     tag.element = find_element(tag.name);
     model = content_model(tag.element);
-    return tag;
 }
 
 attribute_key DTD::find_attribute(std::string_view name) const
 {
     attribute_key key;
+    find_attribute_into(name, key);
+    return key;
+}
+
+void DTD::find_attribute_into(std::string_view name, attribute_key& key) const
+{
     if (name.size() >= max_lookup_length) {
         key.name.assign(name);
         key.entry = &unknown_attribute;
-        return key;
+        return;
+    }
+    packed_name packed;
+    const attribute_entry* found = pack<ascii_lower>(name, packed) ? attribute_lookup().find(packed) : nullptr;
+    if (found) {
+        // The lookup key is the lower-cased name.
+        key.name.assign(attribute_keys[static_cast<std::size_t>(found->index)]);
+        key.entry = found;
+        return;
     }
     key.name.resize(name.size());
     std::transform(name.begin(), name.end(), key.name.begin(), ascii_lower);
-    const attribute_entry* found = attribute_lookup().find(key.name);
-    key.entry = found ? found : &unknown_attribute;
-    return key;
+    key.entry = &unknown_attribute;
 }
 
 const element_entry* DTD::find_element(std::string_view name) const
 {
     if (name.size() >= max_lookup_length)
         return &unknown_element;
-    char upper[max_lookup_length];
-    std::transform(name.begin(), name.end(), upper, ascii_upper);
-    const element_entry* found = element_lookup().find(std::string_view(upper, name.size()));
+    packed_name packed;
+    const element_entry* found = pack<ascii_upper>(name, packed) ? element_lookup().find(packed) : nullptr;
     return found ? found : &unknown_element;
 }
 

@@ -27,6 +27,12 @@ public:
     // comment or raw-text content whose end may close it.
     virtual markup_tag make_tag(std::string& text, bool tag_name_mode, int* content_model_out) const = 0;
     virtual attribute_key find_attribute(std::string_view name) const = 0;
+    // make_tag into a tag the caller keeps, so its buffers are reused; sets the name, element
+    // and end flag and leaves the rest alone. A document type that overrides make_tag overrides
+    // this too, or keeps this default, which calls make_tag.
+    virtual void make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const;
+    // find_attribute into a key the caller keeps; the default calls find_attribute.
+    virtual void find_attribute_into(std::string_view name, attribute_key& key) const;
 };
 
 }
@@ -74,7 +80,9 @@ class DTD : public hevtools::markup::DTD {
 public:
     bool is_empty_element(const markup_tag& tag) const override;
     markup_tag make_tag(std::string& text, bool tag_name_mode, int* content_model_out) const override;
+    void make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const override;
     attribute_key find_attribute(std::string_view name) const override;
+    void find_attribute_into(std::string_view name, attribute_key& key) const override;
     virtual const element_entry* find_element(std::string_view name) const;
     virtual int content_model(const element_entry* entry) const;
 };

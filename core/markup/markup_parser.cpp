@@ -110,10 +110,16 @@ markup_parser::markup_parser(bool keep_whitespace) : keep_whitespace_(keep_white
 
 bool markup_parser::step(int character, markup_parse_context& context)
 {
+    chunk_pos_ = nullptr;
+    return step_char(character, context);
+}
+
+bool markup_parser::step_char(int character, markup_parse_context& context)
+{
     if (character < 0)
         return on_end_of_input(context);
     const char c = static_cast<char>(static_cast<unsigned char>(character));
-    if (state_ >= 4 && state_ <= 10)
+    if (!chunk_pos_ && state_ >= 4 && state_ <= 10)
         source_.push_back(c);
     switch (class_of(c)) {
     case space_class:
@@ -136,9 +142,30 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
 {
     stopped = false;
     const char* p = begin;
+    pending_begin_ = state_ >= 4 && state_ <= 10 ? begin : nullptr;
+    const auto keep_pending_source = [&] {
+        if (pending_begin_ && state_ >= 4 && state_ <= 10)
+            source_.append(pending_begin_, p);
+        pending_begin_ = nullptr;
+        chunk_pos_ = nullptr;
+    };
     while (p < end) {
         std::size_t run = 0;
         switch (state_) {
+        case 0:
+            // Between tokens: "<" opens a tag; any byte that starts text starts a run of it.
+            if (*p == '<') {
+                text_.clear();
+                state_ = 4;
+                chunk_pos_ = p;
+                begin_tag(context.position);
+                run = 1;
+            } else if (keep_whitespace_ || class_of(*p) != space_class) {
+                run = keep_whitespace_ ? run_until(p, end, '<') : run_of_collapsed_text(p, end);
+                text_.assign(p, run);
+                state_ = 2;
+            }
+            break;
         case 1:
         case 11:
             run = run_until(p, end, '>');
@@ -154,24 +181,54 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
         case 4:
             run = run_of(p, end, other_class);
             text_.append(p, run);
-            source_.append(p, run);
             break;
         case 6:
             run = run_of(p, end, other_class);
             name_.append(p, run);
-            source_.append(p, run);
+            // "=" after a name: what the step would do (V := empty, go to 8), without a call.
+            if (p + run < end && p[run] == '=') {
+                value_.clear();
+                state_ = 8;
+                ++run;
+            }
             break;
         case 9:
-            run = quote_ != -1 ? run_until(p, end, static_cast<char>(quote_)) : run_of(p, end, other_class);
-            value_.append(p, run);
-            source_.append(p, run);
+            if (quote_ != -1) {
+                run = take_quoted_value(p, end, context);
+            } else {
+                run = run_of(p, end, other_class);
+                value_.append(p, run);
+            }
             break;
         case 5:
-        case 7:
-        case 8:
         case 10:
             run = run_of(p, end, space_class);
-            source_.append(p, run);
+            // A name starts: N := the run of name characters, go to 6.
+            if (const std::size_t name = run_of(p + run, end, other_class)) {
+                name_.assign(p + run, name);
+                state_ = 6;
+                run += name;
+            }
+            break;
+        case 8:
+            run = run_of(p, end, space_class);
+            if (const std::size_t value = run_of(p + run, end, other_class)) {
+                // An unquoted value: V := the run, quote := -1, go to 9.
+                value_.assign(p + run, value);
+                quote_ = -1;
+                state_ = 9;
+                run += value;
+            } else if (p + run < end && class_of(p[run]) == quote_class) {
+                // A quoted value: quote := c, V := what runs to the matching quote; at that
+                // quote go to 10, add the attribute, quote := -1.
+                quote_ = static_cast<unsigned char>(p[run]);
+                state_ = 9;
+                ++run;
+                run += take_quoted_value(p + run, end, context);
+            }
+            break;
+        case 7:
+            run = run_of(p, end, space_class);
             break;
         default:
             break;
@@ -180,14 +237,29 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
         context.position += run;
         if (p == end)
             break;
-        if (!step(static_cast<unsigned char>(*p), context)) {
+        chunk_pos_ = p;
+        if (!step_char(static_cast<unsigned char>(*p), context)) {
             stopped = true;
+            keep_pending_source();
             return static_cast<std::size_t>(p - begin);
         }
         ++p;
         ++context.position;
     }
+    keep_pending_source();
     return static_cast<std::size_t>(p - begin);
+}
+
+std::size_t markup_parser::take_quoted_value(const char* p, const char* end, markup_parse_context& context)
+{
+    const std::size_t run = run_until(p, end, static_cast<char>(quote_));
+    value_.append(p, run);
+    if (p + run == end)
+        return run;
+    state_ = 10;
+    add_attribute(context);
+    quote_ = -1;
+    return run + 1;
 }
 
 bool markup_parser::error(int code, markup_parse_context& context)
@@ -197,8 +269,22 @@ bool markup_parser::error(int code, markup_parse_context& context)
 
 void markup_parser::begin_tag(std::size_t position)
 {
-    source_.assign(1, '<');
+    if (chunk_pos_) {
+        source_.clear();
+        pending_begin_ = chunk_pos_;
+    } else {
+        source_.assign(1, '<');
+        pending_begin_ = nullptr;
+    }
     tag_start_ = position;
+}
+
+std::string markup_parser::tag_source() const
+{
+    std::string source = source_;
+    if (pending_begin_ && chunk_pos_)
+        source.append(pending_begin_, chunk_pos_ + 1);
+    return source;
 }
 
 void markup_parser::take_tag(markup_tag&& made)
@@ -207,6 +293,14 @@ void markup_parser::take_tag(markup_tag&& made)
     tag_.element = made.element;
     tag_.end = made.end;
     tag_.kind = made.kind;
+    tag_.attributes.clear();
+    tag_.source_text.clear();
+}
+
+void markup_parser::make_current_tag(markup_parse_context& context)
+{
+    context.dtd->make_tag_into(text_, true, &context.content_model, tag_);
+    tag_.kind = markup_tag::start_tag;
     tag_.attributes.clear();
     tag_.source_text.clear();
 }
@@ -247,7 +341,7 @@ bool markup_parser::on_whitespace(char c, markup_parse_context& context)
             }
             break;
         }
-        take_tag(context.dtd->make_tag(text_, true, &context.content_model));
+        make_current_tag(context);
         if (context.content_model == hevtools::markup::comment_content) {
             text_.push_back(c);
             state_ = 1;
@@ -299,7 +393,7 @@ bool markup_parser::on_lt(markup_parse_context& context)
             begin_tag(context.position);
             return context.callback->on_text(lt, false, context.position);
         }
-        take_tag(context.dtd->make_tag(text_, true, &context.content_model));
+        make_current_tag(context);
         if (context.content_model == hevtools::markup::comment_content) {
             text_.push_back('<');
             state_ = 1;
@@ -353,7 +447,7 @@ bool markup_parser::on_gt(markup_parse_context& context)
             state_ = 2;
             return true;
         }
-        take_tag(context.dtd->make_tag(text_, true, &context.content_model));
+        make_current_tag(context);
         if (text_.empty())
             return complete_tag(context);
         // A comment opened with no white space after "!--".
@@ -563,8 +657,12 @@ void markup_parser::add_attribute(markup_parse_context& context)
 {
     if (name_.empty())
         return;
-    auto& slot = tag_.attributes.append_unordered();
-    slot.first = context.dtd->find_attribute(name_);
+    context.dtd->find_attribute_into(name_, key_);
+    // A repeat of the attribute just read replaces it at once (the last one wins anyway).
+    auto* last = tag_.attributes.last_unordered();
+    auto& slot = last && last->first == key_ ? *last : tag_.attributes.append_unordered();
+    slot.first.name.swap(key_.name);
+    slot.first.entry = key_.entry;
     if (!value_.empty() && quote_ != -1) {
         slot.second.assign(1, static_cast<char>(quote_));
         slot.second.append(value_);
@@ -582,8 +680,9 @@ bool markup_parser::complete_tag(markup_parse_context& context)
     tag_.start = tag_start_;
     const bool declaration = !tag_.end && !tag_.name.empty() && tag_.name[0] == '!';
     if (declaration) {
-        const std::size_t length = source_.size() >= 2 ? source_.size() - 2 : 0;
-        tag_.source_text.assign(source_, source_.empty() ? 0 : 1, length);
+        const std::string source = tag_source();
+        const std::size_t length = source.size() >= 2 ? source.size() - 2 : 0;
+        tag_.source_text.assign(source, source.empty() ? 0 : 1, length);
     } else {
         tag_.source_text.clear();
     }
@@ -656,19 +755,20 @@ bool markup_parser::close_raw_text(markup_parse_context& context)
     take_tag(std::move(second));
     tag_start_ = text_start + name_at - (after_lt ? 1 : 0);
     source_.clear();
+    pending_begin_ = nullptr;
     const bool answer = complete_tag(context);
     state_ = 0;
     return answer;
 }
 
-std::size_t markup_parser::run_on_cstring(const char* text, const hevtools::markup::DTD& dtd, parser_callback& callback)
+std::size_t markup_parser::run_markup_parser_on_cstring(const char* text, const hevtools::markup::DTD& dtd, parser_callback& callback)
 {
     if (!text)
         return 0;
     return run_markup_parser(callback, text, text + std::strlen(text), dtd, *this);
 }
 
-std::size_t markup_parser::run_on_stream(std::istream& stream, const hevtools::markup::DTD& dtd, parser_callback& callback)
+std::size_t markup_parser::run_markup_parser_on_stream(std::istream& stream, const hevtools::markup::DTD& dtd, parser_callback& callback)
 {
     markup_parse_context context {&callback, &dtd, 0, 0};
     const auto offset = stream.tellg();
@@ -703,7 +803,7 @@ std::size_t run_markup_parser(parser_callback& callback, const char* begin, cons
 std::size_t parse_html_stream(std::istream& stream, parser_callback& callback, bool keep_whitespace)
 {
     markup_parser parser(keep_whitespace);
-    return parser.run_on_stream(stream, hevtools::markup::html::html_dtd(), callback);
+    return parser.run_markup_parser_on_stream(stream, hevtools::markup::html::html_dtd(), callback);
 }
 
 }

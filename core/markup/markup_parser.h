@@ -81,10 +81,10 @@ public:
     std::size_t feed(const char* begin, const char* end, markup_parse_context& context, bool& stopped);
 
     // A zero-terminated buffer: no events and 0 for a null pointer.
-    std::size_t run_on_cstring(const char* text, const hevtools::markup::DTD& dtd, parser_callback& callback);
+    std::size_t run_markup_parser_on_cstring(const char* text, const hevtools::markup::DTD& dtd, parser_callback& callback);
     // Reads the stream to its end, or until a receiver stops the run; returns the position reached,
     // counted from the stream's read offset at the start.
-    std::size_t run_on_stream(std::istream& stream, const hevtools::markup::DTD& dtd, parser_callback& callback);
+    std::size_t run_markup_parser_on_stream(std::istream& stream, const hevtools::markup::DTD& dtd, parser_callback& callback);
 
     int state() const { return state_; }
     bool keep_whitespace() const { return keep_whitespace_; }
@@ -102,6 +102,10 @@ private:
     void add_attribute(markup_parse_context& context);
     bool complete_tag(markup_parse_context& context);
     void take_tag(markup_tag&& made);
+    void make_current_tag(markup_parse_context& context);
+    // In state 9 with a quote: takes the value up to the matching quote and, when it is there,
+    // closes the attribute as the step would. Returns the bytes taken.
+    std::size_t take_quoted_value(const char* p, const char* end, markup_parse_context& context);
     void begin_tag(std::size_t position);
     bool close_raw_text(markup_parse_context& context);
 
@@ -111,13 +115,25 @@ private:
     std::string text_;        // T
     std::string name_;        // N
     std::string value_;       // V
+    attribute_key key_;       // the key add_attribute looks up, kept for its buffer
     int quote_ = -1;
     markup_tag raw_start_tag_;
-    std::string source_;      // the tag being read, from its "<"
+    // The tag being read, from its "<": source_, then (inside feed) the bytes from
+    // pending_begin_ up to the current one, which are copied into source_ only when the chunk
+    // ends inside the tag.
+    std::string source_;
+    const char* pending_begin_ = nullptr;
+    const char* chunk_pos_ = nullptr;
     std::size_t tag_start_ = 0;
+    std::string tag_source() const;
+    bool step_char(int character, markup_parse_context& context);
 };
 
 inline markup_parser construct_markup_parser(bool keep_whitespace) { return markup_parser(keep_whitespace); }
+inline bool markup_parser_step(markup_parser& parser, int character, markup_parse_context& context)
+{
+    return parser.step(character, context);
+}
 
 // Steps every byte of [begin, end), then the end of input unless a receiver stopped the run.
 // Returns the number of bytes consumed.

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -27,7 +28,11 @@ struct attribute_key {
 
 // Known attributes first, in table order; unknown ones after them, by name.
 bool operator<(const attribute_key& a, const attribute_key& b);
-bool operator==(const attribute_key& a, const attribute_key& b);
+bool is_unknown_attribute(const attribute_entry* entry);
+inline bool operator==(const attribute_key& a, const attribute_key& b)
+{
+    return a.entry == b.entry && (!is_unknown_attribute(a.entry) || a.name == b.name);
+}
 
 // The attributes of one tag, ordered by attribute_key. The tokenizer appends while it reads a
 // tag and orders once when the tag completes (the last of duplicates wins); the storage is
@@ -58,9 +63,12 @@ public:
 
     // Tokenizer side: a slot at the end, ordered later by finish().
     value_type& append_unordered();
+    value_type* last_unordered() { return count_ ? &items_[count_ - 1] : nullptr; }
     void finish();
 
 private:
+    void finish_large();
+
     std::vector<value_type> items_;
     std::size_t count_ = 0;
 };

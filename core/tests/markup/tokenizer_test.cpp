@@ -1,3 +1,4 @@
+#include "core/markup/ascii.h"
 #include "core/markup/copying_callback.h"
 #include "core/tests/markup/recording_receiver.h"
 
@@ -157,10 +158,10 @@ TEST(MarkupTokenizer, CStringFeederAcceptsNull)
 {
     recording_receiver receiver;
     core::markup_parser parser(true);
-    EXPECT_EQ(parser.run_on_cstring(nullptr, hevtools::markup::html::html_dtd(), receiver), 0u);
+    EXPECT_EQ(parser.run_markup_parser_on_cstring(nullptr, hevtools::markup::html::html_dtd(), receiver), 0u);
     EXPECT_EQ(receiver.transcript, "");
     core::markup_parser second(true);
-    EXPECT_EQ(second.run_on_cstring("<b>x", hevtools::markup::html::html_dtd(), receiver), 4u);
+    EXPECT_EQ(second.run_markup_parser_on_cstring("<b>x", hevtools::markup::html::html_dtd(), receiver), 4u);
     EXPECT_EQ(receiver.transcript, R"(S<b> | T"x")");
 }
 
@@ -178,4 +179,28 @@ TEST(MarkupTokenizer, NullCallbackForwardsOrAnswersItsErrorSetting)
     EXPECT_EQ(core::run_markup_parser(stopping, input.data(), input.data() + input.size(),
                   hevtools::markup::html::html_dtd(), second),
         5u);
+}
+
+TEST(MarkupTokenizer, DocumentTypesThatOnlyMakeTagsWorkToo)
+{
+    // Overrides the abstract operations only; the tokenizer reaches them through the defaults.
+    struct shouting_dtd : hevtools::markup::DTD {
+        bool is_empty_element(const core::markup_tag& tag) const override { return tag.name.empty(); }
+        core::markup_tag make_tag(std::string& text, bool tag_name_mode, int* model) const override
+        {
+            core::markup_tag tag = hevtools::markup::html::html_dtd().make_tag(text, tag_name_mode, model);
+            for (char& c : tag.name)
+                c = core::ascii_upper(c);
+            return tag;
+        }
+        core::attribute_key find_attribute(std::string_view name) const override
+        {
+            return {"a-" + std::string(name), &hevtools::markup::html::unknown_attribute};
+        }
+    } dtd;
+    recording_receiver receiver;
+    core::markup_parser parser(true);
+    const std::string input = "<b x=1>t</b><br>";
+    core::run_markup_parser(receiver, input.data(), input.data() + input.size(), dtd, parser);
+    EXPECT_EQ(receiver.transcript, R"(S<B a-x=1> | T"t" | X</B> | S<BR>)");
 }
