@@ -206,7 +206,7 @@ bool compiler::parse_address(address& out, bool second)
     return true;
 }
 
-std::string compiler::read_label()
+std::string compiler::read_name()
 {
     skip_blanks();
     std::size_t start = pos_;
@@ -256,15 +256,6 @@ std::string compiler::read_text()
         text.push_back(static_cast<char>(byte));
     }
     return text;
-}
-
-std::string compiler::read_file_name()
-{
-    skip_blanks();
-    std::size_t start = pos_;
-    while (!at_end() && line_[pos_] != ';' && line_[pos_] != '#')
-        ++pos_;
-    return line_.substr(start, pos_ - start);
 }
 
 void compiler::require_file_commands()
@@ -377,7 +368,7 @@ void compiler::parse_substitution(command& cmd)
             ++pos_;
         } else if (c == 'w') {
             ++pos_;
-            cmd.output = w_channel(read_file_name());
+            cmd.output = w_channel(read_name());
             break;
         } else {
             break;
@@ -487,7 +478,7 @@ bool compiler::compile_command()
     case command_code::label: {
         if (addresses > 0)
             fail("sed: no addresses allowed for " + line_);
-        std::string name = read_label();
+        std::string name = read_name();
         std::size_t entry = label_entry(name);
         if (entry == 0 || labels_[entry].target != no_target)
             fail("sed: duplicate label " + line_);
@@ -514,12 +505,12 @@ bool compiler::compile_command()
         if (pos_ + 1 < line_.size() && line_[pos_] == '\\' && line_[pos_ + 1] == '\n')
             pos_ += 2;
         require_file_commands();
-        cmd.arg = file_argument {read_file_name()};
+        cmd.arg = file_argument {read_name()};
         break;
     case command_code::branch:
     case command_code::test:
     case command_code::test_not: {
-        std::size_t entry = label_entry(read_label());
+        std::size_t entry = label_entry(read_name());
         labels_[entry].referrers.push_back(program_.commands.size());
         cmd.arg = branch_argument {0};
         break;
@@ -533,12 +524,12 @@ bool compiler::compile_command()
     case command_code::list:
         if (peek() == 'w') {
             ++pos_;
-            cmd.output = w_channel(read_file_name());
+            cmd.output = w_channel(read_name());
         }
         break;
     case command_code::write:
     case command_code::write_first:
-        cmd.output = w_channel(read_file_name());
+        cmd.output = w_channel(read_name());
         break;
     case command_code::block:
         cmd.negate = !cmd.negate; // runs when its address does not select, to jump past the block

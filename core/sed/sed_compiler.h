@@ -38,10 +38,10 @@ private:
     char peek() const { return at_end() ? '\0' : line_[pos_]; }
     bool parse_address(address& out, bool second);
     void comment();
-    std::string read_label();
+    // A label or file name: blanks before it skipped, up to ";", "#" or the end of the line.
+    std::string read_name();
     std::size_t label_entry(const std::string& name);
     std::string read_text();
-    std::string read_file_name();
     int w_channel(const std::string& name);
     void parse_substitution(command& cmd);
     void parse_translation(command& cmd);

@@ -37,6 +37,15 @@ public:
                 too_long = true;
                 return true;
             }
+            if (!newline && out.capacity() < out.size() + take + block_size) {
+                // A long line: grow in few large steps, no further than the stream says is left.
+                std::streamsize left = buffer_->in_avail();
+                std::size_t step = std::max(4 * (out.size() + take), std::size_t(16) << 20);
+                if (left > 0)
+                    step = std::min(step, static_cast<std::size_t>(left));
+                std::size_t want = out.size() + take + step;
+                out.reserve(std::min(want, limit) + 1);
+            }
             out.append(start, take);
             begin_ += take;
             if (newline) {
@@ -83,6 +92,7 @@ private:
 // before anything else goes to the stream.
 struct channel {
     std::ostream* stream = nullptr;
+    std::string name;
     std::string pending;
     bool owed_newline = false;
 
@@ -92,16 +102,27 @@ struct channel {
             pending.push_back('\n');
             owed_newline = false;
         }
+        if (size >= block_size) {
+            // Large texts go straight to the stream instead of through a second copy.
+            write_pending();
+            if (stream)
+                stream->write(data, static_cast<std::streamsize>(size));
+            return;
+        }
         pending.append(data, size);
         if (pending.size() >= block_size)
-            flush();
+            write_pending();
     }
     void write(std::string_view text) { write(text.data(), text.size()); }
-    void flush()
+    void write_pending()
     {
         if (!pending.empty() && stream)
             stream->write(pending.data(), static_cast<std::streamsize>(pending.size()));
         pending.clear();
+    }
+    void flush()
+    {
+        write_pending();
         if (stream)
             stream->flush();
     }
@@ -264,8 +285,11 @@ int sed_engine::main(const std::vector<std::string>& args)
         run.ranges.assign(run.prog.commands.size(), range_state {});
         run.channels.resize(run.prog.w_streams.size() + 1);
         run.channels[0].stream = output_;
-        for (std::size_t w = 0; w < run.prog.w_streams.size(); ++w)
+        run.channels[0].name = "stdout";
+        for (std::size_t w = 0; w < run.prog.w_streams.size(); ++w) {
             run.channels[w + 1].stream = run.prog.w_streams[w].get();
+            run.channels[w + 1].name = run.prog.w_names[w];
+        }
 
         if (i >= args.size()) {
             run.remaining_inputs = 0;
@@ -276,6 +300,12 @@ int sed_engine::main(const std::vector<std::string>& args)
                 auto file = options_.files->open_for_reading(args[i]);
                 execute(file.get(), args[i]);
             }
+        }
+        // A write that failed (a full disk, a closed stream) is an error, not a success.
+        for (auto& ch : run.channels) {
+            ch.flush();
+            if (ch.stream && ch.stream->fail())
+                fatal(errors, "sed: cannot write " + ch.name);
         }
     } catch (const termination_by_exit& end) {
         status = end.status();
@@ -344,12 +374,15 @@ public:
         for (;;) {
             std::optional<std::size_t> resume = run_.pending;
             run_.pending.reset();
-            if (!resume && !run_.restart) {
-                if (!read_line(false))
+            if (run_.restart && !resume) {
+                // A cycle that D restarts without reading counts as a branch, so D loops end.
+                count_branch();
+            } else {
+                if (!resume && !read_line(false))
                     return;
+                run_.branches = 0;
             }
             run_.jump = run_.deleted = run_.restart = false;
-            run_.branches = 0;
             std::size_t index = resume ? *resume : 0;
             if (resume) {
                 resume_read(commands[index]);
@@ -379,9 +412,14 @@ private:
         if (!run_.jump)
             return run_.next_index;
         run_.jump = false;
+        count_branch();
+        return run_.next_index;
+    }
+
+    void count_branch()
+    {
         if (++run_.branches >= options_.branch_limit)
             fatal(errors_, "sed: infinite branch loop at line " + std::to_string(run_.line_number));
-        return run_.next_index;
     }
 
     void jump_to(std::size_t target)
@@ -557,6 +595,8 @@ private:
         }
         std::string& result = run_.result;
         result.clear();
+        if (result.capacity() < text.size())
+            result.reserve(text.size() + text.size() / 8);
         std::size_t copied = 0;
         bool replaced = false;
         auto replace = [&]() {

@@ -1,6 +1,7 @@
 #include "core/sed/sed_regex.h"
 
 #include "core/sed/sed_limits.h"
+#include "platform/text/quoted_text.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,17 +11,6 @@ namespace hevtools::sed {
 namespace {
 
 constexpr std::size_t npos = static_cast<std::size_t>(-1);
-
-int hex_value(unsigned char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool is_word(unsigned char c)
 {
@@ -173,8 +163,8 @@ bool decode_escape(std::string_view text, std::size_t& pos, unsigned char& out)
     case 'x': {
         if (pos + 2 > text.size())
             return false;
-        int high = hex_value(static_cast<unsigned char>(text[pos]));
-        int low = hex_value(static_cast<unsigned char>(text[pos + 1]));
+        int high = platform::text::hex_digit(text[pos]);
+        int low = platform::text::hex_digit(text[pos + 1]);
         if (high < 0 || low < 0)
             return false;
         out = static_cast<unsigned char>(high * 16 + low);
@@ -575,6 +565,12 @@ bool matcher::match_at(std::size_t start)
     }
 }
 
+std::size_t matcher::find_byte(std::size_t from, unsigned char byte) const
+{
+    const void* hit = std::memchr(text_ + from, byte, length_ - from);
+    return hit ? static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - text_) : npos;
+}
+
 bool matcher::search(std::size_t from, bool continuing)
 {
     if (from > length_)
@@ -586,22 +582,17 @@ bool matcher::search(std::size_t from, bool continuing)
     }
     if (re_->required_byte >= 0) {
         if (!required_valid_ || required_at_ < from) {
-            const void* hit = std::memchr(text_ + from, re_->required_byte, length_ - from);
-            if (!hit)
+            required_at_ = find_byte(from, static_cast<unsigned char>(re_->required_byte));
+            if (required_at_ == npos)
                 return false;
-            required_at_ = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - text_);
             required_valid_ = true;
         }
     }
     const std::string& lead = re_->leading_literals;
     for (std::size_t p = from; p <= length_; ++p) {
-        if (lead.size() == 1) {
-            const void* hit = std::memchr(text_ + p, static_cast<unsigned char>(lead[0]), length_ - p);
-            if (!hit)
-                return false;
-            p = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - text_);
-        } else if (lead.size() > 1) {
-            const void* hit = memmem(text_ + p, length_ - p, lead.data(), lead.size());
+        if (!lead.empty()) {
+            const void* hit = lead.size() == 1 ? std::memchr(text_ + p, static_cast<unsigned char>(lead[0]), length_ - p)
+                                               : memmem(text_ + p, length_ - p, lead.data(), lead.size());
             if (!hit)
                 return false;
             p = static_cast<std::size_t>(static_cast<const unsigned char*>(hit) - text_);

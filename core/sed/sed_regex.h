@@ -93,6 +93,7 @@ private:
     bool match_at(std::size_t start);
     std::size_t run_end(std::uint32_t index, std::size_t pos, std::size_t limit);
     bool atom_matches(const element& e, unsigned char c) const;
+    std::size_t find_byte(std::size_t from, unsigned char byte) const; // npos when absent
     bool next_candidate(frame& f, std::size_t& position);
     void enable_memo();
     bool failed(std::uint32_t elem, std::size_t pos) const;

@@ -51,7 +51,11 @@ inline int spawn_gnu_sed(const std::vector<std::string>& arguments, const std::s
     if (const char* p = std::getenv("PATH"))
         path += p;
     std::string locale = "LC_ALL=C";
-    std::vector<char*> env {path.data(), locale.data(), nullptr};
+    // Allocator settings of the caller (the benchmark sets some) apply to the peer too.
+    std::string tunables = "GLIBC_TUNABLES=";
+    if (const char* t = std::getenv("GLIBC_TUNABLES"))
+        tunables += t;
+    std::vector<char*> env {path.data(), locale.data(), tunables.data(), nullptr};
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
