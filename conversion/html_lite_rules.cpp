@@ -149,6 +149,8 @@ attribute_key rules_loader::DTD::find_attribute(std::string_view name) const
     return key;
 }
 
+void rules_loader::DTD::find_attribute_into(std::string_view name, attribute_key& key) const { key = find_attribute(name); }
+
 const element_entry* rules_loader::DTD::find_element(std::string_view name) const
 {
     for (const element_entry* entry : policy_elements)
@@ -257,7 +259,7 @@ void load_rules(preprocessor& target, std::istream& policy)
     const rules_loader::DTD dtd;
     rules_loader loader(target);
     core::markup_parser parser(false);
-    parser.run_on_stream(policy, dtd, loader);
+    parser.run_markup_parser_on_stream(policy, dtd, loader);
 }
 
 }

@@ -167,6 +167,7 @@ public:
     public:
         bool is_empty_element(const markup_tag& tag) const override;
         attribute_key find_attribute(std::string_view name) const override;
+        void find_attribute_into(std::string_view name, attribute_key& key) const override;
         const element_entry* find_element(std::string_view name) const override;
         int content_model(const element_entry* entry) const override;
     };
