@@ -148,25 +148,26 @@ bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner,
         // Attributes are checked on start and empty tags only: an end tag carries none, and
         // adding a required one would write it into the end tag.
         if (tag.kind != markup_tag::end_tag) {
-            std::vector<bool> removed;
+            auto rule_for = [this](const attribute_key& key) -> const attribute_rule* {
+                for (const attribute_rule& candidate : attribute_rules)
+                    if (candidate.key == key)
+                        return &candidate;
+                return nullptr;
+            };
+            auto action_for = [this](const attribute_rule* rule) {
+                return attributes.lookup(rule ? listed_items : unknown_items);
+            };
             bool any_removed = false;
             for (const auto& [key, value] : tag.attributes) {
-                removed.push_back(false);
-                const attribute_rule* rule = nullptr;
-                for (const attribute_rule& candidate : attribute_rules)
-                    if (candidate.key == key) {
-                        rule = &candidate;
-                        break;
-                    }
+                const attribute_rule* rule = rule_for(key);
                 if (rule && rule->requirement == attribute_rule::forbidden)
                     throw preprocessor::unexpected {};
-                switch (attributes.lookup(rule ? listed_items : unknown_items)) {
+                switch (action_for(rule)) {
                 case letthrough:
                     if (rule)
                         rule->apply(tag);
                     break;
                 case stripout:
-                    removed.back() = true;
                     any_removed = true;
                     break;
                 case continue_action:
@@ -177,13 +178,14 @@ bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner,
                 }
             }
             if (any_removed) {
-                // Rebuilt in one pass: erasing one by one is quadratic in a tag with many attributes.
-                core::attribute_map kept;
-                std::size_t index = 0;
+                // Rebuilt in one pass (erasing one by one is quadratic in a tag with many
+                // attributes) into storage the preprocessor keeps for the next tag.
+                core::attribute_map& kept = owner.scratch_attributes_;
+                kept.clear();
                 for (const auto& [key, value] : tag.attributes)
-                    if (!removed[index++])
+                    if (action_for(rule_for(key)) != stripout)
                         kept.set(key, value);
-                tag.attributes = std::move(kept);
+                std::swap(tag.attributes, kept);
             }
             for (const attribute_rule& rule : attribute_rules) {
                 if (rule.requirement != attribute_rule::required || tag.attributes.find(rule.key) != nullptr)

@@ -50,6 +50,7 @@ public:
 
 private:
     friend class rules_loader;
+    friend class tag_rule;
     using tag_event = bool (hevtools::markup::parser_callback::*)(markup_tag&, std::size_t);
 
     bool on_tag(markup_tag& tag, std::size_t position, tag_event forward);
@@ -68,6 +69,7 @@ private:
     policy_table text_policy_ {text_kind};
     std::map<std::string, std::string> variables_;
     std::map<std::string, sed_arguments> sed_commands_;
+    core::attribute_map scratch_attributes_;  // a tag's kept attributes while others are stripped
 };
 
 }
