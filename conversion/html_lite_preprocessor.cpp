@@ -1,8 +1,8 @@
 #include "conversion/html_lite_preprocessor.h"
 
-#include "core/markup/ascii.h"
 #include "conversion/detail/sed_runner.h"
 #include "core/log/trace_log.h"
+#include "core/markup/ascii.h"
 #include "core/markup/copying_callback.h"
 #include "core/markup/markup_parser.h"
 

@@ -1,8 +1,8 @@
 #include "conversion/html_lite_rules.h"
 
-#include "core/markup/ascii.h"
 #include "conversion/html_lite_preprocessor.h"
 #include "core/log/trace_log.h"
+#include "core/markup/ascii.h"
 
 #include <istream>
 
@@ -144,7 +144,10 @@ attribute_key rules_loader::DTD::find_attribute(std::string_view name) const
     for (const attribute_entry* entry : policy_attributes)
         if (equal_ignoring_case(name, entry->name))
             return {std::string(entry->name), entry};
-    attribute_key key = hevtools::markup::html::DTD::find_attribute(name);
+    // The HTML lookup's name form, under the unknown entry. Called by name, not virtually:
+    // the HTML document type's find_attribute calls back into find_attribute_into.
+    attribute_key key;
+    hevtools::markup::html::DTD::find_attribute_into(name, key);
     key.entry = &hevtools::markup::html::unknown_attribute;
     return key;
 }

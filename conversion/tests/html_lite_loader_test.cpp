@@ -164,6 +164,22 @@ TEST(html_lite_loader, ParseErrorsAreTracedOnlyWhenLoggingIsOn)
     }
 }
 
+TEST(html_lite_loader, UnknownAttributesAreKeptButNeverRead)
+{
+    const rules_loader::DTD dtd;
+    const attribute_key known = dtd.find_attribute("WHEN");
+    EXPECT_EQ(known.name, "when");
+    for (const char* name : {"href", "HREF", "Zz-Top", "entityx"}) {
+        const attribute_key key = dtd.find_attribute(name);
+        EXPECT_EQ(key.entry, &hevtools::markup::html::unknown_attribute) << name;
+        EXPECT_NE(key.entry, known.entry) << name;
+    }
+    loaded l("<POLICY href=x entity=comment Zz=1 type=any action=stripout><TAG name=B foo><ACTION type=alter value=I bar=2></TAG>");
+    EXPECT_EQ(l.target.comment_policy().actions[1], 1);
+    ASSERT_EQ(l.target.tag_rules().size(), 1u);
+    EXPECT_EQ(l.target.tag_rules().begin()->second.actions.at(0).value(), "I");
+}
+
 TEST(html_lite_loader, RawTextElementsInAPolicyDoNotSwallowIt)
 {
     loaded l("<PRE><SCRIPT><POLICY entity=comment type=any action=stripout></SCRIPT>");
