@@ -90,40 +90,65 @@ void attribute_map::finish_large()
         std::uint32_t slot; // keeps the written order among equal keys
         std::string_view name;
     };
-    thread_local std::vector<sort_key> keys_;
-    thread_local std::vector<value_type> spare_;
+    thread_local std::vector<sort_key> keys;
+    thread_local std::vector<std::uint32_t> from;
     const int unknown_order = hevtools::markup::html::attribute_count;
-    keys_.clear();
-    keys_.reserve(count_);
+    keys.clear();
+    keys.reserve(count_);
     for (std::size_t i = 0; i < count_; ++i) {
         const attribute_key& key = items_[i].first;
         const bool known = key.entry != &hevtools::markup::html::unknown_attribute;
-        keys_.push_back({known ? key.entry->index : unknown_order, static_cast<std::uint32_t>(i),
+        keys.push_back({known ? key.entry->index : unknown_order, static_cast<std::uint32_t>(i),
             known ? std::string_view() : std::string_view(key.name)});
     }
-    std::sort(keys_.begin(), keys_.end(), [](const sort_key& a, const sort_key& b) {
+    std::sort(keys.begin(), keys.end(), [](const sort_key& a, const sort_key& b) {
         if (a.order != b.order)
             return a.order < b.order;
         if (const int c = a.name.compare(b.name))
             return c < 0;
         return a.slot < b.slot;
     });
-    // Of equal keys the last one written wins: keep an entry when the next one differs.
+    // Of equal keys the last one written wins: position i takes the slot of the last entry of
+    // the i-th run; the slots that lose go after the kept ones.
+    from.clear();
+    from.reserve(count_);
     std::size_t kept = 0;
-    for (std::size_t i = 0; i < keys_.size(); ++i) {
-        const bool last_of_run = i + 1 == keys_.size() || keys_[i].order != keys_[i + 1].order
-            || keys_[i].name != keys_[i + 1].name;
-        if (last_of_run)
-            keys_[kept++] = keys_[i];
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const bool last_of_run = i + 1 == keys.size() || keys[i].order != keys[i + 1].order
+            || keys[i].name != keys[i + 1].name;
+        if (last_of_run) {
+            from.push_back(keys[i].slot);
+            ++kept;
+        }
     }
-    keys_.resize(kept);
-    if (spare_.size() < items_.size())
-        spare_.resize(items_.size());
-    for (std::size_t i = 0; i < kept; ++i)
-        std::swap(spare_[i], items_[keys_[i].slot]);
-    items_.swap(spare_);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        const bool last_of_run = i + 1 == keys.size() || keys[i].order != keys[i + 1].order
+            || keys[i].name != keys[i + 1].name;
+        if (!last_of_run)
+            from.push_back(keys[i].slot);
+    }
+    keys.clear();
+    // Apply the permutation in place, one cycle at a time: position j takes slot from[j].
+    constexpr std::uint32_t done = 0xffffffffu;
+    for (std::size_t i = 0; i < from.size(); ++i) {
+        if (from[i] == done || from[i] == i) {
+            from[i] = done;
+            continue;
+        }
+        value_type held = std::move(items_[i]);
+        std::size_t j = i;
+        while (true) {
+            const std::size_t k = from[j];
+            from[j] = done;
+            if (k == i) {
+                items_[j] = std::move(held);
+                break;
+            }
+            items_[j] = std::move(items_[k]);
+            j = k;
+        }
+    }
     count_ = kept;
-    keys_.clear();
 }
 
 attribute_map::value_type& attribute_map::append_unordered()

@@ -2,6 +2,7 @@
 #include "core/tests/markup/recording_receiver.h"
 
 #include <gtest/gtest.h>
+#include <map>
 #include <sstream>
 
 namespace {
@@ -146,4 +147,25 @@ TEST(MarkupTagUtilities, AttributeMatchesComparesTheStoredValue)
             << r.wanted;
     EXPECT_EQ(tag.attributes.size(), 2u);
     EXPECT_EQ(core::markup_tag_to_text(tag), "<a name=X target=\"_top\">");
+}
+
+TEST(CopyingCallback, ManyAttributesAreOrderedWithTheLastDuplicateKept)
+{
+    // More attributes than the small-tag path takes, known and unknown, with repeats.
+    std::string input = "<td";
+    std::map<std::pair<int, std::string>, std::string> expected;
+    const char* known[] = {"width", "align", "bgcolor", "valign", "id", "class"};
+    for (int i = 0; i < 60; ++i) {
+        const std::string name = i % 3 == 0 ? std::string(known[i % 6]) : "x" + std::to_string(i % 17);
+        const std::string value = std::to_string(i);
+        input += " " + name + "=" + value;
+        const auto key = hevtools::markup::html::html_dtd().find_attribute(name);
+        expected[{key.entry->index, key.name}] = value;
+    }
+    input += ">";
+    std::string want = "<td";
+    for (const auto& [key, value] : expected)
+        want += " " + key.second + "=" + value;
+    want += ">";
+    EXPECT_EQ(copy_of(input), want);
 }
