@@ -259,6 +259,7 @@ int main(int, char** argv)
         {"swap name=value", {"s/\\([a-z][a-z]*\\)=\\([^&]*\\)/\\2=\\1/g"}, false, true},
         {"s/&/\\n/g long line", {"s/&/\\n/g"}, true, true},
         {"s/x*/-/g long line", {"s/x*/-/g"}, true, false},
+        {"s/.*.*.*[#]/Y/ long line", {"s/.*.*.*[#]/Y/"}, true, false},
     };
     bool failed = false;
     std::printf("%-32s %10s %10s %7s %12s %8s\n", "row", "ours MB/s", "GNU MB/s", "ratio", "ours 1/4 MB/s", "drop");

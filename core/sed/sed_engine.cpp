@@ -797,6 +797,12 @@ void sed_engine::execute(std::istream* input, const std::string& name)
         options_.errors->message("sed: cannot open " + name);
         throw termination_by_exit(2);
     }
+    if (run_->channels.empty()) {
+        // Called before main compiled anything: an empty script over the bound output.
+        run_->channels.resize(1);
+        run_->channels[0].stream = output_;
+        run_->channels[0].name = "stdout";
+    }
     line_reader reader(input);
     executor run(*run_, options_, reader);
     run.run_input();

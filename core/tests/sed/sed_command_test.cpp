@@ -90,6 +90,18 @@ TEST(SedCommand, EntryPoints)
     EXPECT_EQ(sink.messages.back(), "sed: cannot write stdout");
 }
 
+TEST(SedCommand, AnEngineRunDirectlyCopiesItsInputAndFinishesClean)
+{
+    std::istringstream in("a\nb");
+    std::ostringstream out;
+    hevtools::sed_engine engine;
+    engine.set_output_stream(&out);
+    engine.execute(&in, "stdin");
+    engine.finish();
+    EXPECT_EQ(out.str(), "a\nb");
+    EXPECT_EQ(engine.output_stream(), &out);
+}
+
 TEST(SedCommand, ScriptCommandsRunTheirScriptAgainAndAgain)
 {
     hevtools::sed::recording_error_sink sink;

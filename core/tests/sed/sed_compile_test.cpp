@@ -83,6 +83,8 @@ TEST(SedCompile, LimitsAndErrorsGiveTheirMessageStatusAndNoOutput)
         {{"//p"}, 2, "sed: garbled address //p"},
         {{"1,p"}, 2, "sed: garbled address 1,p"},
         {{"1,+p"}, 2, "sed: garbled address 1,+p"},
+        {{"4294967295p"}, 0, ""},
+        {{"4294967296p"}, 2, "sed: garbled address 4294967296p"},
         {{"+2p"}, 2, "sed: no such command as +2p"},
         {{"k"}, 2, "sed: no such command as k"},
         {{"1"}, 2, "sed: no such command as 1"},

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 const std::string lines5 = "one\ntwo\nthree\nfour\nfive\n";
@@ -291,6 +293,34 @@ TEST_F(GnuSedPeer, DiffersWhereOurDialectSaysSo)
         EXPECT_EQ(peer.status, d.gnu_status);
         EXPECT_EQ(peer.output, d.gnu);
     }
+}
+
+TEST_F(GnuSedPeer, AgreesOnRealPages)
+{
+    std::filesystem::path corpus = TALVERIN_HTML_CORPUS;
+    std::error_code error;
+    if (!std::filesystem::is_directory(corpus, error))
+        GTEST_SKIP() << "no page corpus at " << corpus;
+    const std::vector<std::vector<std::string>> scripts = {
+        {"s/<[^>]*>//g"},
+        {"s/\\([a-z]*\\)=\\(\"[^\"]*\"\\)/\\2=\\1/g;s/\\<[A-Za-z][a-z]*\\>/[&]/g"},
+        {"$!N;s/\\n/ /;P;D"},
+    };
+    int pages = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(corpus)) {
+        if (entry.path().extension() != ".html")
+            continue;
+        ++pages;
+        std::string page = sed_test::read_whole_file(entry.path().string());
+        for (const auto& args : scripts) {
+            SCOPED_TRACE(entry.path().filename().string() + " " + args[0]);
+            auto ours = sed_test::run(args, page);
+            auto peer = sed_test::run_gnu_sed(folder_.path(), args, page, {}, {});
+            EXPECT_EQ(ours.status, 0);
+            EXPECT_TRUE(ours.output == peer.output);
+        }
+    }
+    EXPECT_GT(pages, 0);
 }
 
 }
