@@ -258,10 +258,17 @@ std::string compiler::read_text()
     return text;
 }
 
+void compiler::require_file_commands()
+{
+    if (!file_commands_)
+        fail("sed: file commands are switched off " + line_);
+}
+
 int compiler::w_channel(const std::string& name)
 {
     if (name.empty())
         return 0;
+    require_file_commands();
     for (std::size_t i = 0; i < program_.w_names.size(); ++i)
         if (program_.w_names[i] == name)
             return static_cast<int>(i) + 1;
@@ -497,6 +504,7 @@ bool compiler::compile_command()
             fail("sed: only one address allowed for " + line_);
         if (pos_ + 1 < line_.size() && line_[pos_] == '\\' && line_[pos_ + 1] == '\n')
             pos_ += 2;
+        require_file_commands();
         cmd.arg = file_argument {read_name()};
         break;
     case command_code::branch:

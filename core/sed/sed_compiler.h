@@ -16,6 +16,8 @@ public:
     compiler(error_sink& errors, file_opener& files);
 
     void set_global(bool global) { global_ = global; }
+    // Off: a command that reads or writes a named file is a compile error.
+    void set_file_commands(bool on) { file_commands_ = on; }
     // One script text: an -e argument byte for byte, or a file or stream with CR LF read as LF.
     void compile(std::string_view script);
     // Checks blocks and resolves labels; the compiler is spent afterwards.
@@ -29,6 +31,7 @@ private:
     };
 
     [[noreturn]] void fail(const std::string& message);
+    void require_file_commands();
     bool compile_command(); // false when the line is done
     void skip_blanks();
     bool at_end() const { return pos_ >= line_.size(); }
@@ -49,6 +52,7 @@ private:
     file_opener& files_;
     program program_;
     bool global_ = false;
+    bool file_commands_ = true;
     bool seen_comment_ = false;
     std::string line_;
     std::size_t pos_ = 0;

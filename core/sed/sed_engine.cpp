@@ -209,6 +209,7 @@ int sed_engine::main(const std::vector<std::string>& args)
             throw termination_by_exit(1);
         }
         compiler compile(errors, *options_.files);
+        compile.set_file_commands(options_.file_commands);
         bool no_autoprint = false;
         bool compiled = false;
         std::size_t i = 1;

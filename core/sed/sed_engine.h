@@ -19,6 +19,7 @@ struct engine_options {
     std::istream* script_stream = nullptr; // what "-s" compiles; without one "-s" is an unknown flag
     std::uint64_t branch_limit = limits::default_branch_limit;
     std::size_t space_limit = limits::default_space_limit;
+    bool file_commands = true;            // false: r, w, W, "l w" and the w flag fail to compile
 };
 
 }

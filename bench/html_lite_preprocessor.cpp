@@ -1,0 +1,231 @@
+// The HTML-lite conversion chain against the plain copy and against libxml2's HTML parser and
+// serialiser, on a realistic message repeated to 1, 8 and 32 MB, plus real pages when the
+// corpus folder is there. Prints MB/s (from CPU time) and the ratios with their targets.
+#include "bench/ratio_reporter.h"
+#include "conversion/aol_variables.h"
+#include "conversion/html_lite_preprocessor.h"
+#include "core/markup/copying_callback.h"
+#include "core/markup/markup_parser.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/HTMLtree.h>
+
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr std::size_t megabyte = 1024 * 1024;
+
+std::string read(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+const std::string& policy_text()
+{
+    static const std::string text = read(TALVERIN_RESOURCES_DIR "/aoltag.policy.txt");
+    return text;
+}
+
+std::string repeated(const std::string& unit, std::size_t size)
+{
+    std::string out;
+    out.reserve(size + unit.size());
+    while (out.size() < size)
+        out += unit;
+    return out;
+}
+
+void tokenize(const std::string& body, hevtools::markup::parser_callback& receiver)
+{
+    core::markup_parser parser(true);
+    core::run_markup_parser(receiver, body.data(), body.data() + body.size(), hevtools::markup::html::html_dtd(), parser);
+}
+
+std::string copy_chain(const std::string& body)
+{
+    std::string out;
+    out.reserve(body.size());
+    hevtools::markup::copying_parser_callback copy(out, " ");
+    tokenize(body, copy);
+    return out;
+}
+
+std::string policy_chain(const std::string& body, const std::string& policy, bool entities)
+{
+    std::string out;
+    out.reserve(body.size());
+    hevtools::markup::copying_parser_callback copy(out, " ");
+    html_lite::preprocessor preprocessor(&copy, conversion::aol_policy_variables(entities));
+    std::istringstream in(policy);
+    html_lite::load_rules(preprocessor, in);
+    tokenize(body, preprocessor);
+    return out;
+}
+
+std::size_t libxml2_chain(const std::string& body)
+{
+    htmlDocPtr doc = htmlReadMemory(body.data(), static_cast<int>(body.size()), nullptr, "UTF-8",
+        HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET | HTML_PARSE_COMPACT);
+    xmlChar* text = nullptr;
+    int size = 0;
+    htmlDocDumpMemory(doc, &text, &size);
+    xmlFree(text);
+    xmlFreeDoc(doc);
+    return static_cast<std::size_t>(size);
+}
+
+// The machine is shared, so rates come from CPU time, the median of three repetitions.
+class cpu_time_reporter : public bench::ratio_reporter {
+public:
+    void ReportRuns(const std::vector<Run>& runs) override
+    {
+        ratio_reporter::ReportRuns(runs);
+        for (const auto& run : runs)
+            if (run.run_type != Run::RT_Aggregate || run.aggregate_name == "median")
+                cpu_[run.run_name.function_name] = run.GetAdjustedCPUTime();
+    }
+    double cpu_time_of(const std::string& name) const
+    {
+        const auto it = cpu_.find(name);
+        return it == cpu_.end() ? -1 : it->second;
+    }
+
+private:
+    std::map<std::string, double> cpu_;
+};
+
+template <typename F>
+void add(const std::string& name, const std::string& input, F run)
+{
+    benchmark::RegisterBenchmark(name.c_str(), [input, run](benchmark::State& state) {
+        for (auto _ : state)
+            benchmark::DoNotOptimize(run(input));
+        state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations() * input.size()));
+    })->Unit(benchmark::kMillisecond)->Repetitions(3)->ReportAggregatesOnly(true);
+}
+
+struct case_row {
+    std::string label;
+    std::size_t bytes;
+};
+
+double mb_per_s(const cpu_time_reporter& reporter, const std::string& name, std::size_t bytes)
+{
+    const double ms = reporter.cpu_time_of(name);
+    return ms > 0 ? (static_cast<double>(bytes) / megabyte) / (ms / 1000.0) : 0;
+}
+
+bool report(const cpu_time_reporter& reporter, const case_row& row)
+{
+    const double a = mb_per_s(reporter, "copy/" + row.label, row.bytes);
+    const double b1 = mb_per_s(reporter, "policy_plain/" + row.label, row.bytes);
+    const double b2 = mb_per_s(reporter, "policy_entities/" + row.label, row.bytes);
+    const double c = mb_per_s(reporter, "libxml2/" + row.label, row.bytes);
+    if (a <= 0 || b1 <= 0 || c <= 0)
+        return true;
+    const double b = std::min(b1, b2);
+    std::printf("%-10s copy (a) %8.1f MB/s  policy (b) %8.1f / %8.1f MB/s  libxml2 (c) %8.1f MB/s  "
+                "b/c %5.2f (target >= 3)%s  b/a %4.2f (target >= 0.5)%s\n",
+        row.label.c_str(), a, b1, b2, c, b / c, b / c >= 3 ? "" : " MISSED", b / a, b / a >= 0.5 ? "" : " MISSED");
+    return b / c >= 3 && b / a >= 0.5;
+}
+
+}
+
+int main(int argc, char** argv)
+{
+    const std::string message = read(TALVERIN_TEST_DATA "/aol_message.html");
+    if (message.empty() || policy_text().empty()) {
+        std::fprintf(stderr, "html_lite_preprocessor: the message fixture or the shipped policy is missing\n");
+        return 1;
+    }
+
+    std::vector<case_row> rows;
+    for (std::size_t mb : {1, 8, 32}) {
+        const std::string label = std::to_string(mb) + "MB";
+        const std::string body = repeated(message, mb * megabyte);
+        rows.push_back({label, body.size()});
+        add("copy/" + label, body, [](const std::string& in) { return copy_chain(in).size(); });
+        add("policy_plain/" + label, body, [](const std::string& in) { return policy_chain(in, policy_text(), false).size(); });
+        add("policy_entities/" + label, body, [](const std::string& in) { return policy_chain(in, policy_text(), true).size(); });
+        add("libxml2/" + label, body, libxml2_chain);
+    }
+
+    std::string pages;
+    const std::filesystem::path corpus = TALVERIN_HTML_CORPUS;
+    std::error_code error;
+    if (std::filesystem::is_directory(corpus, error)) {
+        for (const auto& entry : std::filesystem::directory_iterator(corpus))
+            if (entry.is_regular_file())
+                pages += read(entry.path().string());
+    }
+    if (pages.empty()) {
+        std::printf("html_lite_preprocessor: no pages in %s; the real-page rows are skipped\n", corpus.c_str());
+    } else {
+        rows.push_back({"pages", pages.size()});
+        add("copy/pages", pages, [](const std::string& in) { return copy_chain(in).size(); });
+        add("policy_plain/pages", pages, [](const std::string& in) { return policy_chain(in, policy_text(), false).size(); });
+        add("policy_entities/pages", pages, [](const std::string& in) { return policy_chain(in, policy_text(), true).size(); });
+        add("libxml2/pages", pages, libxml2_chain);
+    }
+
+    // One text run hit on every word by a one-rule replace policy, at 1 and 8 MB.
+    const std::string replace_policy = "<TEXT><ACTION type=replace what=w value=W></TEXT>";
+    for (std::size_t mb : {1, 8}) {
+        const std::string text = repeated("word ", mb * megabyte);
+        add("replace_text/" + std::to_string(mb) + "MB", text,
+            [replace_policy](const std::string& in) { return policy_chain(in, replace_policy, false).size(); });
+        add("copy_text/" + std::to_string(mb) + "MB", text, [](const std::string& in) { return copy_chain(in).size(); });
+    }
+
+    benchmark::RegisterBenchmark("policy_load", [](benchmark::State& state) {
+        for (auto _ : state) {
+            html_lite::preprocessor preprocessor(nullptr, conversion::aol_policy_variables(false));
+            std::istringstream in(policy_text());
+            html_lite::load_rules(preprocessor, in);
+            benchmark::DoNotOptimize(preprocessor.tag_rules().size());
+        }
+    })->Unit(benchmark::kMicrosecond);
+
+    benchmark::Initialize(&argc, argv);
+    cpu_time_reporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf("\n");
+    bool met = true;
+    for (const case_row& row : rows)
+        met = report(reporter, row) && met;
+    const double small = mb_per_s(reporter, "policy_plain/1MB", rows[0].bytes);
+    const double large = mb_per_s(reporter, "policy_plain/32MB", rows[2].bytes);
+    if (small > 0 && large > 0) {
+        const bool linear = large >= 0.85 * small;
+        std::printf("linearity: policy 32 MB %.1f MB/s vs 1 MB %.1f MB/s (target within 15%%)%s\n", large, small,
+            linear ? "" : " MISSED");
+        met = met && linear;
+    }
+    const double text_small = mb_per_s(reporter, "replace_text/1MB", megabyte);
+    const double text_large = mb_per_s(reporter, "replace_text/8MB", 8 * megabyte);
+    if (text_small > 0 && text_large > 0) {
+        const bool linear = text_large >= 0.85 * text_small;
+        std::printf("linearity: one-rule replace on one text run, 8 MB %.1f MB/s vs 1 MB %.1f MB/s (target within 15%%)%s;"
+                    " the copy alone: 8 MB %.1f MB/s vs 1 MB %.1f MB/s\n",
+            text_large, text_small, linear ? "" : " MISSED", mb_per_s(reporter, "copy_text/8MB", 8 * megabyte),
+            mb_per_s(reporter, "copy_text/1MB", megabyte));
+        met = met && linear;
+    }
+    const double load = reporter.cpu_time_of("policy_load");
+    if (load > 0)
+        std::printf("shipped policy load: %.1f us\n", load);
+    benchmark::Shutdown();
+    return met ? 0 : 2;
+}

@@ -1,0 +1,15 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace conversion::detail {
+
+// Runs the built-in sed engine with `arguments` (argument 0 is the program name) over the
+// input, with the engine's file commands switched off. Returns the engine's status (0 on
+// success); `output` holds what the engine wrote and `messages` its messages, joined by "; ",
+// which go nowhere else.
+int run_sed_text(const std::vector<std::string>& arguments, const std::string& input, std::string& output,
+    std::string& messages);
+
+}

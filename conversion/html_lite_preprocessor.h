@@ -1,0 +1,75 @@
+#pragma once
+
+#include "conversion/html_lite_rules.h"
+
+#include <map>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace html_lite {
+
+// A filter between the tokenizer and the next receiver: applies the loaded policy to every
+// event and passes what survives, possibly changed, to the next callback (not owned).
+class preprocessor : public hevtools::markup::parser_callback {
+public:
+    // Thrown while a tag or text is examined; the rule examining it drops the item.
+    struct unexpected { };
+
+    using variable_list = std::vector<std::pair<std::string, std::string>>;
+
+    // `variables`: the initial variables; a later pair with the same name wins.
+    preprocessor(hevtools::markup::parser_callback* next, const variable_list& variables);
+
+    bool on_comment(std::string& text, std::size_t position) override;
+    bool on_empty_tag(markup_tag& tag, std::size_t position) override;
+    bool on_start_tag(markup_tag& tag, std::size_t position) override;
+    bool on_end_tag(markup_tag& tag, std::size_t position) override;
+    bool on_text(std::string& text, bool raw, std::size_t position) override;
+    bool on_error(int code, std::size_t position, int& state) override;
+
+    // Runs one text action; false ends the action list (the text is dropped).
+    virtual bool apply(const text_action& action, std::string& text, bool formatted, std::size_t position, bool& answer);
+    // Runs one tag action; false ends the action list (in the normal pass the tag is dropped).
+    virtual bool run(const tag_action& action, markup_tag& tag, std::size_t position, bool& answer);
+
+    virtual const tag_rule* find_comment_rule() const { return nullptr; }
+    virtual const tag_rule* find_tag_rule(const markup_tag& tag) const;
+    virtual const text_rule* find_text_rule() const { return &text_rule_; }
+
+    // The variable's value, empty when it does not exist (never creates it).
+    const std::string& variable(const std::string& name) const;
+
+    const std::map<const element_entry*, tag_rule>& tag_rules() const { return tag_rules_; }
+    const text_rule& text_rules() const { return text_rule_; }
+    const policy_table& comment_policy() const { return comment_policy_; }
+    const policy_table& tag_policy() const { return tag_policy_; }
+    const policy_table& text_policy() const { return text_policy_; }
+    const std::map<std::string, std::string>& variables() const { return variables_; }
+    const std::map<std::string, sed_arguments>& sed_commands() const { return sed_commands_; }
+
+private:
+    friend class rules_loader;
+    friend class tag_rule;
+    using tag_event = bool (hevtools::markup::parser_callback::*)(markup_tag&, std::size_t);
+
+    bool on_tag(markup_tag& tag, std::size_t position, tag_event forward);
+    // Parses markup with the HTML document type straight into the next callback. False when
+    // the next callback stopped.
+    bool emit(const std::string& markup);
+    // Runs the named sed command line over the input; false (traced) when the engine failed.
+    bool run_sed(const std::string& name, const std::string& input, std::string& output, const char* caller);
+
+    hevtools::markup::null_parser_callback none_;
+    hevtools::markup::parser_callback* next_;
+    std::map<const element_entry*, tag_rule> tag_rules_;
+    text_rule text_rule_;
+    policy_table comment_policy_ {comment_kind};
+    policy_table tag_policy_ {tag_kind};
+    policy_table text_policy_ {text_kind};
+    std::map<std::string, std::string> variables_;
+    std::map<std::string, sed_arguments> sed_commands_;
+    core::attribute_map scratch_attributes_;  // a tag's kept attributes while others are stripped
+};
+
+}

@@ -1,0 +1,80 @@
+#pragma once
+
+#include "conversion/html_lite_preprocessor.h"
+#include "core/log/trace_log.h"
+#include "core/markup/copying_callback.h"
+#include "core/markup/markup_parser.h"
+#include "platform/testing/recording_sink.h"
+#include "platform/testing/temporary_folder.h"
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace html_lite_testing {
+
+using variable_list = html_lite::preprocessor::variable_list;
+
+// Tokenizer (HTML, white space kept) into `receiver`.
+inline void tokenize(const std::string& body, hevtools::markup::parser_callback& receiver)
+{
+    core::markup_parser parser(true);
+    core::run_markup_parser(receiver, body.data(), body.data() + body.size(), hevtools::markup::html::html_dtd(), parser);
+}
+
+// The body copied by the tokenizer and the copying callback alone.
+inline std::string copy_only(const std::string& body, const std::string& indent_unit = {})
+{
+    std::string out;
+    hevtools::markup::copying_parser_callback copy(out, indent_unit);
+    tokenize(body, copy);
+    return out;
+}
+
+// The whole chain: tokenizer -> preprocessor with the policy -> copying callback.
+inline std::string convert(const std::string& policy, const std::string& body, const variable_list& variables = {},
+    const std::string& indent_unit = {})
+{
+    std::string out;
+    hevtools::markup::copying_parser_callback copy(out, indent_unit);
+    html_lite::preprocessor preprocessor(&copy, variables);
+    std::istringstream in(policy);
+    html_lite::load_rules(preprocessor, in);
+    tokenize(body, preprocessor);
+    return out;
+}
+
+// Captures trace lines while it lives; logging is on unless `enabled` is false.
+class trace_capture {
+public:
+    explicit trace_capture(bool enabled = true)
+        : logger_({folder_.file("trace.log"), nullptr, &sink_, [] { return std::optional<std::string>("test"); }})
+        , previous_(core::trace_enabled.load())
+    {
+        core::install_trace_logger(&logger_);
+        core::trace_enabled = enabled ? 1 : 0;
+    }
+    ~trace_capture()
+    {
+        core::trace_enabled = previous_;
+        core::install_trace_logger(nullptr);
+    }
+
+    // The lines written, without the operating-system line.
+    std::vector<std::string> lines() const
+    {
+        std::vector<std::string> result;
+        for (const std::string& line : sink_.texts())
+            if (line.find("OS: ") == std::string::npos)
+                result.push_back(line);
+        return result;
+    }
+
+private:
+    platform::testing::temporary_folder folder_;
+    platform::testing::recording_sink sink_;
+    core::trace_logger logger_;
+    int previous_;
+};
+
+}
