@@ -1,38 +1,50 @@
 #include "core/errors/wizard_thrower.h"
 #include "core/log/log_stream.h"
 #include "core/log/trace_log.h"
+#include "platform/gfx/bitmap.h"
+#include "platform/locale/lcid.h"
 #include "platform/services.h"
+#include "platform/ui/message_queue.h"
+#include "shell/talverin_app.h"
 
 #include <cstdio>
 #include <exception>
+#include <sstream>
 
 namespace {
 
-constexpr const char* settings_key = "Software\\Holvane\\Talverin\\Settings";
-
-int logging_setting(platform::registry::store& registry)
+std::array<unsigned, 4> version_numbers(const char* text)
 {
-    auto value = registry.read(platform::registry::hive::current_user, settings_key, "Logging");
-    if (!value.ok())
-        return 0;
-    auto* number = std::get_if<std::uint32_t>(&value.data);
-    return number ? static_cast<int>(*number) : 0;
+    std::array<unsigned, 4> numbers {};
+    std::istringstream in(text);
+    std::string part;
+    for (std::size_t i = 0; i < numbers.size() && std::getline(in, part, '.'); ++i)
+        numbers[i] = static_cast<unsigned>(std::stoul(part));
+    return numbers;
+}
+
+void print_line(const std::string& text)
+{
+    std::fprintf(stderr, "talverin: %s\n", text.c_str());
 }
 
 }
 
-int main()
+int main(int argc, char** argv)
 {
     platform::services services;
+    platform::ui::DialogTemplates dialogs;
+    const auto environment = platform::env::current_environment();
     try {
-        services = platform::make_system_services(platform::env::current_environment(),
-            platform::env::executable_path());
+        services = platform::make_system_services(environment, platform::env::executable_path());
+        dialogs = platform::ui::DialogTemplates::load(services.locations.resources + "/talverin/dialogs.txt");
     } catch (const std::exception& e) {
-        std::fprintf(stderr, "talverin: %s\n", e.what());
+        print_line(e.what());
         return 1;
     }
 
-    core::default_wizard_thrower ui_reporter(*services.prompt);
+    platform::ui::HeadlessHost host(services.strings);
+    core::default_wizard_thrower ui_reporter(host);
     core::set_current_thrower(&ui_reporter);
 
     platform::env::ensure_private_folder(services.locations.data);
@@ -41,11 +53,37 @@ int main()
     core::install_trace_logger(&logger);
     core::singleton_initiator<core::log_stream_provider>::instance().configure(services.log_stream_path(),
         services.clock.get());
+    platform::ui::set_ui_trace([](const std::string& line) { TRACE_LOG("%s", line.c_str()); });
 
-    core::trace_enabled = logging_setting(*services.registry);
-    TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,
-        services.locations.resources.c_str(), services.locations.data.c_str());
+    platform::registry::profile profile(*services.registry, shell::application_key);
+    platform::ui::steady_tick_clock ticks;
+    platform::mail::unbound_mapi_binding mail;
+    platform::com::local_ole_runtime ole;
+    const std::string bitmaps = services.locations.resources + "/talverin/bitmaps/";
 
+    shell::AppContext context({profile, services.locations, ticks, host, mail, ole, dialogs,
+        platform::locale::user_default_lcid(environment), version_numbers(TALVERIN_VERSION),
+        [&bitmaps](int id) -> std::optional<shell::BitmapSize> {
+            auto size = platform::gfx::png_size(bitmaps + std::to_string(id) + ".png");
+            if (!size)
+                return std::nullopt;
+            return shell::BitmapSize {size->width, size->height};
+        },
+        print_line});
+
+    int status = 1;
+    {
+        platform::ui::MessageQueue queue(ticks);
+        shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+        if (app.InitApplication() && app.InitInstance()) {
+            status = app.Run();
+        } else {
+            print_line(app.outcome().reason);
+            shell::abandon_startup(app);
+        }
+    }
+
+    platform::ui::set_ui_trace(nullptr);
     core::install_trace_logger(nullptr);
-    return 0;
+    return status;
 }

@@ -1,0 +1,41 @@
+#include "platform/ui/application.h"
+
+#include "platform/com/com_error.h"
+
+namespace platform::ui {
+
+Application::Application(MessageQueue& queue, UiHost& host) : queue_(queue), host_(host)
+{
+    queue_.set_message_filter([this](const message& posted) { return PreTranslateMessage(posted); });
+    queue_.set_error_handler([this](std::exception_ptr error) { report_exception(error); });
+    commands_.set_error_handler([this](std::exception_ptr error) { report_exception(error); });
+}
+
+Application::~Application()
+{
+    queue_.set_message_filter(nullptr);
+    queue_.set_error_handler(nullptr);
+}
+
+int Application::Run()
+{
+    int quit_code = queue_.run();
+    int exit_code = ExitInstance();
+    return quit_code != 0 ? quit_code : exit_code;
+}
+
+void Application::report_exception(std::exception_ptr error)
+{
+    try {
+        std::rethrow_exception(error);
+    } catch (const command_aborted&) {
+    } catch (const std::exception& e) {
+        ui_trace(std::string("Application -- command failed: ") + e.what() + "\n");
+        host_.message_box(e.what(), MB_OK | MB_ICONEXCLAMATION);
+    } catch (...) {
+        ui_trace("Application -- command failed with an unknown exception\n");
+        host_.message_box("An unknown error occurred.", MB_OK | MB_ICONEXCLAMATION);
+    }
+}
+
+}

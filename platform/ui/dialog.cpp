@@ -1,0 +1,366 @@
+#include "platform/ui/dialog.h"
+
+#include "platform/ui/messages.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <stdexcept>
+
+namespace platform::ui {
+
+namespace {
+
+// Thrown inside an exchange after the user was told; UpdateData turns it into false.
+struct exchange_failure { };
+
+// A whole integer, blanks allowed around it: "12x" and "" are not integers.
+std::optional<int> parse_int(const std::string& text)
+{
+    const char* begin = text.c_str();
+    while (*begin == ' ' || *begin == '\t')
+        ++begin;
+    if (*begin == '\0')
+        return std::nullopt;
+    errno = 0;
+    char* end = nullptr;
+    long value = std::strtol(begin, &end, 10);
+    if (end == begin || errno == ERANGE || value < INT32_MIN || value > INT32_MAX)
+        return std::nullopt;
+    while (*end == ' ' || *end == '\t')
+        ++end;
+    if (*end != '\0')
+        return std::nullopt;
+    return static_cast<int>(value);
+}
+
+}
+
+void DataExchange::Fail()
+{
+    if (last_control_ != 0 && dialog_.has_item(last_control_))
+        dialog_.GotoDlgCtrl(last_control_);
+    throw exchange_failure {};
+}
+
+void DataExchange::text(int id, std::string& value)
+{
+    last_control_ = id;
+    if (save_)
+        value = dialog_.GetDlgItemText(id);
+    else
+        dialog_.SetDlgItemText(id, value);
+}
+
+void DataExchange::text(int id, int& value)
+{
+    last_control_ = id;
+    if (!save_) {
+        dialog_.SetDlgItemText(id, std::to_string(value));
+        return;
+    }
+    auto parsed = parse_int(dialog_.GetDlgItemText(id));
+    if (!parsed) {
+        dialog_.host().message_box(IDP_PARSE_INT, MB_OK | MB_ICONEXCLAMATION);
+        Fail();
+    }
+    value = *parsed;
+}
+
+void DataExchange::check(int id, int& value)
+{
+    last_control_ = id;
+    if (save_)
+        value = dialog_.IsDlgButtonChecked(id) ? 1 : 0;
+    else
+        dialog_.CheckDlgButton(id, value != 0);
+}
+
+void DataExchange::radio(int first_id, int& value)
+{
+    last_control_ = first_id;
+    // The group: the radios from first_id up to the next group start.
+    std::vector<int> group;
+    bool inside = false;
+    for (const auto& control : dialog_.controls()) {
+        if (control.spec.id == first_id) {
+            inside = true;
+        } else if (inside && (control.spec.group || control.spec.kind != ControlKind::radio_button)) {
+            break;
+        }
+        if (inside)
+            group.push_back(control.spec.id);
+    }
+    if (save_) {
+        value = -1;
+        for (std::size_t i = 0; i < group.size(); ++i) {
+            if (dialog_.IsDlgButtonChecked(group[i]))
+                value = static_cast<int>(i);
+        }
+    } else {
+        for (std::size_t i = 0; i < group.size(); ++i)
+            dialog_.CheckDlgButton(group[i], static_cast<int>(i) == value);
+    }
+}
+
+void DataExchange::combo_string(int id, std::string& value)
+{
+    last_control_ = id;
+    auto& combo = dialog_.item(id);
+    if (save_) {
+        value = combo.spec.editable || combo.selection < 0 ? combo.text
+                                                           : combo.items.at(static_cast<std::size_t>(combo.selection));
+        return;
+    }
+    // Selects the first item that starts with the value, as the platform's select-string does.
+    auto found = std::find_if(combo.items.begin(), combo.items.end(),
+        [&](const std::string& item) { return item.compare(0, value.size(), value) == 0; });
+    if (found != combo.items.end())
+        dialog_.set_cur_sel(id, static_cast<int>(found - combo.items.begin()));
+    else if (combo.spec.editable)
+        combo.text = value;
+}
+
+void DataExchange::int_range(int value, int low, int high)
+{
+    if (!save_ || (value >= low && value <= high))
+        return;
+    dialog_.host().message_box(IDP_PARSE_INT_RANGE, MB_OK | MB_ICONEXCLAMATION,
+        {std::to_string(low), std::to_string(high)});
+    Fail();
+}
+
+void DataExchange::max_chars(const std::string& value, std::size_t most)
+{
+    if (!save_ || value.size() <= most)
+        return;
+    dialog_.host().message_box(IDP_PARSE_STRING_SIZE, MB_OK | MB_ICONEXCLAMATION, {std::to_string(most)});
+    Fail();
+}
+
+Dialog::Dialog(const DialogTemplate& dialog_template, UiHost& host) : template_(dialog_template), host_(host) { }
+
+bool Dialog::create()
+{
+    controls_.clear();
+    for (const auto& spec : template_.controls) {
+        Control control;
+        control.spec = spec;
+        control.text = spec.text;
+        control.items = spec.items;
+        control.enabled = spec.enabled;
+        control.visible = spec.visible;
+        control.image = spec.bitmap;
+        control.position = spec.low;
+        controls_.push_back(std::move(control));
+    }
+    created_ = true;
+    end_code_.reset();
+    if (!OnInitDialog() && !ended())
+        EndDialog(-1);
+    return !ended();
+}
+
+bool Dialog::UpdateData(bool save)
+{
+    DataExchange exchange(*this, save);
+    try {
+        DoDataExchange(exchange);
+    } catch (const exchange_failure&) {
+        return false;
+    }
+    return true;
+}
+
+bool Dialog::OnInitDialog()
+{
+    if (!UpdateData(false)) {
+        EndDialog(-1);
+        return false;
+    }
+    return true;
+}
+
+void Dialog::OnOK()
+{
+    if (!UpdateData(true)) {
+        ui_trace("UpdateData failed during dialog termination.\n");
+        return;
+    }
+    EndDialog(IDOK);
+}
+
+void Dialog::OnCommand(int control, int code)
+{
+    if (code != BN_CLICKED)
+        return;
+    if (control == IDOK)
+        OnOK();
+    else if (control == IDCANCEL)
+        OnCancel();
+}
+
+bool Dialog::has_item(int id) const
+{
+    return std::any_of(controls_.begin(), controls_.end(), [&](const Control& c) { return c.spec.id == id; });
+}
+
+Control& Dialog::item(int id)
+{
+    return const_cast<Control&>(static_cast<const Dialog&>(*this).item(id));
+}
+
+const Control& Dialog::item(int id) const
+{
+    for (const auto& control : controls_) {
+        if (control.spec.id == id)
+            return control;
+    }
+    throw std::out_of_range("dialog " + std::to_string(template_.id) + " has no control " + std::to_string(id));
+}
+
+void Dialog::set_text_notifying(Control& control, const std::string& text)
+{
+    int id = control.spec.id;
+    control.text = text;
+    if (control.spec.kind == ControlKind::edit) {
+        OnCommand(id, EN_UPDATE);
+        OnCommand(id, EN_CHANGE);
+    }
+}
+
+void Dialog::SetDlgItemText(int id, const std::string& text)
+{
+    set_text_notifying(item(id), text);
+}
+
+void Dialog::set_cur_sel(int id, int index)
+{
+    auto& combo = item(id);
+    if (index < -1 || index >= static_cast<int>(combo.items.size()))
+        index = -1;
+    combo.selection = index;
+    combo.text = index < 0 ? std::string() : combo.items[static_cast<std::size_t>(index)];
+}
+
+void Dialog::GotoDlgCtrl(int id)
+{
+    focus_ = id;
+    auto& control = item(id);
+    control.selection_start = 0;
+    control.selection_end = control.text.size();
+}
+
+std::vector<int> Dialog::radio_group(int id) const
+{
+    std::size_t at = 0;
+    while (at < controls_.size() && controls_[at].spec.id != id)
+        ++at;
+    std::size_t start = at;
+    while (start > 0 && !controls_[start].spec.group && controls_[start - 1].spec.kind == ControlKind::radio_button)
+        --start;
+    std::vector<int> group;
+    for (std::size_t i = start; i < controls_.size(); ++i) {
+        if (i > start && (controls_[i].spec.group || controls_[i].spec.kind != ControlKind::radio_button))
+            break;
+        group.push_back(controls_[i].spec.id);
+    }
+    return group;
+}
+
+void Dialog::user_type(int id, const std::string& text)
+{
+    auto& control = item(id);
+    focus_ = id;
+    std::string typed = text;
+    if (control.spec.limit > 0 && typed.size() > static_cast<std::size_t>(control.spec.limit))
+        typed.resize(static_cast<std::size_t>(control.spec.limit));
+    if (control.spec.kind == ControlKind::combo_box) {
+        control.text = typed;
+        control.selection = -1;
+        OnCommand(id, CBN_EDITCHANGE);
+        return;
+    }
+    set_text_notifying(control, typed);
+}
+
+void Dialog::user_click(int id)
+{
+    auto& control = item(id);
+    focus_ = id;
+    if (control.spec.kind == ControlKind::check_box) {
+        control.checked = !control.checked;
+    } else if (control.spec.kind == ControlKind::radio_button && control.spec.auto_radio) {
+        for (int other : radio_group(id))
+            item(other).checked = false;
+        item(id).checked = true;
+    }
+    OnCommand(id, BN_CLICKED);
+}
+
+void Dialog::user_select(int id, int index)
+{
+    focus_ = id;
+    set_cur_sel(id, index);
+    OnCommand(id, CBN_SELCHANGE);
+}
+
+void Dialog::user_spin(int id, int steps)
+{
+    auto& spin = item(id);
+    focus_ = id;
+    spin.position = std::clamp(spin.position + steps, spin.spec.low, spin.spec.high);
+    if (spin.spec.buddy != 0 && has_item(spin.spec.buddy))
+        SetDlgItemText(spin.spec.buddy, std::to_string(spin.position));
+}
+
+PropertySheet::PropertySheet(int id, std::string caption, UiHost& host)
+    : id_(id), caption_(std::move(caption)), host_(host)
+{
+}
+
+bool PropertySheet::activate(int index)
+{
+    auto& page = *pages_.at(static_cast<std::size_t>(index));
+    if (!page.created()) {
+        if (!page.create())
+            return false;
+    } else if (!page.UpdateData(false)) {
+        return false;
+    }
+    active_ = index;
+    page.OnSetActive();
+    return true;
+}
+
+bool PropertySheet::begin(int start_page)
+{
+    end_code_.reset();
+    if (pages_.empty() || start_page < 0 || start_page >= static_cast<int>(pages_.size()))
+        return false;
+    return activate(start_page);
+}
+
+bool PropertySheet::SetActivePage(int index)
+{
+    if (index < 0 || index >= static_cast<int>(pages_.size()))
+        return false;
+    if (index == active_)
+        return true;
+    if (active_ >= 0 && !active_page().OnKillActive())
+        return false;
+    return activate(index);
+}
+
+void PropertySheet::press_ok()
+{
+    if (active_ >= 0 && !active_page().OnKillActive())
+        return;
+    for (auto* page : pages_) {
+        if (page->created())
+            page->OnOK();
+    }
+    end_code_ = IDOK;
+}
+
+}

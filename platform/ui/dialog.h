@@ -1,0 +1,181 @@
+#pragma once
+
+#include "platform/ui/dialog_template.h"
+#include "platform/ui/ui_host.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+
+inline constexpr unsigned IDP_PARSE_INT = 61712;       // "Please enter an integer."
+inline constexpr unsigned IDP_PARSE_INT_RANGE = 61714; // "Please enter an integer between %1 and %2."
+inline constexpr unsigned IDP_PARSE_STRING_SIZE = 61716; // "Please enter no more than %1 characters."
+
+struct Control {
+    ControlTemplate spec;
+    std::string text;
+    bool checked = false;
+    int selection = -1; // combo: the selected item, -1 for none
+    std::vector<std::string> items;
+    bool enabled = true;
+    bool visible = true;
+    int position = 0;   // up-down
+    int image = 0;      // image: the bitmap shown
+    std::size_t selection_start = 0; // edit: the selected text
+    std::size_t selection_end = 0;
+};
+
+class Dialog;
+
+// Moves values between a dialog's controls and its members. A failed check has already
+// told the user and focused the control; UpdateData then answers false.
+class DataExchange {
+public:
+    DataExchange(Dialog& dialog, bool save) : dialog_(dialog), save_(save) { }
+    bool saving() const { return save_; }
+
+    void text(int id, std::string& value);
+    void text(int id, int& value);
+    void check(int id, int& value);
+    // The index of the checked radio in the group that starts at `first_id`; -1 for none.
+    void radio(int first_id, int& value);
+    void combo_string(int id, std::string& value);
+    // Checks of the last control exchanged, when saving.
+    void int_range(int value, int low, int high);
+    void max_chars(const std::string& value, std::size_t most);
+
+    // Ends the exchange as failed, focusing the last control exchanged; for checks of
+    // the dialog's own, after it told the user.
+    [[noreturn]] void Fail();
+
+private:
+    Dialog& dialog_;
+    bool save_;
+    int last_control_ = 0;
+};
+
+// A modal dialog over a template. Its controls behave as the platform's do: programmatic
+// edit text notifies EN_UPDATE then EN_CHANGE; CheckDlgButton and set_cur_sel notify
+// nothing; the user_* operations are what a user's typing and clicks do.
+class Dialog {
+public:
+    Dialog(const DialogTemplate& dialog_template, UiHost& host);
+    virtual ~Dialog() = default;
+    Dialog(const Dialog&) = delete;
+    Dialog& operator=(const Dialog&) = delete;
+
+    int DoModal() { return host_.run_modal(*this); }
+
+    int id() const { return template_.id; }
+    const DialogTemplate& dialog_template() const { return template_; }
+    UiHost& host() { return host_; }
+    virtual int help_context() const { return template_.help_context ? template_.help_context : template_.id; }
+
+    // Makes the controls and runs OnInitDialog; false when the dialog ended at once.
+    bool create();
+    bool created() const { return created_; }
+    bool ended() const { return end_code_.has_value(); }
+    int end_code() const { return end_code_.value_or(0); }
+    void EndDialog(int code) { end_code_ = code; }
+
+    // The exchange in (false) or out (true); false when a check failed.
+    bool UpdateData(bool save = true);
+
+    virtual bool OnInitDialog();
+    virtual void DoDataExchange(DataExchange&) { }
+    virtual void OnOK();
+    virtual void OnCancel() { EndDialog(IDCANCEL); }
+    // A notification from a control (BN_CLICKED, EN_CHANGE...); the default handles OK and Cancel.
+    virtual void OnCommand(int control, int code);
+
+    bool has_item(int id) const;
+    Control& item(int id); // throws std::out_of_range for a missing control
+    const Control& item(int id) const;
+    const std::vector<Control>& controls() const { return controls_; }
+
+    void SetDlgItemText(int id, const std::string& text);
+    std::string GetDlgItemText(int id) const { return item(id).text; }
+    void CheckDlgButton(int id, bool checked) { item(id).checked = checked; }
+    bool IsDlgButtonChecked(int id) const { return item(id).checked; }
+    void set_cur_sel(int id, int index);
+    int get_cur_sel(int id) const { return item(id).selection; }
+    void add_string(int id, const std::string& text) { item(id).items.push_back(text); }
+    void EnableItem(int id, bool enabled) { item(id).enabled = enabled; }
+    void ShowItem(int id, bool visible) { item(id).visible = visible; }
+    void GotoDlgCtrl(int id);
+    int focus() const { return focus_; }
+
+    // What the user does; callers check first that a user could (enabled and visible).
+    void user_type(int id, const std::string& text);
+    void user_click(int id);
+    void user_select(int id, int index);
+    void user_spin(int id, int steps);
+
+private:
+    void set_text_notifying(Control& control, const std::string& text);
+    // The radios of the group that holds `id`.
+    std::vector<int> radio_group(int id) const;
+
+    const DialogTemplate& template_;
+    UiHost& host_;
+    std::vector<Control> controls_;
+    std::optional<int> end_code_;
+    bool created_ = false;
+    int focus_ = 0;
+};
+
+// One page of a property sheet.
+class PropertyPage : public Dialog {
+public:
+    using Dialog::Dialog;
+    virtual bool OnSetActive() { return true; }
+    // Leaving the page: the exchange out; false keeps the page.
+    virtual bool OnKillActive() { return UpdateData(true); }
+    // The sheet's OK, for every page that was created.
+    void OnOK() override { }
+};
+
+// Pages made on first activation; switching leaves the active page (which may refuse)
+// and exchanges into a page shown again; OK ends through the active page's leave and then
+// every created page's OnOK in order; Cancel ends touching nothing.
+class PropertySheet {
+public:
+    PropertySheet(int id, std::string caption, UiHost& host);
+    virtual ~PropertySheet() = default;
+
+    void AddPage(PropertyPage& page) { pages_.push_back(&page); }
+    int DoModal() { return host_.run_modal(*this); }
+
+    int id() const { return id_; }
+    const std::string& caption() const { return caption_; }
+    UiHost& host() { return host_; }
+    std::size_t page_count() const { return pages_.size(); }
+    PropertyPage& page(std::size_t index) { return *pages_.at(index); }
+    int active_index() const { return active_; }
+    PropertyPage& active_page() { return *pages_.at(static_cast<std::size_t>(active_)); }
+
+    // Shows the first page; false when it could not be created.
+    bool begin(int start_page = 0);
+    // False when the active page refused to be left or the index is out of range.
+    bool SetActivePage(int index);
+    void press_ok();
+    void press_cancel() { end_code_ = IDCANCEL; }
+    void press_help() { host_.help(active_page().help_context()); }
+
+    bool ended() const { return end_code_.has_value(); }
+    int end_code() const { return end_code_.value_or(0); }
+
+private:
+    bool activate(int index);
+
+    int id_;
+    std::string caption_;
+    UiHost& host_;
+    std::vector<PropertyPage*> pages_;
+    int active_ = -1;
+    std::optional<int> end_code_;
+};
+
+}

@@ -1,0 +1,86 @@
+#include "platform/ui/doc_manager.h"
+
+#include <algorithm>
+
+namespace platform::ui {
+
+std::array<std::string, 7> split_doc_strings(const std::string& text)
+{
+    std::array<std::string, 7> fields;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < fields.size() && start <= text.size(); ++i) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        fields[i] = text.substr(start, end - start);
+        start = end + 1;
+    }
+    return fields;
+}
+
+DocTemplate::DocTemplate(unsigned resource_id, const std::string& strings, Factories factories)
+    : resource_id_(resource_id), strings_(split_doc_strings(strings)), factories_(std::move(factories))
+{
+}
+
+void DocManager::AddDocTemplate(std::unique_ptr<DocTemplate> doc_template)
+{
+    templates_.push_back(std::move(doc_template));
+}
+
+namespace {
+
+bool ends_with_no_case(const std::string& text, const std::string& suffix)
+{
+    if (suffix.empty() || text.size() < suffix.size())
+        return false;
+    return std::equal(suffix.rbegin(), suffix.rend(), text.rbegin(), [](char a, char b) {
+        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+        return lower(a) == lower(b);
+    });
+}
+
+}
+
+DocTemplate* DocManager::template_for(const std::string& path) const
+{
+    for (const auto& candidate : templates_) {
+        if (ends_with_no_case(path, candidate->GetDocString(DocTemplate::filterExt)))
+            return candidate.get();
+    }
+    return templates_.empty() ? nullptr : templates_.front().get();
+}
+
+DocManager::Outcome DocManager::open_document_file(const std::string& path)
+{
+    auto* chosen = template_for(path);
+    if (!chosen || !chosen->can_create())
+        return chosen ? Outcome::no_document_class : Outcome::failed;
+    auto document = chosen->factories().document();
+    if (!document || !document->OnOpenDocument(path))
+        return Outcome::failed;
+    document_ = std::move(document);
+    return Outcome::opened;
+}
+
+DocManager::Outcome DocManager::on_file_new()
+{
+    if (templates_.empty())
+        return Outcome::failed;
+    auto& first = *templates_.front();
+    if (!first.can_create())
+        return Outcome::no_document_class;
+    auto document = first.factories().document();
+    if (!document || !document->OnNewDocument())
+        return Outcome::failed;
+    document_ = std::move(document);
+    return Outcome::opened;
+}
+
+DocManager::Outcome process_shell_command(DocManager& manager, const ShellCommand& command)
+{
+    return command.kind == ShellCommand::Kind::file_open ? manager.open_document_file(command.file_name)
+                                                         : manager.on_file_new();
+}
+
+}

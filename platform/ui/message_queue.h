@@ -1,0 +1,130 @@
+#pragma once
+
+#include "platform/ui/messages.h"
+#include "platform/ui/thread_queue.h"
+#include "platform/ui/tick_clock.h"
+
+#include <exception>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace platform::ui {
+
+using window_id = std::uintptr_t; // 0 is no window
+
+struct rect {
+    int left = 0;
+    int top = 0;
+    int right = 0;
+    int bottom = 0;
+    int width() const { return right - left; }
+    int height() const { return bottom - top; }
+    bool operator==(const rect&) const = default;
+};
+
+using window_handler = std::function<std::intptr_t(const message&)>;
+
+struct window_spec {
+    window_id owner = 0;
+    bool popup = false;
+    bool visible = false;
+    rect bounds;
+    std::string text;
+    window_handler handler;              // answers 0 when absent
+    std::function<void()> on_destroyed;  // told last, when the window is gone
+};
+
+// The user-interface thread's messages, windows and timers. Created and used on that
+// thread; `post` may be called from any thread. Messages carry the platform's numbers.
+class MessageQueue {
+public:
+    explicit MessageQueue(const tick_clock& clock);
+    ~MessageQueue();
+    MessageQueue(const MessageQueue&) = delete;
+    MessageQueue& operator=(const MessageQueue&) = delete;
+
+    // Any thread. False for a window that does not exist (ids are never reused, so a
+    // dead id never reaches a newer window) and for input to a disabled window.
+    bool post(window_id window, std::uint32_t id, std::uintptr_t wparam = 0, std::intptr_t lparam = 0);
+    bool post_thread(std::uint32_t id, std::uintptr_t wparam = 0, std::intptr_t lparam = 0);
+    void post_quit(int exit_code);
+    // The user-interface thread only: calls the window's handler now.
+    std::intptr_t send(window_id window, std::uint32_t id, std::uintptr_t wparam = 0, std::intptr_t lparam = 0);
+
+    // Dispatches posted messages, then due timers, until neither is left; the count.
+    int pump();
+    // Pumps until the predicate holds or nothing is left to do; the predicate's value.
+    bool pump_until(const std::function<bool()>& done);
+    // Runs until WM_QUIT (its exit code), or until no window is left and nothing is
+    // queued (0). Sleeps until a post or the next due timer.
+    int run();
+
+    // Offered each posted message before its window; true consumes it.
+    void set_message_filter(std::function<bool(const message&)> filter) { filter_ = std::move(filter); }
+    // Told of an exception that left a handler; the loop goes on.
+    void set_error_handler(std::function<void(std::exception_ptr)> handler) { on_error_ = std::move(handler); }
+
+    // Windows. Creation sends WM_CREATE; a handler answering -1 fails it (0 is returned).
+    window_id create_window(window_spec spec);
+    // Destroys owned windows first, then sends WM_DESTROY and WM_NCDESTROY, then tells the
+    // owner object. False for a window that does not exist.
+    bool destroy_window(window_id window);
+    bool is_window(window_id window) const;
+    window_id owner(window_id window) const;
+    bool is_popup(window_id window) const;
+    rect bounds(window_id window) const;
+    void move_window(window_id window, const rect& bounds);
+    bool is_visible(window_id window) const;
+    void show_window(window_id window, bool visible);
+    bool is_enabled(window_id window) const;
+    void enable_window(window_id window, bool enabled);
+    std::string text(window_id window) const;
+    void set_text(window_id window, std::string text);
+    std::size_t window_count() const;
+    // Centres on the owner, or on the screen for a window without one.
+    void centre_window(window_id window);
+    void set_screen(const rect& screen) { screen_ = screen; }
+
+    window_id main_window() const { return main_window_; }
+    void set_main_window(window_id window) { main_window_ = window; }
+
+    // Timers on the injected clock: WM_TIMER (wParam the timer id) comes after posted
+    // messages, at most one pending per timer however many periods have passed.
+    void set_timer(window_id window, std::uintptr_t timer, std::chrono::milliseconds period);
+    void kill_timer(window_id window, std::uintptr_t timer);
+
+private:
+    struct window_record {
+        window_spec spec;
+        bool enabled = true;
+    };
+    struct timer_record {
+        std::chrono::milliseconds period;
+        std::chrono::milliseconds due;
+    };
+
+    std::shared_ptr<window_record> find(window_id window) const;
+    window_record& existing(window_id window) const;
+    std::optional<message> next_message();
+    std::optional<std::chrono::milliseconds> next_due() const;
+    void dispatch(const message& posted);
+    std::intptr_t call_handler(const std::shared_ptr<window_record>& record, const message& sent);
+    void check_thread() const;
+
+    const tick_clock& clock_;
+    thread_id thread_;
+    mutable std::mutex windows_mutex_;
+    std::map<window_id, std::shared_ptr<window_record>> windows_;
+    window_id last_window_ = 0;
+    window_id main_window_ = 0;
+    std::map<std::pair<window_id, std::uintptr_t>, timer_record> timers_;
+    std::function<bool(const message&)> filter_;
+    std::function<void(std::exception_ptr)> on_error_;
+    rect screen_ {0, 0, 1024, 768};
+};
+
+}

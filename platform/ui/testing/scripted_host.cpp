@@ -1,0 +1,200 @@
+#include "platform/ui/testing/scripted_host.h"
+
+#include <gtest/gtest.h>
+
+namespace platform::ui::testing {
+
+void DialogDriver::check_open()
+{
+    if ((dialog_ && dialog_->ended()) || (sheet_ && sheet_->ended()))
+        throw ImpossibleInteraction("the dialog has ended");
+}
+
+Dialog& DialogDriver::current()
+{
+    return sheet_ ? static_cast<Dialog&>(sheet_->active_page()) : *dialog_;
+}
+
+Control& DialogDriver::usable(int control)
+{
+    check_open();
+    auto& dialog = current();
+    if (!dialog.has_item(control))
+        throw ImpossibleInteraction("dialog " + std::to_string(dialog.id()) + " has no control " + std::to_string(control));
+    auto& found = dialog.item(control);
+    if (!found.visible)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " is hidden");
+    if (!found.enabled)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " is disabled");
+    return found;
+}
+
+void DialogDriver::type(int control, const std::string& text)
+{
+    auto& target = usable(control);
+    bool typable = target.spec.kind == ControlKind::edit
+        || (target.spec.kind == ControlKind::combo_box && target.spec.editable);
+    if (!typable)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " takes no typing");
+    current().user_type(control, text);
+}
+
+void DialogDriver::click(int control)
+{
+    auto& target = usable(control);
+    auto kind = target.spec.kind;
+    if (kind != ControlKind::push_button && kind != ControlKind::check_box && kind != ControlKind::radio_button)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " is not a button");
+    current().user_click(control);
+}
+
+void DialogDriver::select(int control, const std::string& item)
+{
+    auto& target = usable(control);
+    if (target.spec.kind != ControlKind::combo_box)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " is not a combo box");
+    for (std::size_t i = 0; i < target.items.size(); ++i) {
+        if (target.items[i] == item) {
+            current().user_select(control, static_cast<int>(i));
+            return;
+        }
+    }
+    throw ImpossibleInteraction("combo box " + std::to_string(control) + " has no item \"" + item + "\"");
+}
+
+void DialogDriver::spin(int control, int steps)
+{
+    auto& target = usable(control);
+    if (target.spec.kind != ControlKind::up_down)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " is not an up-down control");
+    current().user_spin(control, steps);
+}
+
+void DialogDriver::ok()
+{
+    if (sheet_) {
+        check_open();
+        sheet_->press_ok();
+        return;
+    }
+    usable(IDOK);
+    dialog_->user_click(IDOK);
+}
+
+void DialogDriver::cancel()
+{
+    if (sheet_) {
+        check_open();
+        sheet_->press_cancel();
+        return;
+    }
+    usable(IDCANCEL);
+    dialog_->user_click(IDCANCEL);
+}
+
+void DialogDriver::f1()
+{
+    check_open();
+    if (sheet_)
+        sheet_->press_help();
+    else
+        dialog_->host().help(dialog_->help_context());
+}
+
+void DialogDriver::switch_page(int index)
+{
+    check_open();
+    if (!sheet_)
+        throw ImpossibleInteraction("a dialog has no pages");
+    if (index < 0 || index >= static_cast<int>(sheet_->page_count()))
+        throw ImpossibleInteraction("the sheet has no page " + std::to_string(index));
+    sheet_->SetActivePage(index);
+}
+
+ScriptedHost::~ScriptedHost()
+{
+    if (!expected_.empty())
+        ADD_FAILURE() << expected_.size() << " scripted interaction(s) never came";
+}
+
+void ScriptedHost::expect_dialog(int id, Script script)
+{
+    expected_.push_back(dialog_step {id, std::move(script)});
+}
+
+void ScriptedHost::expect_message(std::string text, unsigned type, int answer)
+{
+    expected_.push_back(message_step {std::move(text), type, answer});
+}
+
+void ScriptedHost::expect_open_file(std::optional<std::string> answer)
+{
+    expected_.push_back(open_file_step {std::move(answer)});
+}
+
+template <class T>
+T ScriptedHost::take(const std::string& what)
+{
+    if (expected_.empty() || !std::holds_alternative<T>(expected_.front())) {
+        ADD_FAILURE() << "unscripted " << what;
+        throw UnexpectedInteraction("unscripted " + what);
+    }
+    T step = std::get<T>(std::move(expected_.front()));
+    expected_.pop_front();
+    return step;
+}
+
+int ScriptedHost::message_box(const message_box_request& request)
+{
+    auto step = take<message_step>("message box \"" + request.text + "\"");
+    messages_shown.push_back(request.text);
+    if (step.text != request.text || step.type != request.type) {
+        ADD_FAILURE() << "message box differs: expected \"" << step.text << "\" type " << step.type << ", got \""
+                      << request.text << "\" type " << request.type;
+        throw UnexpectedInteraction("message box differs");
+    }
+    return step.answer;
+}
+
+int ScriptedHost::run_modal(Dialog& dialog)
+{
+    auto step = take<dialog_step>("dialog " + std::to_string(dialog.id()));
+    if (step.id != dialog.id()) {
+        ADD_FAILURE() << "expected dialog " << step.id << ", got " << dialog.id();
+        throw UnexpectedInteraction("different dialog");
+    }
+    if (!dialog.create())
+        return dialog.end_code();
+    DialogDriver driver(dialog);
+    step.script(driver);
+    if (!dialog.ended()) {
+        ADD_FAILURE() << "the script left dialog " << dialog.id() << " open";
+        throw UnexpectedInteraction("dialog left open");
+    }
+    return dialog.end_code();
+}
+
+int ScriptedHost::run_modal(PropertySheet& sheet)
+{
+    auto step = take<dialog_step>("property sheet " + std::to_string(sheet.id()));
+    if (step.id != sheet.id()) {
+        ADD_FAILURE() << "expected dialog " << step.id << ", got sheet " << sheet.id();
+        throw UnexpectedInteraction("different dialog");
+    }
+    if (!sheet.begin())
+        return -1;
+    DialogDriver driver(sheet);
+    step.script(driver);
+    if (!sheet.ended()) {
+        ADD_FAILURE() << "the script left sheet " << sheet.id() << " open";
+        throw UnexpectedInteraction("sheet left open");
+    }
+    return sheet.end_code();
+}
+
+std::optional<std::string> ScriptedHost::open_file(const OpenFileRequest& request)
+{
+    return take<open_file_step>("file choice \"" + request.title + "\"").answer;
+}
+
+}

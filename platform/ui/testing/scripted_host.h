@@ -1,0 +1,101 @@
+#pragma once
+
+#include "platform/ui/dialog.h"
+#include "platform/ui/ui_host.h"
+
+#include <deque>
+#include <functional>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace platform::ui::testing {
+
+// Something no user could do: a disabled or hidden control, a disabled OK, a missing
+// control or item, a dialog that has ended.
+class ImpossibleInteraction : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
+
+class UnexpectedInteraction : public std::logic_error {
+public:
+    using std::logic_error::logic_error;
+};
+
+// Acts as a user on one running dialog or property sheet.
+class DialogDriver {
+public:
+    explicit DialogDriver(Dialog& dialog) : dialog_(&dialog) { }
+    explicit DialogDriver(PropertySheet& sheet) : sheet_(&sheet) { }
+
+    void type(int control, const std::string& text);
+    void click(int control);
+    void select(int control, const std::string& item);
+    void spin(int control, int steps);
+    void ok();
+    void cancel();
+    void f1();
+    void switch_page(int index);
+
+    // The dialog in front: the dialog, or the sheet's active page.
+    Dialog& current();
+    PropertySheet* sheet() { return sheet_; }
+
+private:
+    Control& usable(int control);
+    void check_open();
+
+    Dialog* dialog_ = nullptr;
+    PropertySheet* sheet_ = nullptr;
+};
+
+// A host that plays what the test scripted, in order: each dialog by its id with a script
+// that drives it, message boxes with their answers, file choices. Anything else, or
+// something scripted that never came, fails the test.
+class ScriptedHost final : public UiHost {
+public:
+    using Script = std::function<void(DialogDriver&)>;
+
+    explicit ScriptedHost(const strings::string_table& strings) : UiHost(strings) { }
+    ~ScriptedHost() override;
+
+    void expect_dialog(int id, Script script);
+    void expect_message(std::string text, unsigned type, int answer);
+    void expect_open_file(std::optional<std::string> answer);
+    std::size_t pending() const { return expected_.size(); }
+
+    std::vector<int> help_requests;
+    std::vector<std::string> messages_shown;
+
+    using UiHost::message_box;
+    int message_box(const message_box_request& request) override;
+    int run_modal(Dialog& dialog) override;
+    int run_modal(PropertySheet& sheet) override;
+    std::optional<std::string> open_file(const OpenFileRequest& request) override;
+    void help(int context) override { help_requests.push_back(context); }
+
+private:
+    struct dialog_step {
+        int id;
+        Script script;
+    };
+    struct message_step {
+        std::string text;
+        unsigned type;
+        int answer;
+    };
+    struct open_file_step {
+        std::optional<std::string> answer;
+    };
+    using step = std::variant<dialog_step, message_step, open_file_step>;
+
+    template <class T>
+    T take(const std::string& what);
+
+    std::deque<step> expected_;
+};
+
+}

@@ -1,0 +1,85 @@
+#include "platform/gfx/bitmap.h"
+#include "platform/locale/lcid.h"
+#include "platform/registry/profile.h"
+#include "platform/testing/memory_store.h"
+#include "platform/testing/test_services.h"
+#include "platform/ui/dialog.h"
+#include "platform/ui/ui_host.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform;
+namespace pt = platform::testing;
+
+TEST(HeadlessHost, AnswersOkElseCancelElseNoAndCancelsDialogs)
+{
+    pt::test_services services;
+    ui::HeadlessHost host(services.services.strings);
+    const std::pair<unsigned, int> answers[] = {
+        {ui::MB_OK, ui::IDOK}, {ui::MB_OKCANCEL | ui::MB_DEFBUTTON2, ui::IDOK},
+        {ui::MB_YESNOCANCEL, ui::IDCANCEL}, {ui::MB_RETRYCANCEL, ui::IDCANCEL}, {ui::MB_YESNO, ui::IDNO},
+    };
+    for (auto [type, answer] : answers)
+        EXPECT_EQ(host.message_box("question", type), answer) << type;
+    EXPECT_EQ(host.message_box(61714u, ui::MB_OK, {"1", "9"}), ui::IDOK);
+
+    auto templates = ui::DialogTemplates::parse("dialog 5 \"Five\"\nbutton 1 \"OK\"\nend\n", "t");
+    ui::Dialog dialog(templates.get(5), host);
+    EXPECT_EQ(dialog.DoModal(), ui::IDCANCEL);
+    EXPECT_FALSE(dialog.created());
+    EXPECT_EQ(host.open_file({"Open", "", ""}), std::nullopt);
+    EXPECT_EQ(ui::format_message("between %1 and %2, %3%", {"1", "32767"}), "between 1 and 32767, %3%");
+}
+
+TEST(Locale, UserDefaultLcidFromTheEnvironment)
+{
+    const std::pair<env::environment, int> cases[] = {
+        {{}, 1033},
+        {{{"LANG", "de_DE.UTF-8"}}, 1031},
+        {{{"LANG", "fr_CA.UTF-8@x"}}, 3084},
+        {{{"LANG", "pt"}}, 2070},
+        {{{"LANG", "xx_YY"}}, 1033},
+        {{{"LANG", "de_DE"}, {"LC_MESSAGES", "ja_JP.eucJP"}}, 1041},
+        {{{"LC_ALL", "en_GB.UTF-8"}, {"LC_MESSAGES", "ja_JP"}}, 2057},
+        {{{"LC_ALL", ""}, {"LANG", "C.UTF-8"}}, 1033},
+    };
+    for (const auto& [env, lcid] : cases)
+        EXPECT_EQ(locale::user_default_lcid(env), lcid);
+}
+
+TEST(Profile, ReadsByTypeAndReplacesSections)
+{
+    pt::memory_store store;
+    registry::profile profile(store, "Software\\Holvane\\Talverin");
+    ASSERT_EQ(profile.write_string("A\\B", "text", "t"), registry::status::ok);
+    ASSERT_EQ(profile.write_int("A\\B", "number", 7), registry::status::ok);
+    ASSERT_EQ(profile.write_int("A\\B\\C", "inner", 1), registry::status::ok);
+    EXPECT_EQ(profile.get_string("A\\B", "text"), "t");
+    EXPECT_EQ(profile.get_string("A\\B", "number"), std::nullopt); // wrong type reads as missing
+    EXPECT_EQ(profile.get_int("A\\B", "text", 3), 3);
+    EXPECT_EQ(profile.get_int("A\\B", "number", 3), 7);
+
+    ASSERT_EQ(profile.replace_section("A\\B", {{"only", std::string("x")}}), registry::status::ok);
+    auto tree = store.snapshot();
+    EXPECT_EQ(*tree.value_names("Software\\Holvane\\Talverin\\A\\B").data.begin(), "only");
+    EXPECT_EQ(tree.value_names("Software\\Holvane\\Talverin\\A\\B").data.size(), 1u);
+    EXPECT_EQ(profile.get_int("A\\B\\C", "inner", 0), 1); // subkeys stay
+
+    registry::profile::write_batch batch;
+    batch.write_int("A", "one", 1);
+    batch.write_string("Z", "two", "2");
+    store.fail_writes_under("Software\\Holvane\\Talverin\\Z");
+    auto before = store.snapshot();
+    EXPECT_NE(profile.apply(batch), registry::status::ok);
+    EXPECT_EQ(store.snapshot(), before);
+}
+
+TEST(Bitmap, LoadsPngPicturesAndRefusesOthers)
+{
+    auto splash = gfx::png_size(pt::share_folder() + "/talverin/bitmaps/330.png");
+    ASSERT_TRUE(splash);
+    EXPECT_EQ(splash->width, 400);
+    EXPECT_EQ(splash->height, 250);
+    EXPECT_FALSE(gfx::png_size(pt::share_folder() + "/talverin/strings.txt"));
+    EXPECT_FALSE(gfx::png_size("/nonexistent/x.png"));
+}

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "platform/com/ole.h"
+#include "platform/env/locations.h"
+#include "platform/mail/mapi_binding.h"
+#include "platform/registry/profile.h"
+#include "platform/strings/string_table.h"
+#include "platform/ui/dialog_template.h"
+#include "platform/ui/doc_manager.h"
+#include "platform/ui/message_queue.h"
+#include "platform/ui/tick_clock.h"
+#include "platform/ui/ui_host.h"
+#include "shell/command_line.h"
+#include "shell/recent_files.h"
+#include "shell/settings.h"
+#include "shell/temporary_paths.h"
+
+#include <array>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace shell {
+
+struct BitmapSize {
+    int width = 0;
+    int height = 0;
+};
+
+// What the application gets from outside; tests pass their twins.
+struct AppServices {
+    platform::registry::profile& profile;
+    const platform::env::locations& locations;
+    const platform::ui::tick_clock& clock;
+    platform::ui::UiHost& ui;
+    platform::mail::mapi_binding& mail;
+    platform::com::ole_runtime& ole;
+    const platform::ui::DialogTemplates& dialogs;
+    int user_lcid = 1033;
+    std::array<unsigned, 4> file_version {};          // major, minor, build, revision
+    std::function<std::optional<BitmapSize>(int id)> bitmap_size; // of a bitmap resource
+    std::function<void(const std::string&)> warn;     // one line for the user's terminal
+};
+
+struct SplashState {
+    bool enabled = false;
+    platform::ui::window_id window = 0;
+    std::optional<BitmapSize> bitmap; // the bitmap of the window shown
+};
+
+// The one application context, made in main() and handed to what the application owns.
+struct AppContext {
+    explicit AppContext(AppServices given) : services(std::move(given)) { }
+
+    AppServices services;
+
+    CommandLine command_line;
+    int edit_mode = 0;
+    std::string result_file_path;
+    std::string redirector_path;
+    int remove_redirect_link = 0;
+    int discard_on_close = 1;
+    bool ole_initialised = false;      // the second start of the object-linking runtime
+    bool afx_ole_initialised = false;  // the first
+
+    SettingsDefaults defaults;
+    Settings settings;
+    TemporaryPaths temporary_paths;
+    std::unique_ptr<CRecentFileListEx> recent_files;
+    SplashState splash;
+
+    // The document classes by template index; absent until each class exists.
+    std::array<platform::ui::DocTemplate::Factories, 3> document_factories;
+};
+
+}

@@ -1,0 +1,67 @@
+#include "shell/splash.h"
+
+namespace shell {
+
+using namespace platform::ui;
+
+bool CSplashWnd::Show(AppContext& context, MessageQueue& queue, window_id parent)
+{
+    auto& splash = context.splash;
+    if (!splash.enabled || splash.window != 0)
+        return false;
+    auto size = context.services.bitmap_size ? context.services.bitmap_size(bitmap_id) : std::nullopt;
+    if (!size)
+        return false;
+    window_spec spec;
+    spec.owner = parent;
+    spec.popup = true;
+    spec.visible = true;
+    spec.bounds = {0, 0, size->width, size->height};
+    spec.handler = [&queue, &context](const message& received) -> std::intptr_t {
+        if (received.id == WM_CREATE) {
+            queue.centre_window(received.window);
+            queue.set_timer(received.window, timer_id, period);
+        } else if (received.id == WM_TIMER && received.wparam == timer_id) {
+            Hide(context, queue);
+        }
+        return 0;
+    };
+    spec.on_destroyed = [&splash] {
+        splash.window = 0;
+        splash.bitmap.reset();
+    };
+    window_id made = queue.create_window(std::move(spec));
+    if (made == 0)
+        return false;
+    splash.window = made;
+    splash.bitmap = size;
+    return true;
+}
+
+void CSplashWnd::Hide(AppContext& context, MessageQueue& queue)
+{
+    if (context.splash.window != 0)
+        queue.destroy_window(context.splash.window);
+}
+
+bool CSplashWnd::FilterMessage(AppContext& context, MessageQueue& queue, const message& message)
+{
+    if (context.splash.window == 0)
+        return false;
+    switch (message.id) {
+    case WM_KEYDOWN:
+    case WM_SYSKEYDOWN:
+    case WM_LBUTTONDOWN:
+    case WM_RBUTTONDOWN:
+    case WM_MBUTTONDOWN:
+    case WM_NCLBUTTONDOWN:
+    case WM_NCRBUTTONDOWN:
+    case WM_NCMBUTTONDOWN:
+        Hide(context, queue);
+        return true;
+    default:
+        return false;
+    }
+}
+
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/ui/application.h"
+#include "shell/app_context.h"
+
+#include <string>
+#include <vector>
+
+namespace shell {
+
+inline constexpr const char* application_key = "Software\\Holvane\\Talverin";
+
+// Command ids of the application's own commands.
+inline constexpr int ID_FILE_NEW = 57600;
+inline constexpr int ID_FILE_OPEN = 57601;
+inline constexpr int ID_FILE_PRINT_SETUP = 57606;
+inline constexpr int ID_APP_ABOUT = 57664;
+inline constexpr int ID_HELP = 57670;
+inline constexpr int ID_SPELLING_SETUP = 32794;
+inline constexpr unsigned IDP_OLE_INIT_FAILED = 100;
+
+struct StartupOutcome {
+    enum class Kind { run, refused, refused_after_message };
+    Kind kind = Kind::run;
+    std::string reason; // for a refused start: what the terminal is told
+
+    bool runs() const { return kind == Kind::run; }
+};
+
+// The application object: start-up, the commands no window handles, shutdown.
+class CTalverinApp final : public platform::ui::Application {
+public:
+    CTalverinApp(AppContext& context, platform::ui::MessageQueue& queue, std::vector<std::string> arguments);
+    ~CTalverinApp() override;
+
+    bool InitApplication() override;
+    bool InitInstance() override;
+    bool PreTranslateMessage(const platform::ui::message& message) override;
+    int ExitInstance() override;
+
+    const StartupOutcome& outcome() const { return outcome_; }
+    AppContext& context() { return context_; }
+
+    // Opens a file as the document; a file opened is put first in the recent list.
+    platform::ui::DocManager::Outcome OpenDocumentFile(const std::string& path);
+    void OnOpenRecentFile(int command_id);
+    void OnAppAbout();
+
+private:
+    AppContext& context_;
+    std::vector<std::string> arguments_;
+    StartupOutcome outcome_;
+};
+
+// The start-up sequence, step by step; the first step that refuses ends it.
+StartupOutcome run_startup(CTalverinApp& app, const std::vector<std::string>& arguments);
+// The exit sequence of a started run; the exit status.
+int run_shutdown(CTalverinApp& app);
+// What a refused start undoes: nothing is written back.
+void abandon_startup(CTalverinApp& app);
+
+}

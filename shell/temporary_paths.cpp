@@ -1,0 +1,53 @@
+#include "shell/temporary_paths.h"
+
+#include <filesystem>
+
+namespace shell {
+
+void TemporaryPaths::add(std::string path)
+{
+    std::lock_guard guard(mutex_);
+    paths_.push_back(std::move(path));
+}
+
+std::vector<std::string> TemporaryPaths::paths() const
+{
+    std::lock_guard guard(mutex_);
+    return paths_;
+}
+
+std::vector<std::string> TemporaryPaths::delete_all()
+{
+    std::vector<std::string> taken;
+    {
+        std::lock_guard guard(mutex_);
+        taken.swap(paths_);
+    }
+    std::vector<std::string> failures;
+    for (const auto& path : taken) {
+        if (auto reason = delete_temporary_path(path); !reason.empty())
+            failures.push_back(reason);
+    }
+    return failures;
+}
+
+std::string delete_temporary_path(const std::string& path)
+{
+    namespace fs = std::filesystem;
+    if (path.empty())
+        return "refused to delete an empty path";
+    if (path[0] != '/')
+        return "refused to delete the relative path \"" + path + "\"";
+    std::error_code ec;
+    auto status = fs::symlink_status(path, ec);
+    if (ec || !fs::exists(status))
+        return ec && ec != std::errc::no_such_file_or_directory ? "\"" + path + "\": " + ec.message() : "";
+    // remove_all removes links themselves and never descends through them.
+    if (status.type() == fs::file_type::directory)
+        fs::remove_all(path, ec);
+    else
+        fs::remove(path, ec);
+    return ec ? "\"" + path + "\": " + ec.message() : "";
+}
+
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace shell {
+
+// Files and folders to delete at exit. Worker threads add to it, so it locks.
+class TemporaryPaths {
+public:
+    void add(std::string path);
+    std::vector<std::string> paths() const;
+    // Deletes every recorded path in the order recorded and empties the list; the lines
+    // describing what could not be deleted.
+    std::vector<std::string> delete_all();
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::string> paths_;
+};
+
+// Deletes a file, or a folder with everything in it. Symbolic links are removed, never
+// followed. Empty and relative paths are refused. Empty result on success or when the
+// path does not exist; otherwise the reason.
+std::string delete_temporary_path(const std::string& path);
+
+}
