@@ -14,6 +14,8 @@ template <class... F>
 struct overloaded : F... {
     using F::operator()...;
 };
+template <class... F>
+overloaded(F...) -> overloaded<F...>;
 
 }
 

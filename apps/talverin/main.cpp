@@ -2,7 +2,7 @@
 #include "core/log/log_stream.h"
 #include "core/log/trace_log.h"
 #include "dialup/dunvell_imports.h"
-#include "platform/gfx/bitmap.h"
+#include "platform/gfx/png_size.h"
 #include "platform/locale/lcid.h"
 #include "platform/random/random_source.h"
 #include "platform/services.h"
@@ -58,6 +58,9 @@ int main(int argc, char** argv)
     platform::ui::set_ui_trace([](const std::string& line) { TRACE_LOG("%s", line.c_str()); });
 
     platform::registry::profile profile(*services.registry, shell::application_key);
+    core::trace_enabled = profile.get_int("Settings", "Logging", 0);
+    TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,
+        services.locations.resources.c_str(), services.locations.data.c_str());
     platform::ui::steady_tick_clock ticks;
     platform::mail::unbound_mapi_binding mail;
     platform::com::local_ole_runtime ole;

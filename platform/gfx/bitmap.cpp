@@ -29,12 +29,4 @@ int bitmap::height() const
     return cairo_image_surface_get_height(surface_.get());
 }
 
-std::optional<size> png_size(const std::string& path)
-{
-    auto loaded = bitmap::load_png(path);
-    if (!loaded)
-        return std::nullopt;
-    return size {loaded->width(), loaded->height()};
-}
-
 }

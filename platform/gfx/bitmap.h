@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/gfx/png_size.h"
+
 #include <memory>
 #include <optional>
 #include <string>
@@ -7,11 +9,6 @@
 typedef struct _cairo_surface cairo_surface_t;
 
 namespace platform::gfx {
-
-struct size {
-    int width = 0;
-    int height = 0;
-};
 
 // A picture loaded from a PNG file, ready to be painted.
 class bitmap {
@@ -30,8 +27,5 @@ private:
     explicit bitmap(cairo_surface_t* surface) : surface_(surface) { }
     std::unique_ptr<cairo_surface_t, release> surface_;
 };
-
-// The size of a PNG picture, or empty when it cannot be read.
-std::optional<size> png_size(const std::string& path);
 
 }

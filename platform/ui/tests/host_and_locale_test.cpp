@@ -6,6 +6,7 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/ui_host.h"
 
+#include <fstream>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -76,10 +77,20 @@ TEST(Profile, ReadsByTypeAndReplacesSections)
 
 TEST(Bitmap, LoadsPngPicturesAndRefusesOthers)
 {
-    auto splash = gfx::png_size(pt::share_folder() + "/talverin/bitmaps/330.png");
-    ASSERT_TRUE(splash);
-    EXPECT_EQ(splash->width, 400);
-    EXPECT_EQ(splash->height, 250);
-    EXPECT_FALSE(gfx::png_size(pt::share_folder() + "/talverin/strings.txt"));
-    EXPECT_FALSE(gfx::png_size("/nonexistent/x.png"));
+    for (const char* name : {"330.png", "203.png"}) {
+        std::string path = pt::share_folder() + "/talverin/bitmaps/" + name;
+        auto declared = gfx::png_size(path);
+        auto loaded = gfx::bitmap::load_png(path);
+        ASSERT_TRUE(declared && loaded) << name;
+        EXPECT_EQ(declared->width, loaded->width());
+        EXPECT_EQ(declared->height, loaded->height());
+    }
+    EXPECT_EQ(gfx::png_size(pt::share_folder() + "/talverin/bitmaps/330.png")->width, 400);
+    pt::temporary_folder folder;
+    { std::ofstream(folder.file("short.png"), std::ios::binary) << "\x89PNG\r\n"; }
+    for (std::string path : {pt::share_folder() + "/talverin/strings.txt", std::string("/nonexistent/x.png"),
+             folder.file("short.png")}) {
+        EXPECT_FALSE(gfx::png_size(path)) << path;
+        EXPECT_FALSE(gfx::bitmap::load_png(path)) << path;
+    }
 }
