@@ -73,6 +73,21 @@ std::string template_folder_name(const std::string& name)
     return folder;
 }
 
+bool valid_configuration_name(const std::string& name)
+{
+    if (name.empty() || name == "." || name == "..")
+        return false;
+    std::size_t characters = 0;
+    for (char c : name) {
+        auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F || c == '\\' || c == '/')
+            return false;
+        if ((byte & 0xC0) != 0x80) // continuation bytes belong to the character before
+            ++characters;
+    }
+    return characters <= 150;
+}
+
 void CWizardConfig::SetDefaults()
 {
     auto files = template_files_;

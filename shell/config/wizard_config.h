@@ -23,6 +23,11 @@ std::string configuration_key(const std::string& name);
 // non-ASCII character kept whole, everything else "_".
 std::string template_folder_name(const std::string& name);
 
+// Whether a name can name a configuration of its own: 1 to 150 characters, not "." or "..",
+// without "\", "/" or control characters (each would nest, escape or break its key and
+// template folder).
+bool valid_configuration_name(const std::string& name);
+
 // A text argument of the setters: a null pointer gives an empty text.
 struct text_arg {
     text_arg(const char* text) : value(text ? text : "") { }

@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <fstream>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -22,11 +23,18 @@ namespace shell::testing {
 class fake_dialup final : public DialupLibrary {
 public:
     bool usable = false;
+    platform::registry::store* store = nullptr; // where SetCurrentConfig creates the settings key
     std::vector<std::string> calls; // "SetCurrentConfig <name>", "RASCfgDialog"
     int RASDllOK() override { return usable ? 1 : 0; }
     long SetCurrentConfig(const std::string& name) override
     {
         calls.push_back("SetCurrentConfig " + name);
+        if (store)
+            return store->create_key(platform::registry::hive::current_user,
+                       "Software\\Holvane\\Talverin\\Configurations\\" + name + "\\RAS Settings")
+                    == platform::registry::status::ok
+                ? 0
+                : 1;
         return 0;
     }
     int RASCfgDialog(std::uintptr_t) override
@@ -72,6 +80,12 @@ public:
 private:
     platform::ui::prompt& prompt_;
 };
+
+inline std::string read_whole(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
 
 inline const std::string configurations = "Software\\Holvane\\Talverin\\Configurations";
 
