@@ -54,13 +54,12 @@ bool CWizardConfigSet::SaveAll()
     bool saved = true;
     if (!registry.key_exists(hive::current_user, configurations_key))
         saved = registry.create_key(hive::current_user, configurations_key) == status::ok;
-    // The store matches key names without regard to ASCII case, so a listed name keeps
-    // its key whatever case the key was first written in.
+    // The names are taken first and each unlisted key is deleted once: a key that cannot
+    // be deleted stays and the rest goes on.
     auto names = registry.subkeys(hive::current_user, configurations_key);
     for (const auto& name : names.data) {
-        bool listed = std::any_of(configs_.begin(), configs_.end(), [&](const CWizardConfig& c) {
-            return platform::registry::fold_name(c.GetName()) == platform::registry::fold_name(name);
-        });
+        bool listed = std::any_of(
+            configs_.begin(), configs_.end(), [&](const CWizardConfig& c) { return c.GetName() == name; });
         if (listed)
             continue;
         if (auto code = registry.delete_key(hive::current_user, configuration_key(name)); code != status::ok) {

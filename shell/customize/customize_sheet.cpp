@@ -174,7 +174,8 @@ void CCstmzGeneralPage::remove()
     const std::string name = items[static_cast<std::size_t>(selected)];
     if (!sheet_.set().Delete(name))
         return; // the last configuration stays
-    items.erase(std::find(items.begin(), items.end(), name));
+    if (auto listed = std::find(items.begin(), items.end(), name); listed != items.end())
+        items.erase(listed);
     set_cur_sel(IDC_CONFIG_NAME, 0);
     show_current(items.front());
     SetModified();
