@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <fstream>
+#include <optional>
 #include <iterator>
 #include <set>
 #include <string>
@@ -111,19 +112,19 @@ struct config_fixture {
         ASSERT_EQ(store.write(platform::registry::hive::current_user, key(name), value_name, std::move(data)),
             platform::registry::status::ok);
     }
-    const platform::registry::value* stored(const std::string& name, const std::string& value_name)
+    // The stored value, nothing when it is missing.
+    std::optional<platform::registry::value> stored(const std::string& name, const std::string& value_name)
     {
-        tree_ = store.snapshot();
-        return tree_.find(key(name), value_name);
+        auto tree = store.snapshot();
+        if (const auto* found = tree.find(key(name), value_name))
+            return *found;
+        return std::nullopt;
     }
     bool has_key(const std::string& name) { return store.key_exists(platform::registry::hive::current_user, key(name)); }
     std::string template_folder(const std::string& name) const
     {
         return services.template_folders + "/" + template_folder_name(name);
     }
-
-private:
-    platform::registry::registry_tree tree_;
 };
 
 }

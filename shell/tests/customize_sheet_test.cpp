@@ -331,7 +331,7 @@ TEST(CustomizeSheet, AdditionalPageShowsAndStoresTheAddressBook)
                 d.ok();
             });
             int expected = shown == 2 || shown == 3 ? shown : 0;
-            EXPECT_EQ(*f.stored("Work", "ABook Provider"), value(std::uint32_t(expected))) << stored;
+            EXPECT_EQ(f.stored("Work", "ABook Provider"), value(std::uint32_t(expected))) << stored;
         }
     }
 }
@@ -360,8 +360,8 @@ TEST(CustomizeSheet, AdditionalPageShowsWhatThisMachineCanDo)
         d.click(http);
         d.ok();
     });
-    EXPECT_EQ(*f.stored("Work", "Transport Protocol"), value(std::uint32_t {3}));
-    EXPECT_EQ(*f.stored("Work", "Connection"), value(std::uint32_t {0}));
+    EXPECT_EQ(f.stored("Work", "Transport Protocol"), value(std::uint32_t {3}));
+    EXPECT_EQ(f.stored("Work", "Connection"), value(std::uint32_t {0}));
     EXPECT_TRUE(f.dialup.calls.empty());
 }
 
@@ -381,7 +381,7 @@ TEST(CustomizeSheet, DialUpSettingsNameTheConfigurationThenRunTheDialog)
         d.ok();
     });
     EXPECT_EQ(f.dialup.calls, (std::vector<std::string> {"SetCurrentConfig Work", "RASCfgDialog"}));
-    EXPECT_EQ(*f.stored("Work", "Connection"), value(std::uint32_t {1}));
+    EXPECT_EQ(f.stored("Work", "Connection"), value(std::uint32_t {1}));
 }
 
 TEST(CustomizeSheet, ViewChoiceNeedsTheMapiBookAndTheMailClient)
@@ -462,8 +462,8 @@ TEST(CustomizeSheet, BrowseReplacesTheTemplateFileAndCancelLeavesIt)
     EXPECT_EQ(f.host.file_requests[0].filter, "Quorbis Message Files (*.htm)|*.htm||");
     EXPECT_EQ(f.host.file_requests[0].default_extension, "htm");
     EXPECT_TRUE(f.host.file_requests[0].file_must_exist);
-    EXPECT_EQ(*f.stored("Work", "TemplateFile1"), value(std::string("/docs/chosen.htm")));
-    EXPECT_EQ(*f.stored("Work", "TemplateName3"), value(std::string("Third")));
+    EXPECT_EQ(f.stored("Work", "TemplateFile1"), value(std::string("/docs/chosen.htm")));
+    EXPECT_EQ(f.stored("Work", "TemplateName3"), value(std::string("Third")));
 }
 
 TEST(CustomizeSheet, HelpOnEveryPageOpensOneContext)

@@ -49,8 +49,8 @@ TEST(PasswordBlock, LoginAndPasswordAreStoredAndReadBack)
     config_fixture f;
     const std::string key = f.key("Work");
     ASSERT_TRUE(write_login_and_password(f.store, key, "bob", "s3cret", f.random));
-    EXPECT_EQ(*f.stored("Work", "login"), platform::registry::value(binary {0x62, 0x6F, 0x62, 0x00}));
-    ASSERT_TRUE(std::holds_alternative<binary>(*f.stored("Work", "passwd")));
+    EXPECT_EQ(f.stored("Work", "login"), platform::registry::value(binary {0x62, 0x6F, 0x62, 0x00}));
+    ASSERT_TRUE(std::holds_alternative<binary>(f.stored("Work", "passwd").value()));
     std::string login;
     std::string password;
     ASSERT_TRUE(read_login_and_password(f.store, key, login, password));
@@ -88,7 +88,7 @@ TEST(PasswordBlock, TwoStoresOfOnePasswordDifferAndBothReadBack)
     std::string password;
     ASSERT_TRUE(write_login_and_password(f.store, f.key("A"), "u", "same password", f.random));
     ASSERT_TRUE(write_login_and_password(f.store, f.key("B"), "u", "same password", f.random));
-    EXPECT_NE(*f.stored("A", "passwd"), *f.stored("B", "passwd"));
+    EXPECT_NE(f.stored("A", "passwd"), f.stored("B", "passwd"));
     for (const char* name : {"A", "B"}) {
         ASSERT_TRUE(read_login_and_password(f.store, f.key(name), login, password));
         EXPECT_EQ(password, "same password");

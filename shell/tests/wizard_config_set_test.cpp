@@ -32,7 +32,7 @@ TEST(WizardConfigSet, AnEmptyStoreGivesOneCurrentDefaultThatSavesIntoItsOwnKey)
     EXPECT_EQ(f.store.value_names(hive::current_user, configurations).data,
         (std::vector<std::string> {"Active Config"}));
     EXPECT_EQ(*f.store.snapshot().find(configurations, "Active Config"), value(std::string("Default")));
-    EXPECT_EQ(*f.stored("Default", "Transport Protocol"), value(std::uint32_t {3}));
+    EXPECT_EQ(f.stored("Default", "Transport Protocol"), value(std::uint32_t {3}));
 }
 
 TEST(WizardConfigSet, ValuesOneKeyLacksNeverComeFromTheKeyLoadedBeforeIt)
@@ -48,9 +48,9 @@ TEST(WizardConfigSet, ValuesOneKeyLacksNeverComeFromTheKeyLoadedBeforeIt)
         platform::ui::MB_YESNO | platform::ui::MB_ICONEXCLAMATION, platform::ui::IDNO);
     CWizardConfigSet set(f.services);
     ASSERT_TRUE(set.SaveAll());
-    EXPECT_EQ(*f.stored("B", "SMTPWaitTimeout"), value(std::uint32_t {25}));
-    EXPECT_EQ(*f.stored("B", "C2TOnURL"), value(std::string()));
-    EXPECT_EQ(*f.stored("A", "SMTPWaitTimeout"), value(std::uint32_t {60}));
+    EXPECT_EQ(f.stored("B", "SMTPWaitTimeout"), value(std::uint32_t {25}));
+    EXPECT_EQ(f.stored("B", "C2TOnURL"), value(std::string()));
+    EXPECT_EQ(f.stored("A", "SMTPWaitTimeout"), value(std::uint32_t {60}));
 }
 
 TEST(WizardConfigSet, SaveAllDeletesRemovedConfigurationsOnceAndNamesTheCurrent)

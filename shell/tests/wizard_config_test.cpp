@@ -48,14 +48,14 @@ TEST(WizardConfig, AnEmptyKeyLoadsTheDefaultsDetectsTheProviderAndInstallsTempla
         EXPECT_EQ(config.GetC2TUseURLParam(), 1);
         EXPECT_EQ(config.GetDisplayDelay(), 1);
         EXPECT_EQ(config.GetABookProvider(), 2);
-        EXPECT_EQ(*f.stored("Empty", "ABook Provider"), value(std::uint32_t {2}));
+        EXPECT_EQ(f.stored("Empty", "ABook Provider"), value(std::uint32_t {2}));
         for (int i = 0; i < 3; ++i) {
             auto expected = f.template_folder("Empty") + "/templ" + std::to_string(i + 1) + ".htm";
             EXPECT_EQ(config.GetTemplateFile(i), expected);
             EXPECT_TRUE(fs::exists(expected));
             EXPECT_EQ(config.GetTemplateName(i), "Example Template " + std::to_string(i + 1));
         }
-        EXPECT_EQ(*f.stored("Empty", "TemplateName3"), value(std::string("Example Template 3")));
+        EXPECT_EQ(f.stored("Empty", "TemplateName3"), value(std::string("Example Template 3")));
     }
     CWizardConfig untouched;
     untouched.SetLogin("kept");
@@ -106,7 +106,7 @@ TEST(WizardConfig, StoredNumbersAreReadAsTheirRulesSay)
         ASSERT_EQ(config.LoadFromRegistry(f.services, "C"), 1) << c.what;
         EXPECT_EQ((config.*c.getter)(), c.expected) << c.what;
         if (std::string(c.value_name) == "Transport Protocol")
-            EXPECT_EQ(*f.stored("C", "Transport Protocol"), c.stored) << c.what; // the store keeps 2
+            EXPECT_EQ(f.stored("C", "Transport Protocol"), c.stored) << c.what; // the store keeps 2
     }
 }
 
@@ -152,13 +152,13 @@ TEST(WizardConfig, SaveThenLoadRoundTripsEveryFieldWithItsStoredType)
 
     for (const char* number : {"ABook Provider", "Transport Protocol", "Connection", "SMTPWaitTimeout", "HTTPUseSecure",
              "C2TUseURLParam", "C2TCgiData", "Enhanced View", "DisplayDelay"})
-        EXPECT_TRUE(std::holds_alternative<std::uint32_t>(*f.stored("Sales", number))) << number;
+        EXPECT_TRUE(std::holds_alternative<std::uint32_t>(f.stored("Sales", number).value())) << number;
     for (const char* text : {"SMTP Server", "C2TURLParam", "C2TOnURL", "C2TOffURL", "C2TSatURL", "C2TCenter",
              "C2TService", "TemplateFile1", "TemplateFile2", "TemplateFile3", "TemplateName1", "TemplateName2",
              "TemplateName3"})
-        EXPECT_TRUE(std::holds_alternative<std::string>(*f.stored("Sales", text))) << text;
+        EXPECT_TRUE(std::holds_alternative<std::string>(f.stored("Sales", text).value())) << text;
     for (const char* bytes : {"login", "passwd"})
-        EXPECT_TRUE(std::holds_alternative<binary>(*f.stored("Sales", bytes))) << bytes;
+        EXPECT_TRUE(std::holds_alternative<binary>(f.stored("Sales", bytes).value())) << bytes;
 }
 
 TEST(WizardConfig, NothingIsSavedWithoutANameOrWhenTheStoreRefuses)
@@ -203,7 +203,7 @@ TEST(WizardConfig, DefaultTemplatesKeepWhatAFailedPackageLeaves)
     EXPECT_EQ(config.GetTemplateFile(1), "/old/2.htm");
     EXPECT_EQ(config.GetTemplateName(1), "Old 2");
     EXPECT_EQ(config.GetTemplateFile(2), "/old/3.htm");
-    EXPECT_EQ(*f.stored("My Config #2", "TemplateFile2"), value(std::string("/old/2.htm")));
+    EXPECT_EQ(f.stored("My Config #2", "TemplateFile2"), value(std::string("/old/2.htm")));
     EXPECT_EQ(f.importer.packages,
         (std::vector<std::string> {f.root.file("packages/templ1.gz"), f.root.file("packages/templ2.gz"),
             f.root.file("packages/templ3.gz")}));
@@ -232,7 +232,7 @@ TEST(WizardConfig, AMissingFirstTemplateAsksBeforeSettingDefaults)
             EXPECT_EQ(config.GetTemplateFile(1), "");
         } else {
             EXPECT_EQ(config.GetTemplateFile(0), f.template_folder("T") + "/templ1.htm");
-            EXPECT_EQ(*f.stored("T", "TemplateFile1"), value(f.template_folder("T") + "/templ1.htm"));
+            EXPECT_EQ(f.stored("T", "TemplateFile1"), value(f.template_folder("T") + "/templ1.htm"));
         }
     }
 }
@@ -311,7 +311,7 @@ TEST(ConvertConfigs, MovesTheOldValuesAndReloadsTheCurrentConfiguration)
     EXPECT_EQ(current.GetPassword(), "old pass");
     EXPECT_EQ(current.GetSMTPServer(), "smtp.old");
     EXPECT_EQ(current.GetTransportProtocol(), 1);
-    EXPECT_EQ(*f.stored("Default", "SMTP Server"), value(std::string("smtp.old")));
+    EXPECT_EQ(f.stored("Default", "SMTP Server"), value(std::string("smtp.old")));
     EXPECT_EQ(f.store.value_names(hive::current_user, save_settings).data, (std::vector<std::string> {"DocCharset"}));
     EXPECT_FALSE(ConvertConfigs(f.services, current)); // nothing left to move
 }
