@@ -13,6 +13,11 @@ set(TALVERIN_TEST_ENVIRONMENT
   XDG_RUNTIME_DIR=${TALVERIN_TEST_ROOT}/runtime
   TMPDIR=${TALVERIN_TEST_ROOT}/tmp)
 
+# The tests labelled "tsan" also run under ThreadSanitizer; this target builds only them.
+if(TALVERIN_TESTS)
+  add_custom_target(tsan_tests)
+endif()
+
 # talverin_add_test(<name> SOURCES ... LIBS ... [LABELS ...])
 function(talverin_add_test name)
   if(NOT TALVERIN_TESTS)
@@ -21,9 +26,18 @@ function(talverin_add_test name)
   cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${name}
-    DISCOVERY_MODE PRE_TEST
-    PROPERTIES ENVIRONMENT "${TALVERIN_TEST_ENVIRONMENT}" LABELS "${ARG_LABELS}")
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_LIST ${name}_TESTS)
+  # Discovery splits list values of PROPERTIES, so the environment and labels are set on
+  # the discovered tests by a file that ctest reads after the discovery's own.
+  set(_properties_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
+  file(WRITE ${_properties_file}
+    "if(DEFINED ${name}_TESTS)\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${TALVERIN_TEST_ENVIRONMENT}\" LABELS \"${ARG_LABELS}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_properties_file})
+  if("tsan" IN_LIST ARG_LABELS)
+    add_dependencies(tsan_tests ${name})
+  endif()
 endfunction()
 
 # talverin_add_fuzz(<name> SOURCES ... LIBS ...)

@@ -58,9 +58,6 @@ int main(int argc, char** argv)
     platform::ui::set_ui_trace([](const std::string& line) { TRACE_LOG("%s", line.c_str()); });
 
     platform::registry::profile profile(*services.registry, shell::application_key);
-    core::trace_enabled = profile.get_int("Settings", "Logging", 0);
-    TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,
-        services.locations.resources.c_str(), services.locations.data.c_str());
     platform::ui::steady_tick_clock ticks;
     platform::mail::unbound_mapi_binding mail;
     platform::com::local_ole_runtime ole;
@@ -88,7 +85,11 @@ int main(int argc, char** argv)
     {
         platform::ui::MessageQueue queue(ticks);
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
-        if (app.InitApplication() && app.InitInstance()) {
+        bool started = app.InitApplication() && app.InitInstance();
+        // Start-up has read the logging switch by now.
+        TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,
+            services.locations.resources.c_str(), services.locations.data.c_str());
+        if (started) {
             status = app.Run();
         } else {
             print_line(app.outcome().reason);

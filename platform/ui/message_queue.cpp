@@ -121,10 +121,13 @@ int MessageQueue::pump()
 {
     check_thread();
     int count = 0;
-    while (auto posted = next_message()) {
+    while (!pending_quit_) {
+        auto posted = next_message();
+        if (!posted)
+            break;
         if (posted->id == WM_QUIT) {
-            // Left for run() to end the loop.
-            post_message(thread_, *posted);
+            // Kept for run() to end the loop; what was posted after it stays queued.
+            pending_quit_ = static_cast<int>(posted->wparam);
             break;
         }
         dispatch(*posted);
@@ -137,11 +140,13 @@ bool MessageQueue::pump_until(const std::function<bool()>& done)
 {
     check_thread();
     while (!done()) {
+        if (pending_quit_)
+            return false;
         auto posted = next_message();
         if (!posted)
             return done();
         if (posted->id == WM_QUIT) {
-            post_message(thread_, *posted);
+            pending_quit_ = static_cast<int>(posted->wparam);
             return done();
         }
         dispatch(*posted);
@@ -153,6 +158,11 @@ int MessageQueue::run()
 {
     check_thread();
     for (;;) {
+        if (pending_quit_) {
+            int code = *pending_quit_;
+            pending_quit_.reset();
+            return code;
+        }
         if (auto posted = next_message()) {
             if (posted->id == WM_QUIT)
                 return static_cast<int>(posted->wparam);

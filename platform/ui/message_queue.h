@@ -9,6 +9,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -125,6 +126,7 @@ private:
     std::function<bool(const message&)> filter_;
     std::function<void(std::exception_ptr)> on_error_;
     rect screen_ {0, 0, 1024, 768};
+    std::optional<int> pending_quit_; // a WM_QUIT met while pumping, for run()
 };
 
 }

@@ -154,8 +154,11 @@ TEST(MessageQueue, RunEndsOnQuitOrWhenNoWindowIsLeft)
     f.queue.post(w, WM_USER);
     f.queue.post_quit(3);
     f.queue.post(w, WM_USER + 1);
+    EXPECT_EQ(f.queue.pump(), 1); // stops at the quit
     EXPECT_EQ(f.queue.run(), 3);
     EXPECT_EQ(ids(f.received), std::vector<std::uint32_t> {WM_USER});
+    f.queue.pump();
+    EXPECT_EQ(ids(f.received), (std::vector<std::uint32_t> {WM_USER, WM_USER + 1}));
 }
 
 TEST(Application, ThrowingHandlerCostsOneMessageAndTheLoopGoesOn)

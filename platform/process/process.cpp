@@ -1,0 +1,247 @@
+#include "platform/process/process.h"
+
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace platform::process {
+
+namespace {
+
+bool executable_file(const std::string& path)
+{
+    struct stat info {};
+    return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode) && ::access(path.c_str(), X_OK) == 0;
+}
+
+std::string error_text(const char* what, int code)
+{
+    return std::string(what) + ": " + std::strerror(code);
+}
+
+// Closes a descriptor once.
+struct descriptor {
+    int fd = -1;
+    ~descriptor()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    int release()
+    {
+        int result = fd;
+        fd = -1;
+        return result;
+    }
+};
+
+}
+
+std::optional<std::string> find_program(std::string_view name, std::string_view path_variable)
+{
+    if (name.empty())
+        return std::nullopt;
+    if (name.find('/') != std::string_view::npos) {
+        std::string path(name);
+        return executable_file(path) ? std::optional(path) : std::nullopt;
+    }
+    std::size_t start = 0;
+    while (start <= path_variable.size()) {
+        auto end = path_variable.find(':', start);
+        if (end == std::string_view::npos)
+            end = path_variable.size();
+        auto folder = path_variable.substr(start, end - start);
+        // An empty entry means the current folder; it is skipped so that a file of the
+        // user's folder never stands in for a system tool.
+        if (!folder.empty() && folder.front() == '/') {
+            std::string candidate(folder);
+            if (candidate.back() != '/')
+                candidate += '/';
+            candidate += name;
+            if (executable_file(candidate))
+                return candidate;
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::string> find_program(std::string_view name)
+{
+    const char* path = std::getenv("PATH");
+    return find_program(name, path ? path : "/usr/local/bin:/usr/bin:/bin");
+}
+
+child::child(int pid, int pidfd, int output) : pid_(pid), pidfd_(pidfd), output_(output) { }
+
+std::unique_ptr<child> child::spawn(const std::string& program, const std::vector<std::string>& arguments,
+    const std::string& folder, std::string& error)
+{
+    struct stat folder_info {};
+    if (!folder.empty() && (::stat(folder.c_str(), &folder_info) != 0 || !S_ISDIR(folder_info.st_mode))) {
+        error = "cannot start " + program + ": the folder " + folder + " does not exist";
+        return nullptr;
+    }
+    int pipe_ends[2];
+    if (::pipe2(pipe_ends, O_CLOEXEC) != 0) {
+        error = error_text("pipe", errno);
+        return nullptr;
+    }
+    descriptor read_end {pipe_ends[0]};
+    descriptor write_end {pipe_ends[1]};
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, write_end.fd, 1);
+    posix_spawn_file_actions_adddup2(&actions, write_end.fd, 2);
+    posix_spawn_file_actions_addclosefrom_np(&actions, 3);
+    if (!folder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+
+    posix_spawnattr_t attributes;
+    posix_spawnattr_init(&attributes);
+    sigset_t none;
+    sigemptyset(&none);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGPIPE);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGQUIT);
+    posix_spawnattr_setsigmask(&attributes, &none);
+    posix_spawnattr_setsigdefault(&attributes, &defaults);
+    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+
+    std::vector<char*> argv;
+    argv.push_back(const_cast<char*>(program.c_str()));
+    for (const auto& argument : arguments)
+        argv.push_back(const_cast<char*>(argument.c_str()));
+    argv.push_back(nullptr);
+
+    pid_t pid = 0;
+    int code = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attributes);
+    if (code != 0) {
+        error = error_text(("cannot start " + program).c_str(), code);
+        return nullptr;
+    }
+
+    int pidfd = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
+    if (pidfd < 0) {
+        error = error_text("pidfd_open", errno);
+        ::kill(pid, SIGKILL);
+        ::waitpid(pid, nullptr, 0);
+        return nullptr;
+    }
+    ::fcntl(read_end.fd, F_SETFL, O_NONBLOCK);
+    return std::unique_ptr<child>(new child(pid, pidfd, read_end.release()));
+}
+
+child::~child()
+{
+    if (!result_) {
+        ::kill(pid_, SIGKILL);
+        ::waitpid(pid_, nullptr, 0);
+    }
+    ::close(pidfd_);
+    if (output_ >= 0)
+        ::close(output_);
+}
+
+void child::keep(const char* data, std::size_t size)
+{
+    kept_.append(data, size);
+    if (kept_.size() > 2 * kept_output_size)
+        kept_.erase(0, kept_.size() - kept_output_size);
+}
+
+// Reads what the pipe holds now; false once it is closed on the child's side.
+bool child::drain()
+{
+    char buffer[16384];
+    while (true) {
+        auto got = ::read(output_, buffer, sizeof buffer);
+        if (got > 0) {
+            keep(buffer, static_cast<std::size_t>(got));
+            continue;
+        }
+        if (got == 0)
+            return false;
+        if (errno == EINTR)
+            continue;
+        return errno == EAGAIN || errno == EWOULDBLOCK;
+    }
+}
+
+std::optional<run_result> child::wait(std::uint32_t timeout_ms)
+{
+    if (result_)
+        return result_;
+    using clock = std::chrono::steady_clock;
+    auto deadline = clock::now() + std::chrono::milliseconds(timeout_ms);
+    bool pipe_open = output_ >= 0;
+    while (true) {
+        pollfd fds[2] = {{pidfd_, POLLIN, 0}, {output_, POLLIN, 0}};
+        int wait_ms = -1;
+        if (timeout_ms != 0xFFFFFFFFu) {
+            auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
+            wait_ms = left > 0 ? static_cast<int>(std::min<long long>(left, 1 << 30)) : 0;
+        }
+        int ready = ::poll(fds, pipe_open ? 2 : 1, wait_ms);
+        if (ready < 0 && errno != EINTR) {
+            run_result failed;
+            failed.error = error_text("poll", errno);
+            return failed;
+        }
+        if (pipe_open && (fds[1].revents & (POLLIN | POLLHUP | POLLERR)))
+            pipe_open = drain();
+        if (fds[0].revents & POLLIN)
+            break;
+        if (ready == 0)
+            return std::nullopt;
+    }
+    // The child has ended: take what is left in the pipe without waiting for writers that
+    // may have inherited it.
+    if (pipe_open)
+        drain();
+    siginfo_t info {};
+    run_result result;
+    result.started = true;
+    if (::waitid(P_PID, static_cast<id_t>(pid_), &info, WEXITED) != 0) {
+        result.error = error_text("waitid", errno);
+    } else if (info.si_code == CLD_EXITED) {
+        result.exit_code = info.si_status;
+    } else {
+        result.signal = info.si_status;
+        result.exit_code = 128 + info.si_status;
+    }
+    if (kept_.size() > kept_output_size)
+        kept_.erase(0, kept_.size() - kept_output_size);
+    result.output = std::move(kept_);
+    result_ = result;
+    return result_;
+}
+
+run_result system_runner::run(const std::string& program, const std::vector<std::string>& arguments,
+    const std::string& folder)
+{
+    run_result result;
+    auto started = child::spawn(program, arguments, folder, result.error);
+    if (!started)
+        return result;
+    return *started->wait(0xFFFFFFFFu);
+}
+
+}

@@ -1,0 +1,108 @@
+#include "platform/process/process.h"
+
+#include <csignal>
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sstream>
+#include <unistd.h>
+#include <vector>
+
+using platform::process::run_result;
+
+namespace {
+
+run_result run_probe(const std::vector<std::string>& arguments, const std::string& folder = "")
+{
+    platform::process::system_runner runner;
+    return runner.run(PROCESS_PROBE, arguments, folder);
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        result.push_back(line);
+    return result;
+}
+
+}
+
+TEST(Process, ArgumentsArriveIntactWithOnlyTheStandardDescriptors)
+{
+    // A descriptor of ours that must not reach the child.
+    int stray = ::open("/dev/null", O_RDONLY);
+    std::vector<std::string> arguments {"report", "two words", "\"quoted\"", "$(x)", "-leading", "", "it's", "a\\b"};
+    auto result = run_probe(arguments, "/");
+    ::close(stray);
+    ASSERT_TRUE(result.started) << result.error;
+    EXPECT_EQ(result.exit_code, 0);
+    std::vector<std::string> expected {"cwd=/", "fds=0,1,2", "stdin=eof"};
+    for (std::size_t i = 1; i < arguments.size(); ++i)
+        expected.push_back("arg=" + arguments[i]);
+    EXPECT_EQ(lines(result.output), expected);
+}
+
+TEST(Process, ExitCodesAndSignalsReachTheCaller)
+{
+    struct row {
+        std::vector<std::string> arguments;
+        int exit_code;
+        int signal;
+    } rows[] = {
+        {{"exit", "0"}, 0, 0},
+        {{"exit", "3"}, 3, 0},
+        {{"exit", "255"}, 255, 0},
+        {{"signal", std::to_string(SIGTERM)}, 128 + SIGTERM, SIGTERM},
+        {{"signal", std::to_string(SIGKILL)}, 128 + SIGKILL, SIGKILL},
+    };
+    for (const auto& r : rows) {
+        auto result = run_probe(r.arguments);
+        EXPECT_TRUE(result.started);
+        EXPECT_EQ(result.exit_code, r.exit_code) << r.arguments[1];
+        EXPECT_EQ(result.signal, r.signal) << r.arguments[1];
+    }
+}
+
+TEST(Process, AFloodOfOutputDoesNotDeadlockAndTheLastPartIsKept)
+{
+    auto result = run_probe({"flood", std::to_string(1 << 20)});
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output.size(), platform::process::kept_output_size);
+    EXPECT_EQ(result.output.substr(result.output.size() - 3), "END");
+}
+
+TEST(Process, MissingProgramsAndFoldersAreReportedNotRun)
+{
+    platform::process::system_runner runner;
+    auto missing = runner.run("/nonexistent/tool", {}, "");
+    EXPECT_FALSE(missing.started);
+    EXPECT_EQ(missing.exit_code, -1);
+    EXPECT_NE(missing.error.find("/nonexistent/tool"), std::string::npos);
+
+    auto no_folder = runner.run(PROCESS_PROBE, {"exit", "0"}, "/nonexistent-folder");
+    EXPECT_FALSE(no_folder.started);
+    EXPECT_EQ(no_folder.exit_code, -1);
+    EXPECT_NE(no_folder.error.find("the folder /nonexistent-folder does not exist"), std::string::npos);
+}
+
+TEST(Process, AWaitWithTimeoutReturnsWhileTheChildRuns)
+{
+    std::string error;
+    auto running = platform::process::child::spawn(PROCESS_PROBE, {"pause"}, "", error);
+    ASSERT_TRUE(running) << error;
+    EXPECT_FALSE(running->wait(0));
+    ::kill(running->pid(), SIGTERM);
+    auto ended = running->wait(0xFFFFFFFFu);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(ended->signal, SIGTERM);
+}
+
+TEST(Process, FindProgramSearchesThePathInOrder)
+{
+    EXPECT_EQ(platform::process::find_program("ls", "/nonexistent:/usr/bin:/bin"), "/usr/bin/ls");
+    EXPECT_EQ(platform::process::find_program("no-such-tool-here", "/bin:/usr/bin"), std::nullopt);
+    EXPECT_EQ(platform::process::find_program("ls", ":relative:"), std::nullopt);
+    EXPECT_EQ(platform::process::find_program(PROCESS_PROBE, ""), std::string(PROCESS_PROBE));
+    EXPECT_EQ(platform::process::find_program("", "/bin"), std::nullopt);
+}
