@@ -20,7 +20,7 @@ struct OpenFileRequest {
     std::string title;
     std::string filter;         // "name|*.ext|name|*.ext||"
     std::string initial_folder;
-    std::string default_extension; // added to a typed name without one
+    std::string default_extension {}; // added to a typed name without one
     bool file_must_exist = false;
 };
 
