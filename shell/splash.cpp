@@ -12,12 +12,12 @@ bool CSplashWnd::Show(AppContext& context, MessageQueue& queue, window_id parent
     auto size = context.services.bitmap_size ? context.services.bitmap_size(bitmap_id) : std::nullopt;
     if (!size)
         return false;
-    window_spec spec;
-    spec.owner = parent;
-    spec.popup = true;
-    spec.visible = true;
-    spec.bounds = {0, 0, size->width, size->height};
-    spec.handler = [&queue, &context](const message& received) -> std::intptr_t {
+    window_options options;
+    options.owner = parent;
+    options.popup = true;
+    options.visible = true;
+    options.bounds = {0, 0, size->width, size->height};
+    options.handler = [&queue, &context](const message& received) -> std::intptr_t {
         if (received.id == WM_CREATE) {
             queue.centre_window(received.window);
             queue.set_timer(received.window, timer_id, period);
@@ -26,11 +26,11 @@ bool CSplashWnd::Show(AppContext& context, MessageQueue& queue, window_id parent
         }
         return 0;
     };
-    spec.on_destroyed = [&splash] {
+    options.on_destroyed = [&splash] {
         splash.window = 0;
         splash.bitmap.reset();
     };
-    window_id made = queue.create_window(std::move(spec));
+    window_id made = queue.create_window(std::move(options));
     if (made == 0)
         return false;
     splash.window = made;

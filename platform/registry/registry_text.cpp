@@ -1,5 +1,6 @@
 #include "platform/registry/registry_text.h"
 
+#include "platform/text/line_reader.h"
 #include "platform/text/quoted_text.h"
 
 #include <charconv>
@@ -76,23 +77,17 @@ parse_outcome parse_registry_text(std::string_view text, std::string_view file_n
     std::string current_key;
     bool have_key = false;
     bool seen_header = false;
-    std::size_t line_number = 0;
-    std::size_t pos = 0;
+    text::line_reader lines(text);
 
     auto fail = [&](const std::string& reason) {
         outcome.ok = false;
         outcome.tree = {};
-        outcome.error = std::string(file_name) + ":" + std::to_string(line_number) + ": " + reason;
+        outcome.error = std::string(file_name) + ":" + std::to_string(lines.number()) + ": " + reason;
         return outcome;
     };
 
-    while (pos < text.size()) {
-        auto end = text.find('\n', pos);
-        auto line = text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
-        pos = end == std::string_view::npos ? text.size() : end + 1;
-        ++line_number;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+    std::string_view line;
+    while (lines.next(line)) {
         if (!seen_header) {
             if (line != header)
                 return fail("first line must be \"talverin-registry 1\"");

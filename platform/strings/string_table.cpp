@@ -1,5 +1,6 @@
 #include "platform/strings/string_table.h"
 
+#include "platform/text/line_reader.h"
 #include "platform/text/quoted_text.h"
 
 #include <charconv>
@@ -22,17 +23,11 @@ string_table string_table::load(const std::string& path)
 string_table string_table::parse(std::string_view text, std::string_view file_name)
 {
     string_table table;
-    std::size_t pos = 0;
-    std::size_t line_number = 0;
-    while (pos < text.size()) {
-        auto end = text.find('\n', pos);
-        auto line = text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos);
-        pos = end == std::string_view::npos ? text.size() : end + 1;
-        ++line_number;
-        if (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+    text::line_reader lines(text);
+    std::string_view line;
+    while (lines.next(line)) {
         auto fail = [&](const std::string& reason) {
-            return string_table_error(std::string(file_name) + ":" + std::to_string(line_number) + ": " + reason);
+            return string_table_error(std::string(file_name) + ":" + std::to_string(lines.number()) + ": " + reason);
         };
         if (line.empty() || line.front() == '#')
             continue;

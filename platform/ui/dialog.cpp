@@ -83,13 +83,13 @@ void DataExchange::radio(int first_id, int& value)
     std::vector<int> group;
     bool inside = false;
     for (const auto& control : dialog_.controls()) {
-        if (control.spec.id == first_id) {
+        if (control.declared.id == first_id) {
             inside = true;
-        } else if (inside && (control.spec.group || control.spec.kind != ControlKind::radio_button)) {
+        } else if (inside && (control.declared.group || control.declared.kind != ControlKind::radio_button)) {
             break;
         }
         if (inside)
-            group.push_back(control.spec.id);
+            group.push_back(control.declared.id);
     }
     if (save_) {
         value = -1;
@@ -108,7 +108,7 @@ void DataExchange::combo_string(int id, std::string& value)
     last_control_ = id;
     auto& combo = dialog_.item(id);
     if (save_) {
-        value = combo.spec.editable || combo.selection < 0 ? combo.text
+        value = combo.declared.editable || combo.selection < 0 ? combo.text
                                                            : combo.items.at(static_cast<std::size_t>(combo.selection));
         return;
     }
@@ -117,7 +117,7 @@ void DataExchange::combo_string(int id, std::string& value)
         [&](const std::string& item) { return item.compare(0, value.size(), value) == 0; });
     if (found != combo.items.end())
         dialog_.set_cur_sel(id, static_cast<int>(found - combo.items.begin()));
-    else if (combo.spec.editable)
+    else if (combo.declared.editable)
         combo.text = value;
 }
 
@@ -143,15 +143,15 @@ Dialog::Dialog(const DialogTemplate& dialog_template, UiHost& host) : template_(
 bool Dialog::create()
 {
     controls_.clear();
-    for (const auto& spec : template_.controls) {
+    for (const auto& options : template_.controls) {
         Control control;
-        control.spec = spec;
-        control.text = spec.text;
-        control.items = spec.items;
-        control.enabled = spec.enabled;
-        control.visible = spec.visible;
-        control.image = spec.bitmap;
-        control.position = spec.low;
+        control.declared = options;
+        control.text = options.text;
+        control.items = options.items;
+        control.enabled = options.enabled;
+        control.visible = options.visible;
+        control.image = options.bitmap;
+        control.position = options.low;
         controls_.push_back(std::move(control));
     }
     created_ = true;
@@ -202,7 +202,7 @@ void Dialog::OnCommand(int control, int code)
 
 bool Dialog::has_item(int id) const
 {
-    return std::any_of(controls_.begin(), controls_.end(), [&](const Control& c) { return c.spec.id == id; });
+    return std::any_of(controls_.begin(), controls_.end(), [&](const Control& c) { return c.declared.id == id; });
 }
 
 Control& Dialog::item(int id)
@@ -213,7 +213,7 @@ Control& Dialog::item(int id)
 const Control& Dialog::item(int id) const
 {
     for (const auto& control : controls_) {
-        if (control.spec.id == id)
+        if (control.declared.id == id)
             return control;
     }
     throw std::out_of_range("dialog " + std::to_string(template_.id) + " has no control " + std::to_string(id));
@@ -221,9 +221,9 @@ const Control& Dialog::item(int id) const
 
 void Dialog::set_text_notifying(Control& control, const std::string& text)
 {
-    int id = control.spec.id;
+    int id = control.declared.id;
     control.text = text;
-    if (control.spec.kind == ControlKind::edit) {
+    if (control.declared.kind == ControlKind::edit) {
         OnCommand(id, EN_UPDATE);
         OnCommand(id, EN_CHANGE);
     }
@@ -254,16 +254,16 @@ void Dialog::GotoDlgCtrl(int id)
 std::vector<int> Dialog::radio_group(int id) const
 {
     std::size_t at = 0;
-    while (at < controls_.size() && controls_[at].spec.id != id)
+    while (at < controls_.size() && controls_[at].declared.id != id)
         ++at;
     std::size_t start = at;
-    while (start > 0 && !controls_[start].spec.group && controls_[start - 1].spec.kind == ControlKind::radio_button)
+    while (start > 0 && !controls_[start].declared.group && controls_[start - 1].declared.kind == ControlKind::radio_button)
         --start;
     std::vector<int> group;
     for (std::size_t i = start; i < controls_.size(); ++i) {
-        if (i > start && (controls_[i].spec.group || controls_[i].spec.kind != ControlKind::radio_button))
+        if (i > start && (controls_[i].declared.group || controls_[i].declared.kind != ControlKind::radio_button))
             break;
-        group.push_back(controls_[i].spec.id);
+        group.push_back(controls_[i].declared.id);
     }
     return group;
 }
@@ -273,9 +273,9 @@ void Dialog::user_type(int id, const std::string& text)
     auto& control = item(id);
     focus_ = id;
     std::string typed = text;
-    if (control.spec.limit > 0 && typed.size() > static_cast<std::size_t>(control.spec.limit))
-        typed.resize(static_cast<std::size_t>(control.spec.limit));
-    if (control.spec.kind == ControlKind::combo_box) {
+    if (control.declared.limit > 0 && typed.size() > static_cast<std::size_t>(control.declared.limit))
+        typed.resize(static_cast<std::size_t>(control.declared.limit));
+    if (control.declared.kind == ControlKind::combo_box) {
         control.text = typed;
         control.selection = -1;
         OnCommand(id, CBN_EDITCHANGE);
@@ -288,9 +288,9 @@ void Dialog::user_click(int id)
 {
     auto& control = item(id);
     focus_ = id;
-    if (control.spec.kind == ControlKind::check_box) {
+    if (control.declared.kind == ControlKind::check_box) {
         control.checked = !control.checked;
-    } else if (control.spec.kind == ControlKind::radio_button && control.spec.auto_radio) {
+    } else if (control.declared.kind == ControlKind::radio_button && control.declared.auto_radio) {
         for (int other : radio_group(id))
             item(other).checked = false;
         item(id).checked = true;
@@ -309,9 +309,9 @@ void Dialog::user_spin(int id, int steps)
 {
     auto& spin = item(id);
     focus_ = id;
-    spin.position = std::clamp(spin.position + steps, spin.spec.low, spin.spec.high);
-    if (spin.spec.buddy != 0 && has_item(spin.spec.buddy))
-        SetDlgItemText(spin.spec.buddy, std::to_string(spin.position));
+    spin.position = std::clamp(spin.position + steps, spin.declared.low, spin.declared.high);
+    if (spin.declared.buddy != 0 && has_item(spin.declared.buddy))
+        SetDlgItemText(spin.declared.buddy, std::to_string(spin.position));
 }
 
 PropertySheet::PropertySheet(int id, std::string caption, UiHost& host)

@@ -14,7 +14,7 @@ inline constexpr unsigned IDP_PARSE_INT_RANGE = 61714; // "Please enter an integ
 inline constexpr unsigned IDP_PARSE_STRING_SIZE = 61716; // "Please enter no more than %1 characters."
 
 struct Control {
-    ControlTemplate spec;
+    ControlTemplate declared;
     std::string text;
     bool checked = false;
     int selection = -1; // combo: the selected item, -1 for none

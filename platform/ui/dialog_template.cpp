@@ -1,5 +1,6 @@
 #include "platform/ui/dialog_template.h"
 
+#include "platform/text/line_reader.h"
 #include "platform/text/quoted_text.h"
 
 #include <charconv>
@@ -10,7 +11,7 @@ namespace platform::ui {
 
 namespace {
 
-struct line_reader {
+struct word_reader {
     std::string_view line;
     std::size_t pos = 0;
 
@@ -80,17 +81,12 @@ DialogTemplates DialogTemplates::parse(std::string_view text, std::string_view f
 {
     DialogTemplates result;
     DialogTemplate* open = nullptr;
-    std::size_t pos = 0;
-    std::size_t line_number = 0;
-    while (pos < text.size()) {
-        auto end = text.find('\n', pos);
-        line_reader reader {text.substr(pos, end == std::string_view::npos ? std::string_view::npos : end - pos)};
-        pos = end == std::string_view::npos ? text.size() : end + 1;
-        ++line_number;
-        if (!reader.line.empty() && reader.line.back() == '\r')
-            reader.line.remove_suffix(1);
+    text::line_reader lines(text);
+    std::string_view line;
+    while (lines.next(line)) {
+        word_reader reader {line};
         auto fail = [&](const std::string& reason) {
-            return dialog_template_error(std::string(file_name) + ":" + std::to_string(line_number) + ": " + reason);
+            return dialog_template_error(std::string(file_name) + ":" + std::to_string(lines.number()) + ": " + reason);
         };
         if (reader.at_end() || reader.line[reader.pos] == '#')
             continue;

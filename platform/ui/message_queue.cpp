@@ -61,7 +61,7 @@ void MessageQueue::post_quit(int exit_code)
 
 std::intptr_t MessageQueue::call_handler(const std::shared_ptr<window_record>& record, const message& sent)
 {
-    return record->spec.handler ? record->spec.handler(sent) : 0;
+    return record->declared.handler ? record->declared.handler(sent) : 0;
 }
 
 std::intptr_t MessageQueue::send(window_id window, std::uint32_t id, std::uintptr_t wparam, std::intptr_t lparam)
@@ -182,13 +182,13 @@ int MessageQueue::run()
     }
 }
 
-window_id MessageQueue::create_window(window_spec spec)
+window_id MessageQueue::create_window(window_options options)
 {
     check_thread();
-    if (spec.owner != 0 && !find(spec.owner))
+    if (options.owner != 0 && !find(options.owner))
         return 0;
     auto record = std::make_shared<window_record>();
-    record->spec = std::move(spec);
+    record->declared = std::move(options);
     window_id id;
     {
         std::lock_guard guard(windows_mutex_);
@@ -212,7 +212,7 @@ bool MessageQueue::destroy_window(window_id window)
     {
         std::lock_guard guard(windows_mutex_);
         for (const auto& [id, other] : windows_) {
-            if (other->spec.owner == window)
+            if (other->declared.owner == window)
                 owned.push_back(id);
         }
     }
@@ -233,8 +233,8 @@ bool MessageQueue::destroy_window(window_id window)
     }
     if (main_window_ == window)
         main_window_ = 0;
-    if (record->spec.on_destroyed)
-        record->spec.on_destroyed();
+    if (record->declared.on_destroyed)
+        record->declared.on_destroyed();
     return true;
 }
 
@@ -245,33 +245,33 @@ bool MessageQueue::is_window(window_id window) const
 
 window_id MessageQueue::owner(window_id window) const
 {
-    return existing(window).spec.owner;
+    return existing(window).declared.owner;
 }
 
 bool MessageQueue::is_popup(window_id window) const
 {
-    return existing(window).spec.popup;
+    return existing(window).declared.popup;
 }
 
 rect MessageQueue::bounds(window_id window) const
 {
-    return existing(window).spec.bounds;
+    return existing(window).declared.bounds;
 }
 
 void MessageQueue::move_window(window_id window, const rect& bounds)
 {
-    existing(window).spec.bounds = bounds;
+    existing(window).declared.bounds = bounds;
 }
 
 bool MessageQueue::is_visible(window_id window) const
 {
     auto record = find(window);
-    return record && record->spec.visible;
+    return record && record->declared.visible;
 }
 
 void MessageQueue::show_window(window_id window, bool visible)
 {
-    existing(window).spec.visible = visible;
+    existing(window).declared.visible = visible;
 }
 
 bool MessageQueue::is_enabled(window_id window) const
@@ -290,12 +290,12 @@ void MessageQueue::enable_window(window_id window, bool enabled)
 
 std::string MessageQueue::text(window_id window) const
 {
-    return existing(window).spec.text;
+    return existing(window).declared.text;
 }
 
 void MessageQueue::set_text(window_id window, std::string text)
 {
-    existing(window).spec.text = std::move(text);
+    existing(window).declared.text = std::move(text);
 }
 
 std::size_t MessageQueue::window_count() const
@@ -308,11 +308,11 @@ void MessageQueue::centre_window(window_id window)
 {
     auto& record = existing(window);
     rect around = screen_;
-    if (record.spec.owner != 0) {
-        if (auto owner_record = find(record.spec.owner))
-            around = owner_record->spec.bounds;
+    if (record.declared.owner != 0) {
+        if (auto owner_record = find(record.declared.owner))
+            around = owner_record->declared.bounds;
     }
-    rect& own = record.spec.bounds;
+    rect& own = record.declared.bounds;
     int width = own.width();
     int height = own.height();
     own.left = around.left + (around.width() - width) / 2;

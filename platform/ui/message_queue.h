@@ -29,7 +29,7 @@ struct rect {
 
 using window_handler = std::function<std::intptr_t(const message&)>;
 
-struct window_spec {
+struct window_options {
     window_id owner = 0;
     bool popup = false;
     bool visible = false;
@@ -70,7 +70,7 @@ public:
     void set_error_handler(std::function<void(std::exception_ptr)> handler) { on_error_ = std::move(handler); }
 
     // Windows. Creation sends WM_CREATE; a handler answering -1 fails it (0 is returned).
-    window_id create_window(window_spec spec);
+    window_id create_window(window_options options);
     // Destroys owned windows first, then sends WM_DESTROY and WM_NCDESTROY, then tells the
     // owner object. False for a window that does not exist.
     bool destroy_window(window_id window);
@@ -100,7 +100,7 @@ public:
 
 private:
     struct window_record {
-        window_spec spec;
+        window_options declared;
         bool enabled = true;
     };
     struct timer_record {

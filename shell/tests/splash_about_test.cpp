@@ -17,15 +17,15 @@ struct splash_fixture : app_fixture {
 
     splash_fixture()
     {
-        window_spec spec;
-        spec.bounds = {100, 50, 900, 650};
-        spec.visible = true;
-        spec.handler = [this](const message& m) {
+        window_options options;
+        options.bounds = {100, 50, 900, 650};
+        options.visible = true;
+        options.handler = [this](const message& m) {
             if (m.id != WM_CREATE)
                 owner_received.push_back(m.id);
             return std::intptr_t {0};
         };
-        owner = queue.create_window(std::move(spec));
+        owner = queue.create_window(std::move(options));
     }
 };
 

@@ -32,8 +32,8 @@ Control& DialogDriver::usable(int control)
 void DialogDriver::type(int control, const std::string& text)
 {
     auto& target = usable(control);
-    bool typable = target.spec.kind == ControlKind::edit
-        || (target.spec.kind == ControlKind::combo_box && target.spec.editable);
+    bool typable = target.declared.kind == ControlKind::edit
+        || (target.declared.kind == ControlKind::combo_box && target.declared.editable);
     if (!typable)
         throw ImpossibleInteraction("control " + std::to_string(control) + " takes no typing");
     current().user_type(control, text);
@@ -42,7 +42,7 @@ void DialogDriver::type(int control, const std::string& text)
 void DialogDriver::click(int control)
 {
     auto& target = usable(control);
-    auto kind = target.spec.kind;
+    auto kind = target.declared.kind;
     if (kind != ControlKind::push_button && kind != ControlKind::check_box && kind != ControlKind::radio_button)
         throw ImpossibleInteraction("control " + std::to_string(control) + " is not a button");
     current().user_click(control);
@@ -51,7 +51,7 @@ void DialogDriver::click(int control)
 void DialogDriver::select(int control, const std::string& item)
 {
     auto& target = usable(control);
-    if (target.spec.kind != ControlKind::combo_box)
+    if (target.declared.kind != ControlKind::combo_box)
         throw ImpossibleInteraction("control " + std::to_string(control) + " is not a combo box");
     for (std::size_t i = 0; i < target.items.size(); ++i) {
         if (target.items[i] == item) {
@@ -65,7 +65,7 @@ void DialogDriver::select(int control, const std::string& item)
 void DialogDriver::spin(int control, int steps)
 {
     auto& target = usable(control);
-    if (target.spec.kind != ControlKind::up_down)
+    if (target.declared.kind != ControlKind::up_down)
         throw ImpossibleInteraction("control " + std::to_string(control) + " is not an up-down control");
     current().user_spin(control, steps);
 }

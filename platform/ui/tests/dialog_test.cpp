@@ -288,7 +288,7 @@ TEST(PropertySheet, DrivenThroughItsPagesLikeAUser)
     EXPECT_EQ(f.sheet.DoModal(), IDOK);
     EXPECT_EQ(f.general.transport, "SMTP");
     EXPECT_EQ(f.general.password, "a-very-long-secr"); // typing keeps to the limit
-    EXPECT_TRUE(f.general.item(403).spec.password);
+    EXPECT_TRUE(f.general.item(403).declared.password);
     EXPECT_EQ(f.numbers.delay, 4);
     EXPECT_EQ(f.options.schedule, 1);
     EXPECT_EQ(f.options.folder, "/home/u/outbox");

@@ -22,14 +22,14 @@ struct queue_fixture {
 
     window_id make_window(window_id owner = 0)
     {
-        window_spec spec;
-        spec.owner = owner;
-        spec.handler = [this](const message& m) {
+        window_options options;
+        options.owner = owner;
+        options.handler = [this](const message& m) {
             if (m.id != WM_CREATE && m.id != WM_DESTROY && m.id != WM_NCDESTROY)
                 received.push_back(m);
             return std::intptr_t {0};
         };
-        return queue.create_window(std::move(spec));
+        return queue.create_window(std::move(options));
     }
 };
 
@@ -91,17 +91,17 @@ TEST(MessageQueue, WindowsLiveAndDieInOrderAndIdsAreNeverReused)
     queue_fixture f;
     std::vector<std::string> events;
     auto make = [&](std::string name, window_id owner) {
-        window_spec spec;
-        spec.owner = owner;
-        spec.handler = [&events, name](const message& m) {
+        window_options options;
+        options.owner = owner;
+        options.handler = [&events, name](const message& m) {
             if (m.id == WM_DESTROY)
                 events.push_back(name + " WM_DESTROY");
             if (m.id == WM_NCDESTROY)
                 events.push_back(name + " WM_NCDESTROY");
             return std::intptr_t {0};
         };
-        spec.on_destroyed = [&events, name] { events.push_back(name + " told"); };
-        return f.queue.create_window(std::move(spec));
+        options.on_destroyed = [&events, name] { events.push_back(name + " told"); };
+        return f.queue.create_window(std::move(options));
     };
     window_id main = make("main", 0);
     window_id owned = make("owned", main);
@@ -117,7 +117,7 @@ TEST(MessageQueue, WindowsLiveAndDieInOrderAndIdsAreNeverReused)
     EXPECT_FALSE(f.queue.post(main, WM_USER));
 
     // A window whose creation handler answers -1 is not made.
-    window_spec refusing;
+    window_options refusing;
     refusing.handler = [](const message& m) { return m.id == WM_CREATE ? std::intptr_t {-1} : std::intptr_t {0}; };
     EXPECT_EQ(f.queue.create_window(std::move(refusing)), 0u);
     EXPECT_EQ(f.queue.window_count(), 1u);
@@ -173,8 +173,8 @@ TEST(Application, ThrowingHandlerCostsOneMessageAndTheLoopGoesOn)
     } application(queue, host);
 
     std::vector<int> handled;
-    window_spec spec;
-    spec.handler = [&](const message& m) -> std::intptr_t {
+    window_options options;
+    options.handler = [&](const message& m) -> std::intptr_t {
         if (m.id == WM_USER + 1)
             throw std::runtime_error("the handler failed");
         if (m.id == WM_USER + 2)
@@ -183,7 +183,7 @@ TEST(Application, ThrowingHandlerCostsOneMessageAndTheLoopGoesOn)
             handled.push_back(static_cast<int>(m.id - WM_USER));
         return 0;
     };
-    window_id w = queue.create_window(std::move(spec));
+    window_id w = queue.create_window(std::move(options));
     for (std::uint32_t i = 0; i < 4; ++i)
         queue.post(w, WM_USER + i);
     host.expect_message("the handler failed", MB_OK | MB_ICONEXCLAMATION, IDOK);
