@@ -11,6 +11,7 @@
 #include "platform/ui/tick_clock.h"
 #include "platform/ui/ui_host.h"
 #include "shell/command_line.h"
+#include "shell/config/wizard_config.h"
 #include "shell/recent_files.h"
 #include "shell/settings.h"
 #include "shell/temporary_paths.h"
@@ -68,6 +69,11 @@ struct AppContext {
     TemporaryPaths temporary_paths;
     std::unique_ptr<CRecentFileListEx> recent_files;
     SplashState splash;
+
+    // The named configurations' services (none: start-up loads no configuration) and the
+    // program's current configuration.
+    ConfigServices* configuration = nullptr;
+    CWizardConfig current_config;
 
     // The document classes by template index; absent until each class exists.
     std::array<platform::ui::DocTemplate::Factories, 3> document_factories;

@@ -146,15 +146,22 @@ Step LoadSettings(AppContext& context)
     return std::nullopt;
 }
 
-Step LoadCurrentConfig(AppContext&)
+Step LoadCurrentConfig(AppContext& context)
 {
-    TRACE_LOG("LoadCurrentConfig()\n"); // the named configurations come with their own code
+    TRACE_LOG("LoadCurrentConfig()\n");
+    if (!context.configuration) {
+        TRACE_LOG("CTalverinApp::InitInstance() -- no configuration services: no configuration loaded\n");
+        return std::nullopt;
+    }
+    context.current_config.LoadActive(*context.configuration);
     return std::nullopt;
 }
 
-Step ConvertConfigs(AppContext&)
+Step ConvertConfigs(AppContext& context)
 {
-    TRACE_LOG("ConvertConfigs()\n"); // waits for the named configurations, as the step above
+    TRACE_LOG("ConvertConfigs()\n");
+    if (context.configuration)
+        shell::ConvertConfigs(*context.configuration, context.current_config);
     return std::nullopt;
 }
 

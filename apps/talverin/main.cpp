@@ -1,8 +1,10 @@
 #include "core/errors/wizard_thrower.h"
 #include "core/log/log_stream.h"
 #include "core/log/trace_log.h"
+#include "dialup/dunvell_imports.h"
 #include "platform/gfx/png_size.h"
 #include "platform/locale/lcid.h"
+#include "platform/random/random_source.h"
 #include "platform/services.h"
 #include "platform/ui/message_queue.h"
 #include "shell/talverin_app.h"
@@ -70,6 +72,14 @@ int main(int argc, char** argv)
             return shell::BitmapSize {size->width, size->height};
         },
         print_line});
+
+    DunvellImports dialup;
+    platform::mail::system_address_books address_books;
+    platform::com::system_class_registry classes;
+    platform::random::engine_random_source random;
+    shell::ConfigServices configuration {*services.registry, services.strings, host, dialup, mail, address_books,
+        classes, random, services.locations.resources + "/talverin/templates", services.locations.data + "/templates"};
+    context.configuration = &configuration;
 
     int status = 1;
     {

@@ -135,6 +135,13 @@ public:
     virtual bool OnKillActive() { return UpdateData(true); }
     // The sheet's OK, for every page that was created.
     void OnOK() override { }
+
+    // The page-changed flag: set when the user edits a value the page keeps.
+    void SetModified(bool changed = true) { modified_ = changed; }
+    bool modified() const { return modified_; }
+
+private:
+    bool modified_ = false;
 };
 
 // Pages made on first activation; switching leaves the active page (which may refuse)

@@ -20,6 +20,8 @@ struct OpenFileRequest {
     std::string title;
     std::string filter;         // "name|*.ext|name|*.ext||"
     std::string initial_folder;
+    std::string default_extension {}; // added to a typed name without one
+    bool file_must_exist = false;
 };
 
 // What the program asks of the user: message boxes, modal dialogs, file choice and help.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "config_fixture.h"
 #include "core/log/trace_log.h"
 #include "platform/gfx/png_size.h"
 #include "platform/testing/test_services.h"
@@ -87,12 +88,19 @@ struct app_fixture {
             return size ? std::optional<BitmapSize>(BitmapSize {size->width, size->height}) : std::nullopt;
         },
         [this](const std::string& line) { warnings.push_back(line); }}};
+    fake_dialup dialup;
+    platform::testing::given_address_books books;
+    platform::testing::given_class_registry classes;
+    platform::random::engine_random_source random;
+    ConfigServices configuration {*test.services.registry, test.services.strings, host, dialup, mail, books, classes,
+        random, test.services.locations.resources + "/talverin/templates", test.services.locations.data + "/templates"};
     platform::ui::MessageQueue queue {clock};
     std::unique_ptr<CTalverinApp> app;
 
     app_fixture()
     {
         platform::env::ensure_private_folder(test.services.locations.data);
+        context.configuration = &configuration;
         core::install_trace_logger(&logger);
         platform::ui::set_ui_trace([](const std::string& line) { TRACE_LOG("%s", line.c_str()); });
     }

@@ -1,4 +1,5 @@
 // Runs the built program as a user would, with a home of its own.
+#include "platform/registry/registry_text.h"
 #include "platform/testing/temporary_folder.h"
 
 #include <fcntl.h>
@@ -102,4 +103,18 @@ TEST_F(ProgramRun, EndsWithStatusOneNamingWhatIsMissing)
     EXPECT_NE(result.errors.find(home.file("share/talverin/talverin/strings.txt") + ":2: duplicate id 1"),
         std::string::npos)
         << result.errors;
+}
+
+TEST_F(ProgramRun, AFreshHomeGetsTheDefaultConfigurationInItsOwnKey)
+{
+    auto result = run(TALVERIN_PROGRAM);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    auto parsed = platform::registry::parse_registry_text(read_file(store()), store());
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    const std::string configurations = "Software\\Holvane\\Talverin\\Configurations";
+    EXPECT_TRUE(parsed.tree.has_key(configurations + "\\Default"));
+    auto values = parsed.tree.value_names(configurations);
+    EXPECT_EQ(values.data, (std::vector<std::string> {"Active Config"}));
+    ASSERT_NE(parsed.tree.find(configurations, "Active Config"), nullptr);
+    EXPECT_EQ(*parsed.tree.find(configurations, "Active Config"), platform::registry::value(std::string("Default")));
 }

@@ -194,6 +194,7 @@ int ScriptedHost::run_modal(PropertySheet& sheet)
 
 std::optional<std::string> ScriptedHost::open_file(const OpenFileRequest& request)
 {
+    file_requests.push_back(request);
     return take<open_file_step>("file choice \"" + request.title + "\"").answer;
 }
 

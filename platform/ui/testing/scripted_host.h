@@ -69,6 +69,7 @@ public:
 
     std::vector<int> help_requests;
     std::vector<std::string> messages_shown;
+    std::vector<OpenFileRequest> file_requests;
 
     using UiHost::message_box;
     int message_box(const message_box_request& request) override;

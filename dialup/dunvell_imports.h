@@ -1,0 +1,12 @@
+#pragma once
+
+#include "dialup/dunvell.h"
+#include "shell/config/dialup_library.h"
+
+// The shell's calls bound to the dial-up library's exports.
+class DunvellImports final : public shell::DialupLibrary {
+public:
+    int RASDllOK() override { return Dunvell_RASDllOK(); }
+    long SetCurrentConfig(const std::string& name) override { return Dunvell_SetCurrentConfig(name.c_str()); }
+    int RASCfgDialog(std::uintptr_t parent) override { return Dunvell_RASCfgDialog(parent); }
+};

@@ -1,0 +1,21 @@
+#!/bin/sh
+# Usage: check_exports.sh <libdunvell.so>
+# Fails unless the library defines exactly the three Dunvell_ exports and no other
+# Dunvell_ or dunvell:: symbol.
+set -eu
+symbols=$(nm -DC --defined-only "$1")
+ours=$(printf '%s\n' "$symbols" | awk '{print $NF}' | grep -E '^(Dunvell_|dunvell::)' | sort || true)
+expected=$(printf '%s\n' Dunvell_RASCfgDialog Dunvell_RASDllOK Dunvell_SetCurrentConfig)
+if [ "$ours" != "$expected" ]; then
+    echo "exports of $1:"
+    printf '%s\n' "$ours"
+    echo "expected:"
+    printf '%s\n' "$expected"
+    exit 1
+fi
+# Nothing of the platform code the library carries is visible either.
+if printf '%s\n' "$symbols" | grep -q 'platform::'; then
+    echo "platform symbols exported by $1:"
+    printf '%s\n' "$symbols" | grep 'platform::'
+    exit 1
+fi

@@ -1,0 +1,23 @@
+#pragma once
+
+#include "platform/registry/registry_tree.h"
+
+namespace platform::registry {
+
+// The number the platform's registry calls answer for a result: 0 for success, 2 for a
+// missing key or value, 13 for a value of another type.
+inline long error_code(status code)
+{
+    switch (code) {
+    case status::ok: return 0;
+    case status::not_found: return 2;
+    case status::access_denied: return 5;
+    case status::wrong_type: return 13;
+    case status::invalid_name: return 161;
+    case status::store_unusable: return 1009;
+    case status::io_error: return 1117;
+    }
+    return 1117;
+}
+
+}
