@@ -1,6 +1,7 @@
 #include "platform/registry/file_store.h"
 #include "platform/registry/registry_text.h"
 #include "platform/testing/temporary_folder.h"
+#include "platform/testing/file_contents.h"
 
 #include <filesystem>
 #include <fstream>
@@ -14,19 +15,11 @@ extern char** environ;
 
 using namespace platform::registry;
 
+using platform::testing::read_file;
+using platform::testing::write_file;
+
 namespace {
 
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
-
-void write_file(const std::string& path, const std::string& text)
-{
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path());
-    std::ofstream(path, std::ios::binary) << text;
-}
 
 pid_t spawn_writer(const std::string& store, const std::string& prefix, int count)
 {

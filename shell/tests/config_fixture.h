@@ -8,6 +8,7 @@
 #include "platform/ui/testing/scripted_host.h"
 #include "shell/config/wizard_config.h"
 #include "shell/config/wizard_config_set.h"
+#include "platform/testing/file_contents.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -81,12 +82,6 @@ public:
 private:
     platform::ui::prompt& prompt_;
 };
-
-inline std::string read_whole(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 inline const std::string configurations = "Software\\Holvane\\Talverin\\Configurations";
 

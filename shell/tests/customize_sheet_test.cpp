@@ -169,7 +169,7 @@ TEST(CustomizeSheet, CancelLeavesTheStoreByteIdenticalAndTakesAddedFoldersAway)
         ASSERT_TRUE(config.SaveToRegistry(on_file));
     }
     ASSERT_EQ(file.write(hive::current_user, configurations, "Active Config", std::string("Work")), status::ok);
-    const std::string before = read_whole(f.root.file("registry.txt"));
+    const std::string before = platform::testing::read_file(f.root.file("registry.txt"));
     f.dialup.usable = true;
     f.dialup.store = &file;
 
@@ -191,7 +191,7 @@ TEST(CustomizeSheet, CancelLeavesTheStoreByteIdenticalAndTakesAddedFoldersAway)
                       d.cancel();
                   }),
         platform::ui::IDCANCEL);
-    EXPECT_EQ(read_whole(f.root.file("registry.txt")), before);
+    EXPECT_EQ(platform::testing::read_file(f.root.file("registry.txt")), before);
     EXPECT_FALSE(fs::exists(f.template_folder("Fresh")));
     EXPECT_EQ(f.program_current, CWizardConfig());
 }

@@ -1,6 +1,7 @@
 // Runs the built program as a user would, with a home of its own.
 #include "platform/registry/registry_text.h"
 #include "platform/testing/temporary_folder.h"
+#include "platform/testing/file_contents.h"
 
 #include <fcntl.h>
 #include <filesystem>
@@ -10,13 +11,9 @@
 #include <sys/wait.h>
 #include <vector>
 
-namespace {
+using platform::testing::read_file;
 
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+namespace {
 
 struct run_result {
     int status = -1;

@@ -1,18 +1,15 @@
 #include "core/log/log_stream.h"
 #include "platform/testing/fixed_clock.h"
 #include "platform/testing/temporary_folder.h"
+#include "platform/testing/file_contents.h"
 
 #include <filesystem>
 #include <fstream>
 #include <gtest/gtest.h>
 
-namespace {
+using platform::testing::read_file;
 
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+namespace {
 
 class item final : public core::call_stack_loggable {
 public:

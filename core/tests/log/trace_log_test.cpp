@@ -2,6 +2,7 @@
 #include "platform/testing/fixed_clock.h"
 #include "platform/testing/recording_sink.h"
 #include "platform/testing/temporary_folder.h"
+#include "platform/testing/file_contents.h"
 
 #include <filesystem>
 #include <fstream>
@@ -14,13 +15,9 @@
 
 extern char** environ;
 
-namespace {
+using platform::testing::read_file;
 
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+namespace {
 
 struct logger_fixture {
     platform::testing::temporary_folder folder;

@@ -3,6 +3,7 @@
 #include "core/util/program_environment.h"
 #include "platform/testing/scripted_runner.h"
 #include "platform/testing/temporary_folder.h"
+#include "platform/testing/file_contents.h"
 
 #include <csignal>
 #include <cstdlib>
@@ -12,17 +13,13 @@
 
 using core::console_tool;
 
+using platform::testing::read_file;
+
 namespace {
 
 core::console_tool_file_ref probe_tool()
 {
     return std::make_shared<core::console_tool_file>(core::console_tool_file {"probe", PROCESS_PROBE, ""});
-}
-
-std::string read_file(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 }
