@@ -18,7 +18,10 @@ std::string time_locale_name(const env::environment& env)
 services make_system_services(const env::environment& env, const std::string& executable)
 {
     services result;
-    result.locations = env::resolve_locations(env, executable, env::password_home());
+    // The password database is asked only when the environment gives no usable home.
+    auto home = env.find("HOME");
+    bool usable_home = home != env.end() && !home->second.empty() && home->second.front() == '/';
+    result.locations = env::resolve_locations(env, executable, usable_home ? std::nullopt : env::password_home());
     result.strings = strings::string_table::load(result.string_table_path());
     result.registry = std::make_unique<registry::file_store>(result.registry_path());
     result.debug_output = std::make_unique<debug::stderr_sink>(env.count("TALVERIN_DEBUG_OUTPUT") != 0);
