@@ -100,7 +100,8 @@ TEST_P(DocumentContract, pages_survive_a_round_trip)
         {"x&nbsp<script>s()</script>", "x&nbsp;<SCRIPT>s()</SCRIPT>"},
         {"<a href=\"a?x=1&copy=2\">l</a>", "<A href=\"a?x=1&amp;copy=2\">l</A>"},
         {"<p>&#150; &#x41; &reg; &bogus; &amp</p>", "<P>\xE2\x80\x93 A &reg; &amp;bogus; &amp;</P>"},
-        {"<input type=checkbox checked>", "<INPUT type=\"checkbox\" checked>"},
+        // Known attributes are stored in the markup tokenizer's order, the one the page writer uses.
+        {"<input type=checkbox checked>", "<INPUT checked type=\"checkbox\">"},
     };
     for (const sample& s : samples) {
         load(s.html);
