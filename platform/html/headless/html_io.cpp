@@ -430,8 +430,14 @@ public:
         return true;
     }
 
-    // Errors never stop the run: what the tokenizer makes of the rest is kept.
-    bool on_error(int, std::size_t, int&) override { return true; }
+    // Errors never stop the run. An "=" inside an unquoted value ("href=a?b=c") is one the
+    // tokenizer drops: its place is kept so the value can be taken as written.
+    bool on_error(int code, std::size_t at, int& state) override
+    {
+        if (code == hevtools::markup::error_misplaced_equals && state == 9)
+            equals_in_values_.push_back(base_ + at);
+        return true;
+    }
 
     // Reads the whole input; a run stopped to end raw text starts again after it.
     void run()
@@ -466,6 +472,7 @@ private:
             token t {token::kind::declaration, {}, std::string(source), {}};
             if (t.data.empty() || t.data.back() != '>')
                 t.data += '>';
+            equals_in_values_.clear();
             builder_.feed(t);
             return true;
         }
@@ -477,6 +484,7 @@ private:
         }
         token t {tag.end ? token::kind::end : token::kind::start, to_upper(name), {}, {}};
         if (tag.end) {
+            equals_in_values_.clear();
             builder_.feed(t);
             return true;
         }
@@ -499,6 +507,7 @@ private:
                 v = v.substr(1, v.size() - 2);
             t.attributes.push_back({std::string(attribute_name), decode_references(v, true), v.empty()});
         }
+        restore_equals_in_values(t.attributes, start);
         builder_.feed(t);
         return !raw_mode || !close_spaced_raw_end(t.name, end);
     }
@@ -541,6 +550,34 @@ private:
         return true;
     }
 
+    // The unquoted values that held an "=", read again from the tag as written: the run of
+    // the name, "=" and the value around each dropped "=".
+    void restore_equals_in_values(std::vector<attribute>& attributes, std::size_t tag_start)
+    {
+        for (std::size_t e : equals_in_values_) {
+            if (e < tag_start || e >= in_.size())
+                continue;
+            const auto ends_run = [](char c) { return is_space(c) || c == '<' || c == '>'; };
+            std::size_t first = e;
+            while (first > tag_start && !ends_run(in_[first - 1]))
+                --first;
+            std::size_t last = e;
+            while (last < in_.size() && !ends_run(in_[last]))
+                ++last;
+            const std::string_view run = in_.substr(first, last - first);
+            const std::size_t equals = run.find('=');
+            if (equals == 0 || equals == std::string_view::npos)
+                continue;
+            const std::string name = to_lower(run.substr(0, equals));
+            for (attribute& a : attributes)
+                if (a.name == name) {
+                    a.value = decode_references(run.substr(equals + 1), true);
+                    a.bare = false;
+                }
+        }
+        equals_in_values_.clear();
+    }
+
     void fill_gap(std::size_t to)
     {
         if (to > covered_) {
@@ -563,6 +600,7 @@ private:
     std::size_t base_ = 0;    // where the current run started
     std::size_t resume_ = std::string_view::npos;
     bool decode_raw_ = false;
+    std::vector<std::size_t> equals_in_values_;
 };
 
 bool is_boundary(const node* n)

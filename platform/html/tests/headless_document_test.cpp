@@ -94,6 +94,7 @@ TEST_F(headless, reader_keeps_every_byte_of_odd_markup)
         {"<textarea>&lt;b&gt; &nbsp</textarea>", "<TEXTAREA>&lt;b&gt; &nbsp;</TEXTAREA>"},
         {"<wbr>a<o:p>b</o:p>", "<WBR>a<O:P>b</O:P>"},
         {"a<b href=\"x", "a&lt;b href=\"x"},
+        {"<a href=p.cgi?id=5&amp;x=1 title=a=b>l</a>", "<A href=\"p.cgi?id=5&amp;x=1\" title=\"a=b\">l</A>"},
     };
     for (auto& [html, body] : cases) {
         load(html);
