@@ -102,6 +102,7 @@ std::size_t read_reference(std::string_view text, std::size_t i, bool in_attribu
     return j - i;
 }
 
+// One item of the page as the tree builder takes it.
 struct token {
     enum class kind { text, start, end, comment, declaration } what;
     std::string name; // upper case

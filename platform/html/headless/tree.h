@@ -17,7 +17,7 @@ namespace platform::html::headless {
 enum class node_kind : unsigned char { document, element, text, comment, declaration };
 
 struct attribute {
-    std::string name; // as written
+    std::string name; // as stored: read ones in lower case
     std::string value;
     bool bare = false; // written without a value
 };
