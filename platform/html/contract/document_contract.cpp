@@ -131,7 +131,8 @@ TEST_P(DocumentContract, attributes_tell_absent_from_empty)
     EXPECT_EQ(p->remove_attribute("Title", removed), S_OK);
     EXPECT_TRUE(removed);
     EXPECT_EQ(p->set_attribute("Align", value("center"), attribute_keep_case), S_OK);
-    EXPECT_EQ(outer(p), "<P id=\"p\" align=\"center\">x</P>");
+    // An added attribute takes its place in reading order, so the written element reads back the same.
+    EXPECT_EQ(outer(p), "<P align=\"center\" id=\"p\">x</P>");
     EXPECT_TRUE(doc->is_dirty());
 }
 

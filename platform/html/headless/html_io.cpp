@@ -501,14 +501,17 @@ private:
             while (!attribute_name.empty() && attribute_name.back() == '/')
                 attribute_name.remove_suffix(1);
             if (attribute_name.empty() || std::any_of(t.attributes.begin(), t.attributes.end(),
-                    [&](const attribute& o) { return o.name == attribute_name; }))
+                    [&](const attribute& o) { return equal_ignoring_case(o.name, attribute_name); }))
                 continue;
             std::string_view v = value;
             if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
                 v = v.substr(1, v.size() - 2);
-            t.attributes.push_back({std::string(attribute_name), decode_references(v, true), v.empty()});
+            t.attributes.push_back({to_lower(attribute_name), decode_references(v, true), v.empty()});
         }
         restore_equals_in_values(t.attributes, start);
+        // Stored in the order a reading of the written names gives.
+        std::stable_sort(t.attributes.begin(), t.attributes.end(),
+            [](const attribute& a, const attribute& b) { return reads_before(a.name, b.name); });
         builder_.feed(t);
         return !raw_mode || !close_spaced_raw_end(t.name, end);
     }
@@ -647,6 +650,19 @@ void drop_boundary_whitespace(node& top)
             if (!k->children.empty())
                 work.push_back(k.get());
     }
+}
+
+bool reads_before(std::string_view a, std::string_view b)
+{
+    const auto& dtd = document_dtd();
+    return dtd.find_attribute(to_lower(a)) < dtd.find_attribute(to_lower(b));
+}
+
+void insert_attribute(std::vector<attribute>& attributes, attribute added)
+{
+    const auto at = std::upper_bound(attributes.begin(), attributes.end(), added,
+        [](const attribute& a, const attribute& b) { return reads_before(a.name, b.name); });
+    attributes.insert(at, std::move(added));
 }
 
 std::string decode_references(std::string_view text, bool in_attribute)
