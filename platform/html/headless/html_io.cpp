@@ -407,9 +407,15 @@ public:
         token t {token::kind::comment, "!", {}, {}};
         const bool closed = position < in_.size() && in_[position] == '>';
         const std::size_t end = closed ? position : in_.size();
-        if (covered_ + 2 <= end && in_.compare(covered_, 2, "<!") == 0) {
+        // Its "<!--" stands just before its text ("<!-->" one further); markup before that
+        // which no event carried is text.
+        const std::size_t text_end = closed ? end - std::min<std::size_t>(end, 2) : end;
+        const std::size_t text_start = text_end - std::min(text_end, text.size());
+        const std::size_t opener = in_.rfind("<!--", text_start >= 4 ? text_start - 4 : 0);
+        if (opener != std::string_view::npos && opener >= covered_ && opener + 2 <= end) {
+            fill_gap(opener);
             // The comment as written, between "<!" and ">"; an unclosed one is closed.
-            t.data.assign(in_.substr(covered_ + 2, end - covered_ - 2));
+            t.data.assign(in_.substr(opener + 2, end - opener - 2));
             if (!closed)
                 t.data += "--";
         } else {
@@ -424,10 +430,17 @@ public:
     bool on_start_tag(hevtools::markup::markup_tag& tag, std::size_t position) override { return on_tag(tag, position); }
     bool on_end_tag(hevtools::markup::markup_tag& tag, std::size_t position) override { return on_tag(tag, position); }
 
-    bool on_text(std::string& text, bool raw, std::size_t) override
+    bool on_text(std::string& text, bool raw, std::size_t at) override
     {
-        covered_ = std::min(covered_ + text.size(), in_.size());
-        add_text(text, raw && !decode_raw_);
+        if (raw) {
+            // A raw element's content follows its start tag as written.
+            covered_ = std::min(covered_ + text.size(), in_.size());
+            add_text(text, !decode_raw_);
+        } else {
+            // Text ends where the event is; what stands before it and no event carried
+            // (a tag dropped after an error) is text as well, taken as written.
+            fill_gap(std::min(base_ + at, in_.size()));
+        }
         return true;
     }
 
@@ -496,6 +509,7 @@ private:
         // "<br/>" has nothing inside; so has a raw element the tokenizer did not open ("<script/>").
         t.self_closing = raw_mode ? false
             : (ti.raw || ti.escapable_raw) || (source.size() >= 2 && source[source.size() - 2] == '/');
+        bool renamed = false;
         for (const auto& [key, value] : tag.attributes) {
             std::string_view attribute_name = key.name;
             while (!attribute_name.empty() && attribute_name.back() == '/')
@@ -507,11 +521,14 @@ private:
             if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
                 v = v.substr(1, v.size() - 2);
             t.attributes.push_back({to_lower(attribute_name), decode_references(v, true), v.empty()});
+            renamed = renamed || t.attributes.back().name != key.name;
         }
         restore_equals_in_values(t.attributes, start);
-        // Stored in the order a reading of the written names gives.
-        std::stable_sort(t.attributes.begin(), t.attributes.end(),
-            [](const attribute& a, const attribute& b) { return reads_before(a.name, b.name); });
+        // Stored in the order a reading of the written names gives: the tokenizer's order,
+        // unless a name was changed above.
+        if (renamed)
+            std::stable_sort(t.attributes.begin(), t.attributes.end(),
+                [](const attribute& a, const attribute& b) { return reads_before(a.name, b.name); });
         builder_.feed(t);
         return !raw_mode || !close_spaced_raw_end(t.name, end);
     }
