@@ -407,11 +407,11 @@ public:
         token t {token::kind::comment, "!", {}, {}};
         const bool closed = position < in_.size() && in_[position] == '>';
         const std::size_t end = closed ? position : in_.size();
-        // Its "<!--" stands just before its text ("<!-->" one further); markup before that
-        // which no event carried is text.
+        // Its "<!" stands before its text ("<!--", "<!-->", or one the tokenizer read as
+        // that, "<!-'-"); markup before it which no event carried is text.
         const std::size_t text_end = closed ? end - std::min<std::size_t>(end, 2) : end;
         const std::size_t text_start = text_end - std::min(text_end, text.size());
-        const std::size_t opener = in_.rfind("<!--", text_start >= 4 ? text_start - 4 : 0);
+        const std::size_t opener = in_.rfind("<!", text_start >= 2 ? text_start - 2 : 0);
         if (opener != std::string_view::npos && opener >= covered_ && opener + 2 <= end) {
             fill_gap(opener);
             // The comment as written, between "<!" and ">"; an unclosed one is closed.
@@ -419,7 +419,7 @@ public:
             if (!closed)
                 t.data += "--";
         } else {
-            t.data = "!--" + text + "--";
+            t.data = "--" + text + "--";
         }
         covered_ = closed ? position + 1 : in_.size();
         builder_.feed(t);

@@ -91,6 +91,7 @@ TEST_F(headless, reader_keeps_every_byte_of_odd_markup)
         {"a<b<!--c", "a&lt;b&lt;!--c"},
         {"a<b<!--c-->d", "a&lt;b<!--c-->d"},
         {"<a=b", "&lt;a=b"},
+        {"a<!-'-b-->c", "a<!-'-b-->c"},
         {"<br/>x<script/>y", "<BR>x<SCRIPT></SCRIPT>y"},
         {"<p>a<!-->b-->c</p>", "<P>a<!-->b-->c</P>"},
         {"a<![if !vml]><img src=i><![endif]>", "a<![if !vml]><IMG src=\"i\"><![endif]>"},
