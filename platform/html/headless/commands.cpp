@@ -113,7 +113,7 @@ void set_attr(doc_state& doc, node* n, std::string_view name, std::string text)
             doc.m.set_attributes(n, std::move(attrs));
             return;
         }
-    attrs.push_back({std::string(name), std::move(text), false});
+    insert_attribute(attrs, {std::string(name), std::move(text), false});
     doc.m.set_attributes(n, std::move(attrs));
 }
 

@@ -156,7 +156,7 @@ hresult set_attribute_on(doc_state& doc, node& n, std::string_view name, std::st
             break;
         }
     if (!found)
-        attrs.push_back({std::string(name), std::move(text), bare});
+        insert_attribute(attrs, {std::string(name), std::move(text), bare});
     doc.m.set_attributes(&n, std::move(attrs));
     return S_OK;
 }

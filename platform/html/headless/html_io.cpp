@@ -2,6 +2,8 @@
 
 #include "platform/html/headless/tree.h"
 
+#include "core/markup/markup_parser.h"
+
 #include <algorithm>
 #include <cctype>
 #include <cstring>
@@ -100,209 +102,13 @@ std::size_t read_reference(std::string_view text, std::size_t i, bool in_attribu
     return j - i;
 }
 
+// One item of the page as the tree builder takes it.
 struct token {
     enum class kind { text, start, end, comment, declaration } what;
     std::string name; // upper case
     std::string data;
     std::vector<attribute> attributes;
     bool self_closing = false; // written "<name/>": nothing inside it
-};
-
-class tokenizer {
-public:
-    explicit tokenizer(std::string_view in) : in_(in) { }
-
-    bool next(token& t)
-    {
-        if (!closing_raw_.empty()) {
-            // The end tag that ended a raw element closes that element, whatever follows
-            // its name.
-            t = {token::kind::end, std::move(closing_raw_), {}, {}};
-            closing_raw_.clear();
-            std::size_t close = in_.find('>', pos_);
-            pos_ = close == std::string_view::npos ? in_.size() : close + 1;
-            return true;
-        }
-        if (!raw_end_.empty())
-            return raw(t);
-        if (pos_ >= in_.size())
-            return false;
-        if (in_[pos_] == '<' && pos_ + 1 < in_.size()) {
-            char c = in_[pos_ + 1];
-            if (is_alpha(c))
-                return start_tag(t);
-            if (c == '/' && pos_ + 2 < in_.size() && is_alpha(in_[pos_ + 2]))
-                return end_tag(t);
-            if (c == '!')
-                return bang(t);
-            if (c == '?')
-                return declaration(t, pos_ + 2);
-        }
-        return text(t);
-    }
-
-private:
-    bool text(token& t)
-    {
-        std::size_t end = in_.find('<', pos_ + 1);
-        if (end == std::string_view::npos)
-            end = in_.size();
-        t = {token::kind::text, {}, decode_references(in_.substr(pos_, end - pos_), false), {}};
-        pos_ = end;
-        return true;
-    }
-
-    bool raw(token& t)
-    {
-        // Content up to the matching end tag, taken as it stands.
-        std::size_t end = pos_;
-        while (true) {
-            end = in_.find("</", end);
-            if (end == std::string_view::npos) {
-                end = in_.size();
-                break;
-            }
-            std::string_view rest = in_.substr(end + 2);
-            if (rest.size() >= raw_end_.size() && equal_ignoring_case(rest.substr(0, raw_end_.size()), raw_end_)
-                && (rest.size() == raw_end_.size() || !is_alnum(rest[raw_end_.size()])))
-                break;
-            end += 2;
-        }
-        std::string_view content = in_.substr(pos_, end - pos_);
-        if (content.empty()) {
-            pos_ = end;
-            if (end < in_.size())
-                closing_raw_ = raw_end_;
-            raw_end_.clear();
-            return next(t);
-        }
-        t = {token::kind::text, {}, raw_decode_ ? decode_references(content, false) : std::string(content), {}};
-        pos_ = end;
-        if (end < in_.size())
-            closing_raw_ = raw_end_;
-        raw_end_.clear();
-        return true;
-    }
-
-    std::string read_name(std::size_t& i)
-    {
-        std::size_t start = i;
-        while (i < in_.size() && !is_space(in_[i]) && in_[i] != '>' && in_[i] != '/' && in_[i] != '<')
-            ++i;
-        return to_upper(in_.substr(start, i - start));
-    }
-
-    bool start_tag(token& t)
-    {
-        std::size_t i = pos_ + 1;
-        t = {token::kind::start, read_name(i), {}, {}};
-        while (i < in_.size()) {
-            while (i < in_.size() && (is_space(in_[i]) || in_[i] == '/'))
-                ++i;
-            if (i >= in_.size() || in_[i] == '>')
-                break;
-            if (in_[i] == '<')
-                break; // an unclosed tag: the next one starts here
-            std::size_t name_start = i;
-            // A "/" ends a name: written back, "li/" would read as a self-closing tag.
-            while (i < in_.size() && !is_space(in_[i]) && in_[i] != '>' && in_[i] != '=' && in_[i] != '<' && in_[i] != '/')
-                ++i;
-            if (i == name_start) {
-                ++i; // a stray "=" names nothing
-                continue;
-            }
-            attribute a {std::string(in_.substr(name_start, i - name_start)), {}, true};
-            std::size_t k = i;
-            while (k < in_.size() && is_space(in_[k]))
-                ++k;
-            if (k < in_.size() && in_[k] == '=') {
-                ++k;
-                while (k < in_.size() && is_space(in_[k]))
-                    ++k;
-                std::size_t value_start = k;
-                std::size_t value_end;
-                if (k < in_.size() && (in_[k] == '"' || in_[k] == '\'')) {
-                    char q = in_[k];
-                    value_start = k + 1;
-                    value_end = in_.find(q, value_start);
-                    if (value_end == std::string_view::npos)
-                        value_end = in_.size();
-                    k = std::min(value_end + 1, in_.size());
-                } else {
-                    while (k < in_.size() && !is_space(in_[k]) && in_[k] != '>')
-                        ++k;
-                    value_end = k;
-                }
-                a.value = decode_references(in_.substr(value_start, value_end - value_start), true);
-                a.bare = false;
-                i = k;
-            }
-            if (!t.name.empty() && !std::any_of(t.attributes.begin(), t.attributes.end(),
-                    [&](const attribute& o) { return equal_ignoring_case(o.name, a.name); }))
-                t.attributes.push_back(std::move(a));
-        }
-        t.self_closing = i < in_.size() && in_[i] == '>' && in_[i - 1] == '/';
-        pos_ = i < in_.size() && in_[i] == '>' ? i + 1 : i;
-        const tag_info& ti = info(t.name);
-        if ((ti.raw || ti.escapable_raw) && !t.self_closing) {
-            raw_end_ = t.name;
-            raw_decode_ = ti.escapable_raw;
-        }
-        return true;
-    }
-
-    bool end_tag(token& t)
-    {
-        std::size_t i = pos_ + 2;
-        t = {token::kind::end, read_name(i), {}, {}};
-        std::size_t close = in_.find('>', i);
-        pos_ = close == std::string_view::npos ? in_.size() : close + 1;
-        return true;
-    }
-
-    bool bang(token& t)
-    {
-        if (in_.substr(pos_, 4) == "<!--") {
-            std::size_t close = in_.find("-->", pos_ + 4);
-            std::size_t end = close == std::string_view::npos ? in_.size() : close + 3;
-            std::string_view whole = in_.substr(pos_, end - pos_);
-            t = {token::kind::comment, "!", {}, {}};
-            // What stands between "<!" and ">"; an unclosed comment is closed.
-            if (close == std::string_view::npos)
-                t.data = std::string(whole.substr(2)) + "--";
-            else
-                t.data = std::string(whole.substr(2, whole.size() - 3));
-            pos_ = end;
-            return true;
-        }
-        if (in_.substr(pos_, 3) == "<![") {
-            std::size_t close = in_.find("]>", pos_ + 3);
-            std::size_t end = close == std::string_view::npos ? in_.size() : close + 2;
-            t = {token::kind::declaration, {}, std::string(in_.substr(pos_, end - pos_)), {}};
-            if (close == std::string_view::npos)
-                t.data += "]>"; // closed, so it reads back the same
-            pos_ = end;
-            return true;
-        }
-        return declaration(t, pos_ + 2);
-    }
-
-    bool declaration(token& t, std::size_t from)
-    {
-        std::size_t close = in_.find('>', from);
-        std::size_t end = close == std::string_view::npos ? in_.size() : close + 1;
-        t = {token::kind::declaration, {}, std::string(in_.substr(pos_, end - pos_)), {}};
-        if (close == std::string_view::npos)
-            t.data += '>';
-        pos_ = end;
-        return true;
-    }
-
-    std::string_view in_;
-    std::size_t pos_ = 0;
-    std::string raw_end_;
-    std::string closing_raw_;
-    bool raw_decode_ = false;
 };
 
 bool is_cell(std::string_view n) { return n == "TD" || n == "TH"; }
@@ -546,6 +352,278 @@ private:
     node* body_ = nullptr;
 };
 
+// The HTML document type as the document reads it: PRE holds markup; SCRIPT and STYLE hold
+// raw text, TEXTAREA and TITLE raw text whose references are decoded; BGSOUND, EMBED and WBR
+// never have content. Any other name, prefixed or not, is a container.
+class document_dtd_type : public hevtools::markup::html::DTD {
+public:
+    bool is_empty_element(const hevtools::markup::markup_tag& tag) const override
+    {
+        if (tag.element == &bgsound_ || tag.element == &embed_ || tag.element == &wbr_)
+            return true;
+        return hevtools::markup::html::DTD::is_empty_element(tag);
+    }
+
+    const hevtools::markup::element_entry* find_element(std::string_view name) const override
+    {
+        for (const hevtools::markup::element_entry* e : {&bgsound_, &embed_, &wbr_})
+            if (equal_ignoring_case(name, e->name))
+                return e;
+        return hevtools::markup::html::DTD::find_element(name);
+    }
+
+    int content_model(const hevtools::markup::element_entry* entry) const override
+    {
+        using hevtools::markup::html::el;
+        using hevtools::markup::html::element;
+        if (entry == element(el::SCRIPT) || entry == element(el::STYLE) || entry == element(el::TEXTAREA)
+            || entry == element(el::TITLE))
+            return hevtools::markup::raw_text_content;
+        return hevtools::markup::ordinary_content;
+    }
+
+private:
+    hevtools::markup::element_entry bgsound_ {"BGSOUND"};
+    hevtools::markup::element_entry embed_ {"EMBED"};
+    hevtools::markup::element_entry wbr_ {"WBR"};
+};
+
+const document_dtd_type& document_dtd()
+{
+    static const document_dtd_type instance;
+    return instance;
+}
+
+// Turns the tokenizer's events into the builder's tokens. Every byte of the input ends up in
+// the tree: markup the tokenizer drops after an error, and a "tag" whose name is no name,
+// come back as text.
+class token_reader : public hevtools::markup::parser_callback {
+public:
+    token_reader(std::string_view in, tree_builder& builder) : in_(in), builder_(builder) { }
+
+    bool on_comment(std::string& text, std::size_t at) override
+    {
+        const std::size_t position = base_ + at;
+        token t {token::kind::comment, "!", {}, {}};
+        const bool closed = position < in_.size() && in_[position] == '>';
+        const std::size_t end = closed ? position : in_.size();
+        // Its "<!" stands before its text ("<!--", "<!-->", or one the tokenizer read as
+        // that, "<!-'-"); markup before it which no event carried is text.
+        const std::size_t text_end = closed ? end - std::min<std::size_t>(end, 2) : end;
+        const std::size_t text_start = text_end - std::min(text_end, text.size());
+        const std::size_t opener = in_.rfind("<!", text_start >= 2 ? text_start - 2 : 0);
+        if (opener != std::string_view::npos && opener >= covered_ && opener + 2 <= end) {
+            fill_gap(opener);
+            // The comment as written, between "<!" and ">"; an unclosed one is closed.
+            t.data.assign(in_.substr(opener + 2, end - opener - 2));
+            if (!closed)
+                t.data += "--";
+        } else {
+            t.data = "--" + text + "--";
+        }
+        covered_ = closed ? position + 1 : in_.size();
+        builder_.feed(t);
+        return true;
+    }
+
+    bool on_empty_tag(hevtools::markup::markup_tag& tag, std::size_t position) override { return on_tag(tag, position); }
+    bool on_start_tag(hevtools::markup::markup_tag& tag, std::size_t position) override { return on_tag(tag, position); }
+    bool on_end_tag(hevtools::markup::markup_tag& tag, std::size_t position) override { return on_tag(tag, position); }
+
+    bool on_text(std::string& text, bool raw, std::size_t at) override
+    {
+        if (raw) {
+            // A raw element's content follows its start tag as written.
+            covered_ = std::min(covered_ + text.size(), in_.size());
+            add_text(text, !decode_raw_);
+        } else {
+            // Text ends where the event is; what stands before it and no event carried
+            // (a tag dropped after an error) is text as well, taken as written.
+            fill_gap(std::min(base_ + at, in_.size()));
+        }
+        return true;
+    }
+
+    // Errors never stop the run. An "=" inside an unquoted value ("href=a?b=c") is one the
+    // tokenizer drops: its place is kept so the value can be taken as written.
+    bool on_error(int code, std::size_t at, int& state) override
+    {
+        if (code == hevtools::markup::error_misplaced_equals && state == 9)
+            equals_in_values_.push_back(base_ + at);
+        return true;
+    }
+
+    // Reads the whole input; a run stopped to end raw text starts again after it.
+    void run()
+    {
+        std::size_t from = 0;
+        while (true) {
+            base_ = from;
+            resume_ = std::string_view::npos;
+            core::markup_parser parser(true);
+            core::run_markup_parser(*this, in_.data() + from, in_.data() + in_.size(), document_dtd(), parser);
+            if (resume_ == std::string_view::npos)
+                break;
+            from = resume_;
+        }
+        fill_gap(in_.size());
+    }
+
+private:
+    bool on_tag(hevtools::markup::markup_tag& tag, std::size_t at)
+    {
+        // "<!--" opens a comment: its own event carries it.
+        if (tag.element == &hevtools::markup::html::comment_element)
+            return true;
+        const std::size_t position = base_ + at;
+        const std::size_t start = std::min(base_ + tag.start, in_.size());
+        const std::size_t end = std::min(position + 1, in_.size());
+        fill_gap(start);
+        const std::string_view source = in_.substr(start, end > start ? end - start : 0);
+        covered_ = std::max(covered_, end);
+        std::string_view name = tag.name;
+        if (!tag.end && !name.empty() && (name[0] == '!' || name[0] == '?')) {
+            token t {token::kind::declaration, {}, std::string(source), {}};
+            if (t.data.empty() || t.data.back() != '>')
+                t.data += '>';
+            equals_in_values_.clear();
+            builder_.feed(t);
+            return true;
+        }
+        while (!name.empty() && name.back() == '/')
+            name.remove_suffix(1);
+        if (name.empty() || !is_alpha(name[0])) {
+            add_text(source, false);
+            return true;
+        }
+        token t {tag.end ? token::kind::end : token::kind::start, to_upper(name), {}, {}};
+        if (tag.end) {
+            equals_in_values_.clear();
+            builder_.feed(t);
+            return true;
+        }
+        const tag_info& ti = info(t.name);
+        const bool raw_mode = tag.kind == hevtools::markup::markup_tag::start_tag
+            && document_dtd().content_model(tag.element) == hevtools::markup::raw_text_content;
+        decode_raw_ = ti.escapable_raw;
+        // "<br/>" has nothing inside; so has a raw element the tokenizer did not open ("<script/>").
+        t.self_closing = raw_mode ? false
+            : (ti.raw || ti.escapable_raw) || (source.size() >= 2 && source[source.size() - 2] == '/');
+        bool renamed = false;
+        for (const auto& [key, value] : tag.attributes) {
+            std::string_view attribute_name = key.name;
+            while (!attribute_name.empty() && attribute_name.back() == '/')
+                attribute_name.remove_suffix(1);
+            if (attribute_name.empty() || std::any_of(t.attributes.begin(), t.attributes.end(),
+                    [&](const attribute& o) { return equal_ignoring_case(o.name, attribute_name); }))
+                continue;
+            std::string_view v = value;
+            if (v.size() >= 2 && (v[0] == '"' || v[0] == '\'') && v.back() == v[0])
+                v = v.substr(1, v.size() - 2);
+            t.attributes.push_back({to_lower(attribute_name), decode_references(v, true), v.empty()});
+            renamed = renamed || t.attributes.back().name != key.name;
+        }
+        restore_equals_in_values(t.attributes, start);
+        // Stored in the order a reading of the written names gives: the tokenizer's order,
+        // unless a name was changed above.
+        if (renamed)
+            std::stable_sort(t.attributes.begin(), t.attributes.end(),
+                [](const attribute& a, const attribute& b) { return reads_before(a.name, b.name); });
+        builder_.feed(t);
+        return !raw_mode || !close_spaced_raw_end(t.name, end);
+    }
+
+    // The tokenizer ends raw text only at "/NAME>"; an end tag with white space before its
+    // ">" ("</TITLE\n>", as page generators write) ends it here, or the rest of the page
+    // would become its text. True when this took the content and the end tag, and the run
+    // goes on after them.
+    bool close_spaced_raw_end(std::string_view name, std::size_t content)
+    {
+        std::size_t spaced = std::string_view::npos;
+        std::size_t gt = 0;
+        for (std::size_t p = in_.find("</", content); p != std::string_view::npos; p = in_.find("</", p + 2)) {
+            if (!equal_ignoring_case(in_.substr(p + 2, name.size()), name))
+                continue;
+            std::size_t q = p + 2 + name.size();
+            while (q < in_.size() && is_space(in_[q]))
+                ++q;
+            if (q < in_.size() && in_[q] == '>') {
+                if (q == p + 2 + name.size())
+                    return false; // "</NAME>" first: the tokenizer ends it there
+                spaced = p;
+                gt = q;
+                break;
+            }
+        }
+        if (spaced == std::string_view::npos)
+            return false;
+        // Where the tokenizer would end it: "/NAME>" after white space or at the start.
+        for (std::size_t p = in_.find('/', content); p != std::string_view::npos && p < spaced; p = in_.find('/', p + 1)) {
+            if ((p == content || is_space(in_[p - 1])) && p + 1 + name.size() < in_.size()
+                && equal_ignoring_case(in_.substr(p + 1, name.size()), name) && in_[p + 1 + name.size()] == '>')
+                return false;
+        }
+        add_text(in_.substr(content, spaced - content), !decode_raw_);
+        token t {token::kind::end, std::string(name), {}, {}};
+        builder_.feed(t);
+        covered_ = gt + 1;
+        resume_ = gt + 1;
+        return true;
+    }
+
+    // The unquoted values that held an "=", read again from the tag as written: the run of
+    // the name, "=" and the value around each dropped "=".
+    void restore_equals_in_values(std::vector<attribute>& attributes, std::size_t tag_start)
+    {
+        for (std::size_t e : equals_in_values_) {
+            if (e < tag_start || e >= in_.size())
+                continue;
+            const auto ends_run = [](char c) { return is_space(c) || c == '<' || c == '>'; };
+            std::size_t first = e;
+            while (first > tag_start && !ends_run(in_[first - 1]))
+                --first;
+            std::size_t last = e;
+            while (last < in_.size() && !ends_run(in_[last]))
+                ++last;
+            const std::string_view run = in_.substr(first, last - first);
+            const std::size_t equals = run.find('=');
+            if (equals == 0 || equals == std::string_view::npos)
+                continue;
+            const std::string name = to_lower(run.substr(0, equals));
+            for (attribute& a : attributes)
+                if (a.name == name) {
+                    a.value = decode_references(run.substr(equals + 1), true);
+                    a.bare = false;
+                }
+        }
+        equals_in_values_.clear();
+    }
+
+    void fill_gap(std::size_t to)
+    {
+        if (to > covered_) {
+            add_text(in_.substr(covered_, to - covered_), false);
+            covered_ = to;
+        }
+    }
+
+    void add_text(std::string_view text, bool verbatim)
+    {
+        if (text.empty())
+            return;
+        token t {token::kind::text, {}, verbatim ? std::string(text) : decode_references(text, false), {}};
+        builder_.feed(t);
+    }
+
+    std::string_view in_;
+    tree_builder& builder_;
+    std::size_t covered_ = 0; // input up to here is in the tree
+    std::size_t base_ = 0;    // where the current run started
+    std::size_t resume_ = std::string_view::npos;
+    bool decode_raw_ = false;
+    std::vector<std::size_t> equals_in_values_;
+};
+
 bool is_boundary(const node* n)
 {
     if (!n)
@@ -591,6 +669,19 @@ void drop_boundary_whitespace(node& top)
     }
 }
 
+bool reads_before(std::string_view a, std::string_view b)
+{
+    const auto& dtd = document_dtd();
+    return dtd.find_attribute(to_lower(a)) < dtd.find_attribute(to_lower(b));
+}
+
+void insert_attribute(std::vector<attribute>& attributes, attribute added)
+{
+    const auto at = std::upper_bound(attributes.begin(), attributes.end(), added,
+        [](const attribute& a, const attribute& b) { return reads_before(a.name, b.name); });
+    attributes.insert(at, std::move(added));
+}
+
 std::string decode_references(std::string_view text, bool in_attribute)
 {
     if (text.find('&') == std::string_view::npos)
@@ -612,11 +703,9 @@ std::string decode_references(std::string_view text, bool in_attribute)
 
 node_ptr parse_html(std::string_view utf8, parse_options options)
 {
-    tokenizer tokens(utf8);
     tree_builder builder(options.fragment);
-    token t;
-    while (tokens.next(t))
-        builder.feed(t);
+    token_reader reader(utf8, builder);
+    reader.run();
     return builder.finish();
 }
 

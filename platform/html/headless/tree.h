@@ -17,7 +17,7 @@ namespace platform::html::headless {
 enum class node_kind : unsigned char { document, element, text, comment, declaration };
 
 struct attribute {
-    std::string name; // as written
+    std::string name; // as stored: read ones in lower case
     std::string value;
     bool bare = false; // written without a value
 };
@@ -175,6 +175,10 @@ std::string plain_text(const position& start, const position& end);
 std::string plain_text_of(const node& n);
 // Decodes character references in text.
 std::string decode_references(std::string_view text, bool in_attribute);
+// Attributes are stored in the order the markup tokenizer reads them in (known names in its
+// table order, the rest by name), so a written element reads back the same.
+bool reads_before(std::string_view a, std::string_view b);
+void insert_attribute(std::vector<attribute>& attributes, attribute added);
 // The first position after `p` (inclusive) with a character to its right, and stepping.
 bool step_character(position& p, bool forward);
 // Moves by up to `count` characters, never leaving `limit`; returns how many it moved.

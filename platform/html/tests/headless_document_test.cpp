@@ -79,6 +79,38 @@ TEST_F(headless, builder_implies_the_optional_structure)
     EXPECT_EQ(doc->html(), "<HTML>\r\n<HEAD>\r\n<TITLE>T</TITLE></HEAD>\r\n<STYLE>p{}</STYLE>\r\n<BODY>b</BODY></HTML>");
 }
 
+TEST_F(headless, reader_keeps_every_byte_of_odd_markup)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"<title>T</title\n><p>x</p>", "<P>x</P>"},
+        {"x<script>a</script >b", "x<SCRIPT>a</SCRIPT>b"},
+        {"x<script>a</script>b</script >c", "x<SCRIPT>a</SCRIPT>bc"},
+        {"<pre><b>x</b></pre>", "<PRE><B>x</B></PRE>"},
+        {"a<1>b</ 2>c", "a&lt;1&gt;b&lt;/ 2&gt;c"},
+        {"a<b<i>c</i>", "a&lt;b<I>c</I>"},
+        {"a<b<!--c", "a&lt;b&lt;!--c"},
+        {"a<b<!--c-->d", "a&lt;b<!--c-->d"},
+        {"<a=b", "&lt;a=b"},
+        {"a<!-'-b-->c", "a<!-'-b-->c"},
+        {"<br/>x<script/>y", "<BR>x<SCRIPT></SCRIPT>y"},
+        {"<p>a<!-->b-->c</p>", "<P>a<!-->b-->c</P>"},
+        {"a<![if !vml]><img src=i><![endif]>", "a<![if !vml]><IMG src=\"i\"><![endif]>"},
+        {"<textarea>&lt;b&gt; &nbsp</textarea>", "<TEXTAREA>&lt;b&gt; &nbsp;</TEXTAREA>"},
+        {"<wbr>a<o:p>b</o:p>", "<WBR>a<O:P>b</O:P>"},
+        {"a<b href=\"x", "a&lt;b href=\"x"},
+        {"<a href=p.cgi?id=5&amp;x=1 title=a=b>l</a>", "<A href=\"p.cgi?id=5&amp;x=1\" title=\"a=b\">l</A>"},
+    };
+    for (auto& [html, body] : cases) {
+        load(html);
+        EXPECT_EQ(body_html(), body) << html;
+        std::string page = doc->html();
+        load(page);
+        EXPECT_EQ(doc->html(), page) << "written page reads back byte for byte: " << html;
+    }
+    load("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\"><p>x");
+    EXPECT_EQ(doc->html(), "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n<HTML>\r\n<BODY>\r\n<P>x</P></BODY></HTML>");
+}
+
 TEST_F(headless, deep_nesting_reads_and_writes_without_recursion)
 {
     std::string html;
