@@ -69,7 +69,7 @@ bool separate_paragraphs(const document_pair& pair)
     auto a = markup.create_pointer();
     auto b = markup.create_pointer();
     auto r = get_selection_text_range(pair);
-    if (!paragraphs || !a || !b || !r)
+    if (!a || !b || !r)
         return false;
     a->set_gravity(gravity::right);
     b->set_gravity(gravity::right);
@@ -121,7 +121,7 @@ bool merge_aligned_paragraphs(const document_pair& pair, int flag)
     auto a = markup.create_pointer();
     auto b = markup.create_pointer();
     auto c = markup.create_pointer();
-    if (!paragraphs || !a || !b || !c)
+    if (!a || !b || !c)
         return false;
     a->set_gravity(gravity::left);
     element_ptr following;

@@ -162,56 +162,49 @@ std::vector<node*> selected_blocks(doc_state& doc, const selection_span& s)
 // around its part of them.
 std::string serialise_range(const position& start, const position& end)
 {
-    std::string body;
-    std::vector<const node*> opened; // entered inside the range
-    std::vector<const node*> outer;  // left without being entered: ancestors of start
-    position p = start;
-    while (!(p == end)) {
-        node* c = p.container;
-        if (p.index < c->children.size()) {
-            node& child = *c->children[p.index];
-            if (child.is_text()) {
-                std::size_t stop = child.data.size();
-                if (end.container == c && end.index == p.index && end.offset > p.offset)
-                    stop = end.offset;
-                node_ptr piece = make_text(child.data.substr(p.offset, stop - p.offset));
-                piece->parent = c;
-                body += serialise(*piece);
-                if (stop < child.data.size())
-                    break;
-                p = {c, p.index + 1, 0};
-                continue;
-            }
+    struct visitor {
+        std::string body;
+        std::vector<const node*> opened; // entered inside the range
+        std::vector<const node*> outer;  // left without being entered: ancestors of start
+
+        void text(node& container, std::string_view part)
+        {
+            node_ptr piece = make_text(std::string(part));
+            piece->parent = &container; // the container decides how the text is escaped
+            body += serialise(*piece);
+        }
+        void enter(const node& child)
+        {
             if (child.is_element() && !info_of(child).is_void) {
-                node_ptr shell = clone_shell(child);
-                std::string tag = serialise(*shell);
-                body += tag.substr(0, tag.rfind("</"));
+                body += start_tag(child);
                 opened.push_back(&child);
-                p = {&child, 0, 0};
             } else {
                 body += serialise(child);
-                p = {c, p.index + 1, 0};
             }
-            continue;
         }
-        if (!c->parent)
-            break;
-        if (!opened.empty() && opened.back() == c) {
-            opened.pop_back();
-        } else {
-            outer.push_back(c);
+        void leave(const node& n)
+        {
+            if (!n.is_element() || info_of(n).is_void)
+                return;
+            if (!opened.empty() && opened.back() == &n)
+                opened.pop_back();
+            else
+                outer.push_back(&n);
+            body += "</" + n.name + ">";
         }
-        body += "</" + c->name + ">";
-        p = {c->parent, index_in_parent(*c) + 1, 0};
-    }
+        static std::string start_tag(const node& n)
+        {
+            node_ptr shell = clone_shell(n);
+            std::string tag = serialise(*shell);
+            return tag.substr(0, tag.rfind("</"));
+        }
+    } v;
+    walk_range(start, end, v);
     std::string out;
-    for (auto it = outer.rbegin(); it != outer.rend(); ++it) {
-        node_ptr shell = clone_shell(**it);
-        std::string tag = serialise(*shell);
-        out += tag.substr(0, tag.rfind("</"));
-    }
-    out += body;
-    for (auto it = opened.rbegin(); it != opened.rend(); ++it)
+    for (auto it = v.outer.rbegin(); it != v.outer.rend(); ++it)
+        out += visitor::start_tag(**it);
+    out += v.body;
+    for (auto it = v.opened.rbegin(); it != v.opened.rend(); ++it)
         out += "</" + (*it)->name + ">";
     return out;
 }

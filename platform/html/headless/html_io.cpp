@@ -1078,40 +1078,13 @@ std::string plain_text(const position& start, const position& end)
         if (n == "SCRIPT" || n == "STYLE" || n == "HEAD" || n == "TITLE" || info(n).preserve)
             b.enter(**it);
     }
-    position p = start;
-    std::size_t guard = 0;
-    while (!(p == end)) {
-        if (++guard > 200000000)
-            break;
-        node* c = p.container;
-        if (p.index < c->children.size()) {
-            node& child = *c->children[p.index];
-            if (child.is_text()) {
-                std::size_t stop = child.data.size();
-                if (end.container == c && end.index == p.index && end.offset > p.offset)
-                    stop = end.offset;
-                b.text(std::string_view(child.data).substr(p.offset, stop - p.offset));
-                if (stop < child.data.size()) {
-                    p = {c, p.index, stop};
-                    break;
-                }
-                p = {c, p.index + 1, 0};
-                continue;
-            }
-            b.enter(child);
-            if (child.is_element() && !info_of(child).is_void) {
-                p = {&child, 0, 0};
-            } else {
-                b.leave(child);
-                p = {c, p.index + 1, 0};
-            }
-            continue;
-        }
-        if (!c->parent)
-            break;
-        b.leave(*c);
-        p = {c->parent, index_in_parent(*c) + 1, 0};
-    }
+    struct visitor {
+        text_builder& b;
+        void text(const node&, std::string_view part) { b.text(part); }
+        void enter(const node& n) { b.enter(n); }
+        void leave(const node& n) { b.leave(n); }
+    } v {b};
+    walk_range(start, end, v);
     return b.finish();
 }
 

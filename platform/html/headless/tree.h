@@ -91,6 +91,45 @@ struct position {
     bool operator==(const position&) const = default;
 };
 
+// Walks the markup stream from start to end in document order, without recursion:
+//   v.text(container, part)  the part of a text child inside the range;
+//   v.enter(child)           each other child met;
+//   v.leave(n)               after a container's content, at once for a void element or a
+//                            non-element child, and for each ancestor of start left on the way.
+template <class Visitor>
+void walk_range(const position& start, const position& end, Visitor& v)
+{
+    position p = start;
+    while (!(p == end)) {
+        node* c = p.container;
+        if (p.index < c->children.size()) {
+            node& child = *c->children[p.index];
+            if (child.is_text()) {
+                std::size_t stop = child.data.size();
+                if (end.container == c && end.index == p.index && end.offset > p.offset)
+                    stop = end.offset;
+                v.text(*c, std::string_view(child.data).substr(p.offset, stop - p.offset));
+                if (stop < child.data.size())
+                    return;
+                p = {c, p.index + 1, 0};
+                continue;
+            }
+            v.enter(child);
+            if (child.is_element() && !info_of(child).is_void) {
+                p = {&child, 0, 0};
+            } else {
+                v.leave(child);
+                p = {c, p.index + 1, 0};
+            }
+            continue;
+        }
+        if (!c->parent)
+            return;
+        v.leave(*c);
+        p = {c->parent, index_in_parent(*c) + 1, 0};
+    }
+}
+
 // A pointer the model keeps in place while the tree changes.
 struct tracked {
     position at;
