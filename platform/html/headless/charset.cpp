@@ -123,7 +123,7 @@ bool charset_known(std::string_view charset)
     return cv.ok();
 }
 
-std::string decode_page_bytes(std::string_view bytes, std::string* charset)
+bool decode_page_text(std::string_view bytes, std::string* charset, std::string& out)
 {
     auto report = [&](const char* name) {
         if (charset)
@@ -131,30 +131,41 @@ std::string decode_page_bytes(std::string_view bytes, std::string* charset)
     };
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
         report("utf-8");
-        return to_utf8(bytes.substr(3), "UTF-8");
+        out = to_utf8(bytes.substr(3), "UTF-8");
+        return true;
     }
     if (bytes.substr(0, 2) == "\xFF\xFE") {
         report("utf-16");
-        return to_utf8(bytes.substr(2), "UTF-16LE");
+        out = to_utf8(bytes.substr(2), "UTF-16LE");
+        return true;
     }
     if (bytes.substr(0, 2) == "\xFE\xFF") {
         report("utf-16");
-        return to_utf8(bytes.substr(2), "UTF-16BE");
+        out = to_utf8(bytes.substr(2), "UTF-16BE");
+        return true;
     }
     std::string named = meta_charset(bytes);
     if (!named.empty() && named.find("utf-16") == std::string::npos && charset_known(named)) {
         if (charset)
             *charset = named;
         if (named == "utf-8" && valid_utf8(bytes))
-            return std::string(bytes);
-        return to_utf8(bytes, named == "iso-8859-1" || named == "us-ascii" ? std::string("WINDOWS-1252") : named);
+            return false;
+        out = to_utf8(bytes, named == "iso-8859-1" || named == "us-ascii" ? std::string("WINDOWS-1252") : named);
+        return true;
     }
     if (valid_utf8(bytes)) {
         report("utf-8");
-        return std::string(bytes);
+        return false;
     }
     report("windows-1252");
-    return to_utf8(bytes, "WINDOWS-1252");
+    out = to_utf8(bytes, "WINDOWS-1252");
+    return true;
+}
+
+std::string decode_page_bytes(std::string_view bytes, std::string* charset)
+{
+    std::string out;
+    return decode_page_text(bytes, charset, out) ? out : std::string(bytes);
 }
 
 bool encode_text(std::string_view utf8, std::string_view charset, std::string& out)

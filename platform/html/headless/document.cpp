@@ -23,6 +23,12 @@ namespace headless {
 tracked_place::tracked_place(std::shared_ptr<doc_state> d) : doc(std::move(d)) { doc->m.track(&t); }
 tracked_place::~tracked_place() { doc->m.untrack(&t); }
 
+// What a node knows of its live element handle.
+class element_handle_owner {
+protected:
+    ~element_handle_owner() = default;
+};
+
 namespace {
 
 node* find_child(const node* parent, std::string_view name)
@@ -79,7 +85,7 @@ public:
     {
         std::vector<node_ptr> out;
         for (const node_ptr& n : items_)
-            if (equal_ignoring_case(n->is_element() ? n->name : "!", name))
+            if (equal_ignoring_case(n->is_element() ? n->name.str() : "!", name))
                 out.push_back(n);
         return std::make_shared<collection_impl>(doc_, std::move(out));
     }
@@ -383,12 +389,21 @@ std::int32_t read_number(std::string_view text, std::int32_t fallback)
     return static_cast<std::int32_t>(negative ? -v : v);
 }
 
-class element_impl final : public element {
+class element_impl final : public element,
+                           public element_handle_owner,
+                           public std::enable_shared_from_this<element_impl> {
 public:
     element_impl(std::shared_ptr<doc_state> doc, node_ptr n) : doc_(std::move(doc)), n_(std::move(n)) { }
+    ~element_impl() override
+    {
+        if (n_->handle == this)
+            n_->handle = nullptr;
+    }
+    element_impl(const element_impl&) = delete;
+    element_impl& operator=(const element_impl&) = delete;
     const node_ptr& node_ref() const { return n_; }
 
-    std::string tag_name() const override { return n_->is_element() ? n_->name : "!"; }
+    std::string tag_name() const override { return n_->is_element() ? n_->name.str() : "!"; }
     std::string id() const override
     {
         const attribute* a = n_->find("id");
@@ -1407,9 +1422,10 @@ private:
     void install_bytes(std::string_view bytes, bool source_filter)
     {
         std::string charset = "utf-8";
-        std::string text = source_filter ? std::string(bytes) : decode_page_bytes(bytes, &charset);
+        std::string decoded;
+        const bool converted = !source_filter && decode_page_text(bytes, &charset, decoded);
         ++state_->load_generation;
-        state_->install(parse_html(text));
+        state_->install(parse_html(converted ? std::string_view(decoded) : bytes));
         state_->charset = charset;
     }
 
@@ -1465,10 +1481,11 @@ element_ptr doc_state::wrap(const node_ptr& n)
 {
     if (!n || !(n->is_element() || n->kind == node_kind::comment))
         return nullptr;
-    if (auto existing = std::static_pointer_cast<element_impl>(n->handle.lock()))
-        return existing;
+    if (n->handle)
+        if (auto existing = static_cast<element_impl*>(n->handle)->weak_from_this().lock())
+            return existing;
     auto made = std::make_shared<element_impl>(shared_from_this(), n);
-    n->handle = made;
+    n->handle = made.get();
     return made;
 }
 

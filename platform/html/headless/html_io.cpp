@@ -10,7 +10,6 @@
 
 namespace platform::html::headless {
 
-void drop_boundary_whitespace(node& top);
 
 namespace {
 
@@ -124,6 +123,15 @@ bool closes_paragraph(std::string_view n)
     return std::find(std::begin(list), std::end(list), n) != std::end(list);
 }
 
+bool is_boundary(const node* n)
+{
+    if (!n)
+        return true;
+    if (n->kind == node_kind::declaration || n->kind == node_kind::document)
+        return true;
+    return n->is_element() && (info_of(*n).block || n->name == "#FRAGMENT");
+}
+
 class tree_builder {
 public:
     tree_builder(bool fragment) : fragment_(fragment)
@@ -139,12 +147,12 @@ public:
         switch (t.what) {
         case token::kind::text:
             if (!fragment_ && !body_ && (whitespace_only(t.data) || info(current()->name).raw || info(current()->name).escapable_raw)) {
-                append(make_text(std::move(t.data)));
+                append_text(std::move(t.data));
                 return;
             }
             if (!fragment_ && !body_)
                 ensure_body();
-            append(make_text(std::move(t.data)));
+            append_text(std::move(t.data));
             return;
         case token::kind::comment: {
             append(make_comment(std::move(t.data)));
@@ -170,23 +178,64 @@ public:
     {
         if (!fragment_)
             ensure_body();
-        drop_boundary_whitespace(*root_);
+        if (pending_in_)
+            settle_pending(nullptr);
         return root_;
     }
 
 private:
     node* current() const { return stack_.back(); }
 
+    // Whitespace-only text standing between two block boundaries (outside PRE, TEXTAREA,
+    // SCRIPT, STYLE) carries nothing and goes; the writer puts line ends there instead.
+    // Such text waits here until what follows it in its container is known, so text that
+    // goes never becomes a node.
+    void append_text(std::string data)
+    {
+        node* c = current();
+        if (pending_in_ == c) {
+            data.insert(0, pending_);
+            pending_in_ = nullptr;
+        } else if (pending_in_) {
+            settle_pending(nullptr); // its container has ended
+        }
+        // Text split by ignored tags is one text.
+        if (!c->children.empty() && c->children.back()->is_text()) {
+            c->children.back()->data += data;
+            return;
+        }
+        if (whitespace_only(data)) {
+            pending_in_ = c;
+            pending_ = std::move(data);
+            pending_preserved_ = in_preserved();
+            return;
+        }
+        attach(c, make_text(std::move(data)));
+    }
+
     void append(node_ptr n)
     {
         node* c = current();
-        // Text split by ignored tags is one text.
-        if (n->is_text() && !c->children.empty() && c->children.back()->is_text()) {
-            c->children.back()->data += n->data;
+        if (pending_in_)
+            settle_pending(pending_in_ == c ? n.get() : nullptr);
+        attach(c, std::move(n));
+    }
+
+    // Keeps or drops the waiting whitespace; `right` follows it, null for its container's end.
+    void settle_pending(const node* right)
+    {
+        node* c = pending_in_;
+        pending_in_ = nullptr;
+        const node* left = c->children.empty() ? c : c->children.back().get();
+        if (!pending_preserved_ && is_boundary(left) && is_boundary(right ? right : c))
             return;
-        }
+        attach(c, make_text(std::move(pending_)));
+    }
+
+    static void attach(node* c, node_ptr n)
+    {
         n->parent = c;
-        n->index_hint = c->children.size();
+        set_hint(*n, c->children.size());
         c->children.push_back(std::move(n));
     }
 
@@ -194,9 +243,19 @@ private:
     {
         node* raw = n.get();
         append(std::move(n));
-        if (!info_of(*raw).is_void)
+        if (!info_of(*raw).is_void) {
+            if (info_of(*raw).preserve && !in_preserved())
+                preserving_ = {stack_.size(), raw};
             stack_.push_back(raw);
+        }
         return raw;
+    }
+
+    // Whether an open element keeps whitespace: the lowest one opened is remembered, and
+    // whatever closes it closes all opened after it.
+    bool in_preserved() const
+    {
+        return preserving_.second && preserving_.first < stack_.size() && stack_[preserving_.first] == preserving_.second;
     }
 
     void ensure_html()
@@ -254,7 +313,7 @@ private:
 
     void start(token& t)
     {
-        const std::string& name = t.name;
+        const std::string_view name = t.name;
         if (!fragment_) {
             if (name == "HTML") {
                 if (!html_) {
@@ -324,7 +383,7 @@ private:
             stack_.pop_back();
     }
 
-    void end(const std::string& name)
+    void end(std::string_view name)
     {
         if (name == "HTML" || name == "BODY")
             return; // content after them still belongs to the body
@@ -347,6 +406,10 @@ private:
     bool fragment_;
     node_ptr root_;
     std::vector<node*> stack_;
+    node* pending_in_ = nullptr; // the container of the waiting whitespace
+    std::string pending_;
+    bool pending_preserved_ = false; // it stands in an element that keeps whitespace
+    std::pair<std::size_t, node*> preserving_ {0, nullptr}; // stack place and element
     node* html_ = nullptr;
     node* head_ = nullptr;
     node* body_ = nullptr;
@@ -624,49 +687,7 @@ private:
     std::vector<std::size_t> equals_in_values_;
 };
 
-bool is_boundary(const node* n)
-{
-    if (!n)
-        return true;
-    if (n->kind == node_kind::declaration || n->kind == node_kind::document)
-        return true;
-    return n->is_element() && (info_of(*n).block || n->name == "#FRAGMENT");
-}
 
-}
-
-// Whitespace-only text standing between two block boundaries (outside PRE, TEXTAREA,
-// SCRIPT, STYLE) carries nothing and goes; the writer puts line ends there instead.
-void drop_boundary_whitespace(node& top)
-{
-    std::vector<node*> work {&top};
-    while (!work.empty()) {
-        node* c = work.back();
-        work.pop_back();
-        if (c->is_element() && info_of(*c).preserve)
-            continue;
-        auto& kids = c->children;
-        std::size_t out = 0;
-        for (std::size_t i = 0; i < kids.size(); ++i) {
-            node* k = kids[i].get();
-            if (k->is_text() && whitespace_only(k->data)) {
-                const node* left = out == 0 ? c : kids[out - 1].get();
-                const node* right = i + 1 < kids.size() ? kids[i + 1].get() : c;
-                if (is_boundary(left) && is_boundary(right)) {
-                    k->parent = nullptr;
-                    continue;
-                }
-            }
-            if (out != i)
-                kids[out] = std::move(kids[i]);
-            kids[out]->index_hint = out;
-            ++out;
-        }
-        kids.resize(out);
-        for (auto& k : kids)
-            if (!k->children.empty())
-                work.push_back(k.get());
-    }
 }
 
 bool reads_before(std::string_view a, std::string_view b)
@@ -688,16 +709,19 @@ std::string decode_references(std::string_view text, bool in_attribute)
         return std::string(text);
     std::string out;
     out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        if (text[i] == '&') {
-            std::size_t used = read_reference(text, i, in_attribute, out);
-            if (used) {
-                i += used;
-                continue;
-            }
+    std::size_t run = 0; // start of the characters not yet written
+    for (std::size_t i = text.find('&'); i != std::string_view::npos; i = text.find('&', i)) {
+        out.append(text.data() + run, i - run);
+        const std::size_t used = read_reference(text, i, in_attribute, out);
+        if (used) {
+            i += used;
+        } else {
+            out += '&';
+            ++i;
         }
-        out += text[i++];
+        run = i;
     }
+    out.append(text.data() + run, text.size() - run);
     return out;
 }
 
@@ -712,7 +736,7 @@ node_ptr parse_html(std::string_view utf8, parse_options options)
 std::vector<node_ptr> parse_fragment(std::string_view utf8)
 {
     node_ptr holder = parse_html(utf8, {true});
-    std::vector<node_ptr> out = std::move(holder->children);
+    std::vector<node_ptr> out = holder->children.take_all();
     for (auto& n : out)
         n->parent = nullptr;
     return out;
@@ -722,38 +746,40 @@ namespace {
 
 void escape_text(std::string& out, std::string_view text)
 {
+    std::size_t run = 0; // start of the characters not yet written
     for (std::size_t i = 0; i < text.size(); ++i) {
-        char c = text[i];
+        const char c = text[i];
+        if (c != '&' && c != '<' && c != '>' && c != '\xC2')
+            continue;
+        const char next = i + 1 < text.size() ? text[i + 1] : '\0';
+        if (c == '\xC2' && next != '\xA0' && next != '\xAE')
+            continue;
+        out.append(text.data() + run, i - run);
         switch (c) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
-        case '\xC2':
-            if (i + 1 < text.size() && text[i + 1] == '\xA0') {
-                out += "&nbsp;";
-                ++i;
-            } else if (i + 1 < text.size() && text[i + 1] == '\xAE') {
-                out += "&reg;";
-                ++i;
-            } else {
-                out += c;
-            }
-            break;
-        default: out += c;
+        default:
+            out += next == '\xA0' ? "&nbsp;" : "&reg;";
+            ++i;
         }
+        run = i + 1;
     }
+    out.append(text.data() + run, text.size() - run);
 }
 
 void escape_attribute(std::string& out, std::string_view text)
 {
-    for (char c : text) {
-        if (c == '&')
-            out += "&amp;";
-        else if (c == '"')
-            out += "&quot;";
-        else
-            out += c;
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '&' && c != '"')
+            continue;
+        out.append(text.data() + run, i - run);
+        out += c == '&' ? "&amp;" : "&quot;";
+        run = i + 1;
     }
+    out.append(text.data() + run, text.size() - run);
 }
 
 void write_start(std::string& out, const node& n)
@@ -762,7 +788,11 @@ void write_start(std::string& out, const node& n)
     out += n.name;
     for (const attribute& a : n.attributes) {
         out += ' ';
-        out += to_lower(a.name);
+        const std::size_t at = out.size();
+        out += a.name;
+        for (std::size_t i = at; i < out.size(); ++i)
+            if (out[i] >= 'A' && out[i] <= 'Z')
+                out[i] = static_cast<char>(out[i] - 'A' + 'a');
         if (!a.bare) {
             out += "=\"";
             escape_attribute(out, a.value);
@@ -840,6 +870,10 @@ private:
             return;
         case node_kind::text: {
             const node* p = n.parent;
+            // A text longer than the room left gets it in one step, with some to spare for
+            // what follows, rather than through a series of doublings.
+            if (n.data.size() > out.capacity() - out.size())
+                out.reserve(out.size() + n.data.size() + n.data.size() / 8 + 256);
             if (p && p->is_element() && info_of(*p).raw)
                 out += n.data;
             else

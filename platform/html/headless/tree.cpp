@@ -2,10 +2,16 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <cstddef>
 #include <mutex>
 #include <unordered_map>
+
+#include <sys/mman.h>
+#include <unistd.h>
 
 namespace platform::html::headless {
 
@@ -42,6 +48,198 @@ std::string to_lower(std::string_view text)
     return out;
 }
 
+namespace {
+
+// The names the reader meets on pages, with their properties; a name missing here still
+// works, its node then owns a copy of it.
+using tag_table = std::unordered_map<std::string_view, node_name::entry>;
+
+const tag_table& tags()
+{
+    static const tag_table* table = [] {
+        // Never destroyed: nodes may outlive static objects. Keys view string literals.
+        auto* t = new tag_table;
+        for (std::string_view n : {"A", "ABBR", "ACRONYM", "ADDRESS", "APPLET", "AREA", "B", "BASE", "BASEFONT",
+                 "BDO", "BGSOUND", "BIG", "BLINK", "BLOCKQUOTE", "BODY", "BR", "BUTTON", "CAPTION", "CENTER",
+                 "CITE", "CODE", "COL", "COLGROUP", "DD", "DEL", "DFN", "DIR", "DIV", "DL", "DT", "EM", "EMBED",
+                 "FIELDSET", "FONT", "FORM", "FRAME", "FRAMESET", "H1", "H2", "H3", "H4", "H5", "H6", "HEAD",
+                 "HR", "HTML", "I", "IFRAME", "ILAYER", "IMG", "INPUT", "INS", "ISINDEX", "KBD", "KEYGEN",
+                 "LABEL", "LAYER", "LEGEND", "LI", "LINK", "LISTING", "MAP", "MARQUEE", "MENU", "META", "NOBR",
+                 "NOEMBED", "NOFRAMES", "NOLAYER", "NOSCRIPT", "OBJECT", "OL", "OPTGROUP", "OPTION", "P",
+                 "PARAM", "PLAINTEXT", "PRE", "Q", "S", "SAMP", "SCRIPT", "SELECT", "SMALL", "SPACER", "SPAN",
+                 "STRIKE", "STRONG", "STYLE", "SUB", "SUP", "TABLE", "TBODY", "TD", "TEXTAREA", "TFOOT", "TH",
+                 "THEAD", "TITLE", "TR", "TT", "U", "UL", "VAR", "WBR", "XMP", "O:P", "!", "#FRAGMENT"})
+            (*t)[n].name = std::string(n);
+        for (std::string_view v : {"AREA", "BASE", "BASEFONT", "BGSOUND", "BR", "COL", "EMBED", "FRAME",
+                 "HR", "IMG", "INPUT", "ISINDEX", "LINK", "META", "PARAM", "WBR", "SPACER", "KEYGEN"})
+            (*t)[v].info.is_void = true;
+        for (std::string_view b : {"HTML", "HEAD", "BODY", "TITLE", "META", "LINK", "BASE", "STYLE", "P",
+                 "DIV", "H1", "H2", "H3", "H4", "H5", "H6", "UL", "OL", "LI", "DL", "DT", "DD", "TABLE",
+                 "THEAD", "TBODY", "TFOOT", "TR", "TD", "TH", "CAPTION", "COLGROUP", "COL", "BLOCKQUOTE",
+                 "PRE", "FORM", "HR", "CENTER", "ADDRESS", "FIELDSET", "LEGEND", "NOSCRIPT", "MENU",
+                 "DIR", "FRAMESET", "FRAME", "NOFRAMES", "OPTION", "SELECT", "MARQUEE", "XMP",
+                 "LISTING", "OPTGROUP", "MAP", "AREA", "BGSOUND"})
+            (*t)[b].info.block = true;
+        for (std::string_view r : {"SCRIPT", "STYLE"}) {
+            (*t)[r].info.raw = true;
+            (*t)[r].info.preserve = true;
+        }
+        for (std::string_view r : {"TEXTAREA", "TITLE"}) {
+            (*t)[r].info.escapable_raw = true;
+            (*t)[r].info.preserve = true;
+        }
+        for (std::string_view r : {"PRE", "XMP", "LISTING", "PLAINTEXT"})
+            (*t)[r].info.preserve = true;
+        for (std::string_view h : {"TITLE", "META", "LINK", "BASE", "STYLE", "SCRIPT", "ISINDEX"})
+            (*t)[h].info.head_element = true;
+        return t;
+    }();
+    return *table;
+}
+
+const node_name::entry* find_tag(std::string_view upper_name)
+{
+    const auto& t = tags();
+    auto found = t.find(upper_name);
+    return found == t.end() ? nullptr : &found->second;
+}
+
+}
+
+const node_name::entry* node_name::empty_entry()
+{
+    static const entry* e = new entry;
+    return e;
+}
+
+node_name::node_name() : entry_(empty_entry()) { }
+
+node_name::node_name(std::string_view upper_name)
+{
+    if (upper_name.empty())
+        entry_ = empty_entry();
+    else if (const entry* known = find_tag(upper_name))
+        entry_ = known;
+    else
+        entry_ = new entry {std::string(upper_name), {}, true};
+}
+
+node_name::node_name(const node_name& other)
+    : entry_(other.entry_->owned ? new entry(*other.entry_) : other.entry_)
+{
+}
+
+node_name& node_name::operator=(const node_name& other)
+{
+    if (this != &other)
+        *this = node_name(other);
+    return *this;
+}
+
+node_name& node_name::operator=(node_name&& other) noexcept
+{
+    if (this != &other) {
+        if (entry_->owned)
+            delete entry_;
+        entry_ = other.entry_;
+        other.entry_ = empty_entry();
+    }
+    return *this;
+}
+
+node_name::~node_name()
+{
+    if (entry_->owned)
+        delete entry_;
+}
+
+const tag_info& info(std::string_view upper_name)
+{
+    static const tag_info none {};
+    const node_name::entry* e = find_tag(upper_name);
+    return e ? e->info : none;
+}
+
+void child_list::insert(std::size_t at, value_type n)
+{
+    make_gap(at, 1);
+    data_[gap_++] = std::move(n);
+    ++size_;
+}
+
+void child_list::erase(std::size_t at, std::size_t count)
+{
+    if (count == 0)
+        return;
+    make_gap(at, 0);
+    // The removed children stand right after the gap: they join it.
+    const std::size_t after = gap_ + (capacity_ - size_);
+    for (std::size_t i = 0; i < count; ++i)
+        data_[after + i].reset();
+    size_ -= static_cast<std::uint32_t>(count);
+}
+
+std::vector<child_list::value_type> child_list::slice(std::size_t at, std::size_t count) const
+{
+    std::vector<value_type> out;
+    out.reserve(count);
+    for (std::size_t i = at; i < at + count; ++i)
+        out.push_back((*this)[i]);
+    return out;
+}
+
+std::vector<child_list::value_type> child_list::take_all()
+{
+    std::vector<value_type> out;
+    out.reserve(size_);
+    for (std::size_t i = 0; i < size_; ++i)
+        out.push_back(std::move((*this)[i]));
+    release();
+    return out;
+}
+
+void child_list::make_gap(std::size_t at, std::size_t count)
+{
+    const std::size_t gap_size = capacity_ - size_;
+    if (gap_size >= count) {
+        // Slide the children between the old and the new place across the gap.
+        if (at < gap_) {
+            for (std::size_t i = gap_; i-- > at;)
+                data_[i + gap_size] = std::move(data_[i]);
+        } else {
+            for (std::size_t i = gap_; i < at; ++i)
+                data_[i] = std::move(data_[i + gap_size]);
+        }
+        gap_ = static_cast<std::uint32_t>(at);
+        return;
+    }
+    // Grows as an array does: doubling, and exactly the room needed for a large insertion.
+    const std::size_t needed = static_cast<std::size_t>(size_) + count;
+    if (needed > UINT32_MAX)
+        throw std::length_error("too many children");
+    std::size_t grown = std::max<std::size_t>(needed, std::min<std::size_t>(2 * std::size_t {capacity_}, UINT32_MAX));
+    std::allocator<value_type> alloc;
+    value_type* fresh = alloc.allocate(grown);
+    std::uninitialized_value_construct_n(fresh, grown);
+    for (std::size_t i = 0; i < size_; ++i)
+        fresh[i < at ? i : i + (grown - size_)] = std::move((*this)[i]);
+    release();
+    data_ = fresh;
+    capacity_ = static_cast<std::uint32_t>(grown);
+    size_ = static_cast<std::uint32_t>(needed - count);
+    gap_ = static_cast<std::uint32_t>(at);
+}
+
+void child_list::release()
+{
+    if (!data_)
+        return;
+    std::destroy_n(data_, capacity_);
+    std::allocator<value_type>().deallocate(data_, capacity_);
+    data_ = nullptr;
+    size_ = capacity_ = gap_ = 0;
+}
+
 const attribute* node::find(std::string_view attribute_name) const
 {
     for (const attribute& a : attributes)
@@ -57,25 +255,53 @@ attribute* node::find(std::string_view attribute_name)
 
 node::~node()
 {
-    std::vector<std::shared_ptr<node>> work;
-    auto release = [&work](std::vector<std::shared_ptr<node>>& kids) {
-        for (auto& c : kids) {
-            if (c.use_count() == 1)
-                work.push_back(std::move(c));
-            else
-                c->parent = nullptr;
+    if (children.empty())
+        return;
+    // The subtree's nodes that go with it, in document order, freed from the last: the
+    // pool then hands their blocks out again in address order, which keeps the next tree
+    // read as compact in memory as this one.
+    std::vector<std::shared_ptr<node>> order;
+    struct frame { node* n; std::size_t i; };
+    std::vector<frame> stack {{this, 0}};
+    while (!stack.empty()) {
+        node* n = stack.back().n;
+        std::size_t i = stack.back().i++;
+        if (i == n->children.size()) {
+            n->children.clear();
+            stack.pop_back();
+            continue;
         }
-        kids.clear();
-    };
-    release(children);
-    while (!work.empty()) {
-        std::shared_ptr<node> n = std::move(work.back());
-        work.pop_back();
-        release(n->children);
+        std::shared_ptr<node>& c = n->children[i];
+        if (c.use_count() == 1) {
+            node* raw = c.get();
+            order.push_back(std::move(c));
+            if (!raw->children.empty())
+                stack.push_back({raw, 0});
+        } else {
+            c->parent = nullptr;
+        }
     }
+    while (!order.empty())
+        order.pop_back();
 }
 
 namespace {
+
+// Asks the system for the pages of a fresh slab at once: every block of it is about to be
+// used, and one request costs far less than a fault on each page's first touch.
+void populate(unsigned char* start, std::size_t size)
+{
+#ifdef MADV_POPULATE_WRITE
+    const auto page = static_cast<std::uintptr_t>(sysconf(_SC_PAGESIZE));
+    const auto first = (reinterpret_cast<std::uintptr_t>(start) + page - 1) / page * page;
+    const auto last = (reinterpret_cast<std::uintptr_t>(start) + size) / page * page;
+    if (last > first)
+        (void)madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE); // a hint only
+#else
+    (void)start;
+    (void)size;
+#endif
+}
 
 // Blocks of one size (a node with its shared count), handed out from slabs and kept on a
 // free list when released. The pool lives as long as the program.
@@ -94,6 +320,7 @@ public:
         if (slab_left_ == 0) {
             slabs_.push_back(std::unique_ptr<unsigned char[]>(new unsigned char[block_size_ * slab_blocks]));
             slab_next_ = slabs_.back().get();
+            populate(slab_next_, block_size_ * slab_blocks);
             slab_left_ = slab_blocks;
         }
         void* p = slab_next_;
@@ -163,11 +390,11 @@ struct pool_allocator {
 
 node_ptr new_node() { return std::allocate_shared<node>(pool_allocator<node>()); }
 
-node_ptr make_element(std::string upper_name)
+node_ptr make_element(std::string_view upper_name)
 {
     auto n = new_node();
     n->kind = node_kind::element;
-    n->name = std::move(upper_name);
+    n->name = upper_name;
     return n;
 }
 
@@ -188,6 +415,12 @@ node_ptr make_comment(std::string text)
     return n;
 }
 
+std::size_t set_hint(const node& n, std::size_t index)
+{
+    n.index_hint = static_cast<std::uint32_t>(index); // a wrong hint costs a search only
+    return index;
+}
+
 std::size_t index_in_parent(const node& n)
 {
     const node* p = n.parent;
@@ -198,12 +431,12 @@ std::size_t index_in_parent(const node& n)
     // Edits shift a node by a few places at a time: look near the last known place first.
     for (std::size_t d = 0; d < 4; ++d) {
         if (hint + d < kids.size() && kids[hint + d].get() == &n)
-            return n.index_hint = hint + d;
+            return set_hint(n, hint + d);
         if (d <= hint && hint - d < kids.size() && kids[hint - d].get() == &n)
-            return n.index_hint = hint - d;
+            return set_hint(n, hint - d);
     }
     for (std::size_t i = 0; i < kids.size(); ++i) {
-        kids[i]->index_hint = i;
+        set_hint(*kids[i], i);
         if (kids[i].get() == &n)
             return i;
     }
@@ -243,39 +476,6 @@ node_ptr clone_tree(const node& n)
         }
     }
     return top;
-}
-
-const tag_info& info(std::string_view upper_name)
-{
-    static const std::unordered_map<std::string_view, tag_info> table = [] {
-        std::unordered_map<std::string_view, tag_info> t;
-        for (std::string_view v : {"AREA", "BASE", "BASEFONT", "BGSOUND", "BR", "COL", "EMBED", "FRAME",
-                 "HR", "IMG", "INPUT", "ISINDEX", "LINK", "META", "PARAM", "WBR", "SPACER", "KEYGEN"})
-            t[v].is_void = true;
-        for (std::string_view b : {"HTML", "HEAD", "BODY", "TITLE", "META", "LINK", "BASE", "STYLE", "P",
-                 "DIV", "H1", "H2", "H3", "H4", "H5", "H6", "UL", "OL", "LI", "DL", "DT", "DD", "TABLE",
-                 "THEAD", "TBODY", "TFOOT", "TR", "TD", "TH", "CAPTION", "COLGROUP", "COL", "BLOCKQUOTE",
-                 "PRE", "FORM", "HR", "CENTER", "ADDRESS", "FIELDSET", "LEGEND", "NOSCRIPT", "MENU",
-                 "DIR", "FRAMESET", "FRAME", "NOFRAMES", "OPTION", "SELECT", "MARQUEE", "XMP",
-                 "LISTING", "OPTGROUP", "MAP", "AREA", "BGSOUND"})
-            t[b].block = true;
-        for (std::string_view r : {"SCRIPT", "STYLE"}) {
-            t[r].raw = true;
-            t[r].preserve = true;
-        }
-        for (std::string_view r : {"TEXTAREA", "TITLE"}) {
-            t[r].escapable_raw = true;
-            t[r].preserve = true;
-        }
-        for (std::string_view r : {"PRE", "XMP", "LISTING", "PLAINTEXT"})
-            t[r].preserve = true;
-        for (std::string_view h : {"TITLE", "META", "LINK", "BASE", "STYLE", "SCRIPT", "ISINDEX"})
-            t[h].head_element = true;
-        return t;
-    }();
-    static const tag_info none {};
-    auto found = table.find(upper_name);
-    return found == table.end() ? none : found->second;
 }
 
 // Document order of places. Each level of the container chain gives a key; inside a
@@ -440,7 +640,7 @@ void model::apply(step& s)
                 --p->at.index;
         }
         right.parent = nullptr;
-        c->children.erase(c->children.begin() + static_cast<long>(s.index) + 1);
+        c->children.erase(s.index + 1, 1);
         left.data = std::move(joined);
         auto inverse = std::make_unique<step>();
         inverse->what = step::kind::split;
@@ -466,7 +666,7 @@ void model::insert_nodes(node* container, std::size_t index, std::vector<node_pt
         return;
     for (node_ptr& n : nodes)
         n->parent = container;
-    container->children.insert(container->children.begin() + static_cast<long>(index), nodes.begin(), nodes.end());
+    container->children.insert(index, nodes.begin(), nodes.end());
     for (tracked* p : pointers_) {
         if (!p->positioned || p->at.container != container)
             continue;
@@ -483,8 +683,7 @@ void model::insert_nodes(node* container, std::size_t index, std::vector<node_pt
 
 std::vector<node_ptr> model::remove_nodes(node* container, std::size_t index, std::size_t count)
 {
-    std::vector<node_ptr> removed(container->children.begin() + static_cast<long>(index),
-        container->children.begin() + static_cast<long>(index + count));
+    std::vector<node_ptr> removed = container->children.slice(index, count);
     if (count == 0)
         return removed;
     for (tracked* p : pointers_) {
@@ -503,8 +702,7 @@ std::vector<node_ptr> model::remove_nodes(node* container, std::size_t index, st
                 break;
             }
     }
-    container->children.erase(container->children.begin() + static_cast<long>(index),
-        container->children.begin() + static_cast<long>(index + count));
+    container->children.erase(index, count);
     for (node_ptr& r : removed)
         r->parent = nullptr;
     auto inverse = std::make_unique<step>();
@@ -527,8 +725,7 @@ void model::move_nodes(node* from, std::size_t index, std::size_t count, node* t
         to_index -= count;
     else if (from == to && to_index > index)
         throw std::invalid_argument("move into its own span");
-    std::vector<node_ptr> moving(from->children.begin() + static_cast<long>(index),
-        from->children.begin() + static_cast<long>(index + count));
+    std::vector<node_ptr> moving = from->children.slice(index, count);
     // Pointers between the moving nodes go with them.
     std::vector<std::pair<tracked*, position>> riders;
     for (tracked* p : pointers_) {
@@ -539,13 +736,12 @@ void model::move_nodes(node* from, std::size_t index, std::size_t count, node* t
         else if (p->at.index >= index + count)
             p->at.index -= count;
     }
-    from->children.erase(from->children.begin() + static_cast<long>(index),
-        from->children.begin() + static_cast<long>(index + count));
+    from->children.erase(index, count);
     for (auto& [p, rel] : riders)
         p->positioned = false;
     for (node_ptr& n : moving)
         n->parent = to;
-    to->children.insert(to->children.begin() + static_cast<long>(to_index), moving.begin(), moving.end());
+    to->children.insert(to_index, moving.begin(), moving.end());
     for (tracked* p : pointers_) {
         if (!p->positioned || p->at.container != to)
             continue;
@@ -574,7 +770,7 @@ void model::split_text(node* container, std::size_t index, std::size_t offset)
     node_ptr tail = make_text(text.data.substr(offset));
     tail->parent = container;
     text.data.resize(offset);
-    container->children.insert(container->children.begin() + static_cast<long>(index) + 1, tail);
+    container->children.insert(index + 1, tail);
     for (tracked* p : pointers_) {
         if (!p->positioned || p->at.container != container)
             continue;

@@ -7,6 +7,8 @@
 #include "platform/html/document.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -22,6 +24,158 @@ struct attribute {
     bool bare = false; // written without a value
 };
 
+struct node;
+
+// A node's children: an array with a gap where the last insertion or removal happened, so
+// runs of edits at one place (removing many children of one container from the last, or
+// inserting at its front again and again) cost in proportion to the distance between them
+// rather than to the number of children. Children are counted from 0 as in any array.
+class child_list {
+public:
+    using value_type = std::shared_ptr<node>;
+
+    template <class List, class Ref>
+    class basic_iterator {
+    public:
+        using iterator_category = std::random_access_iterator_tag;
+        using value_type = child_list::value_type;
+        using difference_type = std::ptrdiff_t;
+        using pointer = std::remove_reference_t<Ref>*;
+        using reference = Ref;
+        basic_iterator() = default;
+        basic_iterator(List* list, std::size_t i) : list_(list), i_(i) { }
+        Ref operator*() const { return (*list_)[i_]; }
+        pointer operator->() const { return &(*list_)[i_]; }
+        Ref operator[](difference_type d) const { return (*list_)[i_ + static_cast<std::size_t>(d)]; }
+        basic_iterator& operator++() { ++i_; return *this; }
+        basic_iterator operator++(int) { auto t = *this; ++i_; return t; }
+        basic_iterator& operator--() { --i_; return *this; }
+        basic_iterator operator--(int) { auto t = *this; --i_; return t; }
+        basic_iterator& operator+=(difference_type d) { i_ += static_cast<std::size_t>(d); return *this; }
+        basic_iterator& operator-=(difference_type d) { i_ -= static_cast<std::size_t>(d); return *this; }
+        friend basic_iterator operator+(basic_iterator a, difference_type d) { return a += d; }
+        friend basic_iterator operator+(difference_type d, basic_iterator a) { return a += d; }
+        friend basic_iterator operator-(basic_iterator a, difference_type d) { return a -= d; }
+        friend difference_type operator-(const basic_iterator& a, const basic_iterator& b)
+        {
+            return static_cast<difference_type>(a.i_) - static_cast<difference_type>(b.i_);
+        }
+        friend bool operator==(const basic_iterator& a, const basic_iterator& b) { return a.i_ == b.i_; }
+        friend auto operator<=>(const basic_iterator& a, const basic_iterator& b) { return a.i_ <=> b.i_; }
+
+    private:
+        List* list_ = nullptr;
+        std::size_t i_ = 0;
+    };
+    using iterator = basic_iterator<child_list, value_type&>;
+    using const_iterator = basic_iterator<const child_list, const value_type&>;
+    using reverse_iterator = std::reverse_iterator<iterator>;
+    using const_reverse_iterator = std::reverse_iterator<const_iterator>;
+
+    child_list() = default;
+    ~child_list() { release(); }
+    child_list(const child_list&) = delete;
+    child_list& operator=(const child_list&) = delete;
+
+    std::size_t size() const { return size_; }
+    bool empty() const { return size_ == 0; }
+    value_type& operator[](std::size_t i) { return data_[i < gap_ ? i : i + (capacity_ - size_)]; }
+    const value_type& operator[](std::size_t i) const { return data_[i < gap_ ? i : i + (capacity_ - size_)]; }
+    value_type& front() { return (*this)[0]; }
+    value_type& back() { return (*this)[size_ - 1]; }
+    const value_type& front() const { return (*this)[0]; }
+    const value_type& back() const { return (*this)[size_ - 1]; }
+    iterator begin() { return {this, 0}; }
+    iterator end() { return {this, size_}; }
+    const_iterator begin() const { return {this, 0}; }
+    const_iterator end() const { return {this, size_}; }
+    reverse_iterator rbegin() { return reverse_iterator(end()); }
+    reverse_iterator rend() { return reverse_iterator(begin()); }
+    const_reverse_iterator rbegin() const { return const_reverse_iterator(end()); }
+    const_reverse_iterator rend() const { return const_reverse_iterator(begin()); }
+
+    void push_back(value_type n) { insert(size_, std::move(n)); }
+    void insert(std::size_t at, value_type n);
+    // Inserts the nodes in [first, last) before child `at`.
+    template <class It>
+    void insert(std::size_t at, It first, It last)
+    {
+        const std::size_t count = static_cast<std::size_t>(std::distance(first, last));
+        make_gap(at, count);
+        for (; first != last; ++first)
+            data_[gap_++] = *first;
+        size_ += static_cast<std::uint32_t>(count);
+    }
+    // Removes children [at, at + count).
+    void erase(std::size_t at, std::size_t count);
+    // Children [at, at + count) as an array.
+    std::vector<value_type> slice(std::size_t at, std::size_t count) const;
+    // Takes all children out, leaving the list empty.
+    std::vector<value_type> take_all();
+    void clear() { erase(0, size_); }
+
+private:
+    // Moves the gap to `at` with room for `count` more.
+    void make_gap(std::size_t at, std::size_t count);
+    void release();
+
+    value_type* data_ = nullptr;
+    std::uint32_t size_ = 0;
+    std::uint32_t capacity_ = 0;
+    std::uint32_t gap_ = 0; // where the gap starts; it holds capacity_ - size_ empty slots
+};
+
+struct tag_info {
+    bool is_void = false;    // never has content, no end tag
+    bool block = false;      // a line and whitespace boundary
+    bool raw = false;        // SCRIPT, STYLE: content verbatim
+    bool escapable_raw = false; // TEXTAREA, TITLE: content is text, references decoded
+    bool preserve = false;   // whitespace kept inside
+    bool head_element = false;
+};
+
+// A node's name with its tag properties. Names of the tag table point into it; any other
+// name is owned by the node, so a node spends one pointer on its name.
+class node_name {
+public:
+    node_name();
+    explicit node_name(std::string_view upper_name);
+    node_name(const node_name& other);
+    node_name(node_name&& other) noexcept : entry_(other.entry_) { other.entry_ = empty_entry(); }
+    node_name& operator=(const node_name& other);
+    node_name& operator=(node_name&& other) noexcept;
+    node_name& operator=(std::string_view upper_name) { return *this = node_name(upper_name); }
+    ~node_name();
+
+    const std::string& str() const { return entry_->name; }
+    operator const std::string&() const { return entry_->name; }
+    operator std::string_view() const { return entry_->name; }
+    const tag_info& info() const { return entry_->info; }
+    bool empty() const { return entry_->name.empty(); }
+    std::size_t size() const { return entry_->name.size(); }
+    char operator[](std::size_t i) const { return entry_->name[i]; }
+    bool operator==(std::string_view other) const { return std::string_view(entry_->name) == other; }
+    bool operator==(const char* other) const { return std::string_view(entry_->name) == other; }
+    bool operator==(const std::string& other) const { return entry_->name == other; }
+    bool operator==(const node_name& other) const { return entry_ == other.entry_ || entry_->name == other.entry_->name; }
+
+    struct entry {
+        std::string name;
+        tag_info info;
+        bool owned = false;
+    };
+
+private:
+    static const entry* empty_entry();
+    const entry* entry_;
+};
+inline std::string operator+(const char* a, const node_name& b) { return a + b.str(); }
+inline std::string operator+(const std::string& a, const node_name& b) { return a + b.str(); }
+inline std::string operator+(const node_name& a, const char* b) { return a.str() + b; }
+
+// The element handle handed out for a node, kept by it while the handle lives.
+class element_handle_owner;
+
 struct node : std::enable_shared_from_this<node> {
     node() = default;
     // Frees the subtree without recursion; children still held elsewhere become roots.
@@ -30,16 +184,17 @@ struct node : std::enable_shared_from_this<node> {
     node& operator=(const node&) = delete;
 
     node_kind kind = node_kind::element;
-    std::string name; // element: upper case
+    // Where it stood in its parent when last seen; only a hint, checked before use.
+    mutable std::uint32_t index_hint = 0;
+    node_name name; // element: upper case
     // text: its characters (UTF-8); comment: what stands between "<!" and ">";
     // declaration: the whole markup; SCRIPT and STYLE content is a text child.
     std::string data;
     std::vector<attribute> attributes;
     node* parent = nullptr;
-    std::vector<std::shared_ptr<node>> children;
-    mutable std::size_t index_hint = 0;
-    mutable const struct tag_info* tag = nullptr; // looked up once, by info_of
-    std::weak_ptr<void> handle; // the element handle handed out for this node
+    child_list children;
+    // The live element handle for this node, if any; the handle clears it when it goes.
+    element_handle_owner* handle = nullptr;
 
     bool is_element() const { return kind == node_kind::element; }
     bool is_text() const { return kind == node_kind::text; }
@@ -51,33 +206,22 @@ using node_ptr = std::shared_ptr<node>;
 // A new empty node; nodes come from a pool of equal blocks, which keeps reading a large
 // page from spending its time in the general allocator.
 node_ptr new_node();
-node_ptr make_element(std::string upper_name);
+node_ptr make_element(std::string_view upper_name);
 node_ptr make_text(std::string text);
 node_ptr make_comment(std::string text);
 
 // The place of a node among its parent's children.
 std::size_t index_in_parent(const node& n);
+// Notes the place as the node's hint; returns it.
+std::size_t set_hint(const node& n, std::size_t index);
 bool is_ancestor_or_self(const node* ancestor, const node* n);
 // A deep copy (iterative), not in any tree.
 node_ptr clone_tree(const node& n);
 node_ptr clone_shell(const node& n); // same element, no children
 
-struct tag_info {
-    bool is_void = false;    // never has content, no end tag
-    bool block = false;      // a line and whitespace boundary
-    bool raw = false;        // SCRIPT, STYLE: content verbatim
-    bool escapable_raw = false; // TEXTAREA, TITLE: content is text, references decoded
-    bool preserve = false;   // whitespace kept inside
-    bool head_element = false;
-};
 const tag_info& info(std::string_view upper_name);
-// The tag properties of an element, cached in the node.
-inline const tag_info& info_of(const node& n)
-{
-    if (!n.tag)
-        n.tag = &info(n.name);
-    return *n.tag;
-}
+// The tag properties of an element.
+inline const tag_info& info_of(const node& n) { return n.name.info(); }
 bool equal_ignoring_case(std::string_view a, std::string_view b);
 std::string to_upper(std::string_view text);
 std::string to_lower(std::string_view text);
@@ -225,6 +369,8 @@ long advance_characters(position& p, long count, bool forward, const node* limit
 
 // Page bytes to UTF-8: byte-order mark, META charset, valid UTF-8, else Windows-1252.
 std::string decode_page_bytes(std::string_view bytes, std::string* charset);
+// The same without a copy of bytes that are the text already: false then, `out` untouched.
+bool decode_page_text(std::string_view bytes, std::string* charset, std::string& out);
 // UTF-8 to the charset; characters it lacks become "&#N;". Empty optional: unknown charset.
 bool encode_text(std::string_view utf8, std::string_view charset, std::string& out);
 bool charset_known(std::string_view charset);
