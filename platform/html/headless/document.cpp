@@ -1301,6 +1301,7 @@ public:
             std::string charset;
             std::string text = decode_page_bytes(bytes, &charset);
             doc->install(parse_html(text));
+            doc->page_size = text.size();
             doc->charset = charset;
             if (address.size() > 7 && equal_ignoring_case(address.substr(0, 7), "file://"))
                 doc->file = address.substr(7);
@@ -1406,7 +1407,12 @@ public:
     html::command_target& command_target() override { return *target_; }
     html::input& input() override { return *input_; }
     void set_hit_test(hit_test_port* port) override { state_->hit_test = port; }
-    std::string html() const override { return serialise(*state_->m.root); }
+    std::string html() const override
+    {
+        std::string page = serialise(*state_->m.root, true, state_->page_size);
+        state_->page_size = page.size();
+        return page;
+    }
     doc_state& state() { return *state_; }
 
 private:
@@ -1426,6 +1432,7 @@ private:
         const bool converted = !source_filter && decode_page_text(bytes, &charset, decoded);
         ++state_->load_generation;
         state_->install(parse_html(converted ? std::string_view(decoded) : bytes));
+        state_->page_size = bytes.size();
         state_->charset = charset;
     }
 
@@ -1536,6 +1543,7 @@ node_ptr doc_state::selected_control()
 void doc_state::install(node_ptr root)
 {
     m.reset(std::move(root));
+    page_size = 0;
     control.reset();
     active.reset();
     ready_state = 0;

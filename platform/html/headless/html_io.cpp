@@ -944,9 +944,12 @@ private:
 
 }
 
-std::string serialise(const node& n, bool include_self)
+std::string serialise(const node& n, bool include_self, std::size_t expected_size)
 {
     writer w;
+    // One allocation of about the right size costs far less than a chain of doublings.
+    if (expected_size > 0)
+        w.out.reserve(expected_size + expected_size / 8 + 4096);
     w.run(n, 0, n.children.size(), include_self && n.kind != node_kind::document);
     return std::move(w.out);
 }

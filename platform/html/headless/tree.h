@@ -350,7 +350,9 @@ struct parse_options {
 node_ptr parse_html(std::string_view utf8, parse_options options = {});
 // The children of a parsed fragment.
 std::vector<node_ptr> parse_fragment(std::string_view utf8);
-std::string serialise(const node& n, bool include_self = true);
+// `expected_size`, when known (the size the page had when last read or written), sizes the
+// result's buffer in advance.
+std::string serialise(const node& n, bool include_self = true, std::size_t expected_size = 0);
 // Serialises the children of container in [first, last).
 std::string serialise_children(const node& container, std::size_t first, std::size_t last);
 // Plain text of the stream between two places.
