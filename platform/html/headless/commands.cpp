@@ -520,7 +520,9 @@ void insert_typed_text(doc_state& doc, std::string_view text)
         return;
     if (!s.empty())
         remove_range(doc, s.first, s.last);
-    position q = doc.sel_first();
+    position q = s.empty() ? s.first : doc.sel_first();
+    if (!editable(q))
+        return;
     if (q.container->kind == node_kind::document || q.container->name == "HTML" || q.container->name == "HEAD") {
         node* body = doc.body();
         if (!body)
@@ -554,7 +556,11 @@ void default_key_action(doc_state& doc, int key, bool shift)
     case 13: { // Enter
         if (!s.empty())
             remove_range(doc, s.first, s.last);
-        position caret = doc.sel_first();
+        // A selection holding nothing but edges is the place it was taken to, which was
+        // checked above; its own ends may lie in a place nothing edits (a TITLE's end).
+        position caret = s.empty() ? s.first : doc.sel_first();
+        if (!editable(caret))
+            return;
         node* block = shift ? nullptr : nearest(caret, [](const node& n) {
             return n.name == "P" || n.name == "DIV" || n.name == "LI" || (n.name.size() == 2 && n.name[0] == 'H' && n.name[1] >= '1' && n.name[1] <= '6');
         });

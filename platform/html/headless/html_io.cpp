@@ -826,21 +826,24 @@ public:
             if (info_of(container).preserve)
                 ++preserve;
         }
-        struct frame { const node* n; std::size_t i; std::size_t end; };
-        std::vector<frame> stack {{&container, first, last}};
-        while (!stack.empty()) {
-            frame& f = stack.back();
-            if (f.i >= f.end) {
-                const node* n = f.n;
-                stack.pop_back();
-                if (stack.empty() && !self)
+        // Walks down through children and back up through parents, so a deep tree needs
+        // no stack of its own.
+        const node* n = &container;
+        std::size_t i = first;
+        while (true) {
+            if (i >= (n == &container ? last : n->children.size())) {
+                if (n == &container && !self)
                     break;
                 if (info_of(*n).preserve)
                     --preserve;
                 end_tag(*n, preserve);
+                if (n == &container)
+                    break;
+                i = index_in_parent(*n) + 1;
+                n = n->parent;
                 continue;
             }
-            const node& child = *f.n->children[f.i++];
+            const node& child = *n->children[i++];
             item(child, preserve, false);
             if (child.is_element() && info_of(child).raw) {
                 raw_content(child);
@@ -850,7 +853,8 @@ public:
             if (child.is_element() && !info_of(child).is_void) {
                 if (info_of(child).preserve)
                     ++preserve;
-                stack.push_back({&child, 0, child.children.size()});
+                n = &child;
+                i = 0;
             }
         }
     }

@@ -240,6 +240,12 @@ void child_list::release()
     size_ = capacity_ = gap_ = 0;
 }
 
+const std::vector<attribute>& attribute_list::none()
+{
+    static const std::vector<attribute>* empty = new std::vector<attribute>;
+    return *empty;
+}
+
 const attribute* node::find(std::string_view attribute_name) const
 {
     for (const attribute& a : attributes)
@@ -255,34 +261,28 @@ attribute* node::find(std::string_view attribute_name)
 
 node::~node()
 {
-    if (children.empty())
-        return;
-    // The subtree's nodes that go with it, in document order, freed from the last: the
-    // pool then hands their blocks out again in address order, which keeps the next tree
-    // read as compact in memory as this one.
-    std::vector<std::shared_ptr<node>> order;
-    struct frame { node* n; std::size_t i; };
-    std::vector<frame> stack {{this, 0}};
-    while (!stack.empty()) {
-        node* n = stack.back().n;
-        std::size_t i = stack.back().i++;
-        if (i == n->children.size()) {
-            n->children.clear();
-            stack.pop_back();
+    // Frees the subtree from its last node in document order back to the first, without
+    // recursion or a stack: the pool then hands their blocks out again in address order,
+    // which keeps the next tree read as compact in memory as this one. Children held
+    // elsewhere become roots.
+    node* n = this;
+    while (true) {
+        if (!n->children.empty()) {
+            std::shared_ptr<node>& last = n->children.back();
+            if (last.use_count() == 1) {
+                n = last.get();
+            } else {
+                last->parent = nullptr;
+                n->children.pop_back();
+            }
             continue;
         }
-        std::shared_ptr<node>& c = n->children[i];
-        if (c.use_count() == 1) {
-            node* raw = c.get();
-            order.push_back(std::move(c));
-            if (!raw->children.empty())
-                stack.push_back({raw, 0});
-        } else {
-            c->parent = nullptr;
-        }
+        if (n == this)
+            return;
+        node* up = n->parent;
+        up->children.pop_back(); // frees n, now childless
+        n = up;
     }
-    while (!order.empty())
-        order.pop_back();
 }
 
 namespace {
@@ -791,7 +791,7 @@ void model::set_attributes(node* target, std::vector<attribute> attributes)
     auto inverse = std::make_unique<step>();
     inverse->what = step::kind::attributes;
     inverse->container = target->shared_from_this();
-    inverse->attributes = std::move(target->attributes);
+    inverse->attributes = target->attributes.take();
     target->attributes = std::move(attributes);
     record(std::move(inverse));
 }
@@ -839,7 +839,7 @@ void model::split_element(node* target, std::size_t at)
     std::size_t place = index_in_parent(*target);
     node_ptr copy = clone_shell(*target);
     // Its id belongs to the first part only.
-    std::erase_if(copy->attributes, [](const attribute& a) { return equal_ignoring_case(a.name, "id"); });
+    std::erase_if(copy->attributes.edit(), [](const attribute& a) { return equal_ignoring_case(a.name, "id"); });
     insert_nodes(parent, place + 1, {copy});
     move_nodes(target, at, target->children.size() - at, copy.get(), 0);
 }

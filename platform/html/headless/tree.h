@@ -95,6 +95,7 @@ public:
     const_reverse_iterator rend() const { return const_reverse_iterator(begin()); }
 
     void push_back(value_type n) { insert(size_, std::move(n)); }
+    void pop_back() { erase(size_ - 1, 1); }
     void insert(std::size_t at, value_type n);
     // Inserts the nodes in [first, last) before child `at`.
     template <class It>
@@ -173,6 +174,54 @@ inline std::string operator+(const char* a, const node_name& b) { return a + b.s
 inline std::string operator+(const std::string& a, const node_name& b) { return a + b.str(); }
 inline std::string operator+(const node_name& a, const char* b) { return a.str() + b; }
 
+// An element's attributes; most nodes have none and spend one pointer on them.
+class attribute_list {
+public:
+    attribute_list() = default;
+    attribute_list(const attribute_list& other) { *this = other.get(); }
+    attribute_list(attribute_list&&) noexcept = default;
+    attribute_list& operator=(const attribute_list& other)
+    {
+        if (this != &other)
+            *this = other.get();
+        return *this;
+    }
+    attribute_list& operator=(attribute_list&&) noexcept = default;
+    attribute_list& operator=(std::vector<attribute> list)
+    {
+        if (list.empty())
+            list_.reset();
+        else
+            list_ = std::make_unique<std::vector<attribute>>(std::move(list));
+        return *this;
+    }
+
+    const std::vector<attribute>& get() const { return list_ ? *list_ : none(); }
+    operator const std::vector<attribute>&() const { return get(); }
+    // The list to change in place.
+    std::vector<attribute>& edit()
+    {
+        if (!list_)
+            list_ = std::make_unique<std::vector<attribute>>();
+        return *list_;
+    }
+    // Takes the list out, leaving none.
+    std::vector<attribute> take()
+    {
+        std::vector<attribute> out = list_ ? std::move(*list_) : std::vector<attribute>();
+        list_.reset();
+        return out;
+    }
+    std::size_t size() const { return get().size(); }
+    bool empty() const { return get().empty(); }
+    std::vector<attribute>::const_iterator begin() const { return get().begin(); }
+    std::vector<attribute>::const_iterator end() const { return get().end(); }
+
+private:
+    static const std::vector<attribute>& none();
+    std::unique_ptr<std::vector<attribute>> list_;
+};
+
 // The element handle handed out for a node, kept by it while the handle lives.
 class element_handle_owner;
 
@@ -190,7 +239,7 @@ struct node : std::enable_shared_from_this<node> {
     // text: its characters (UTF-8); comment: what stands between "<!" and ">";
     // declaration: the whole markup; SCRIPT and STYLE content is a text child.
     std::string data;
-    std::vector<attribute> attributes;
+    attribute_list attributes;
     node* parent = nullptr;
     child_list children;
     // The live element handle for this node, if any; the handle clears it when it goes.

@@ -127,6 +127,32 @@ TEST_F(headless, deep_nesting_reads_and_writes_without_recursion)
     EXPECT_EQ(doc->html(), page);
 }
 
+TEST_F(headless, keys_never_edit_a_title_a_selection_starts_at)
+{
+    // From the title text's end to the body's start the selection holds only edges: keys
+    // act at the body's start, never inside the TITLE.
+    for (int key : {13, -13, 0}) {
+        load("<html><head><title>T</title></head><body><p>x</p></body></html>");
+        auto title = doc->all()->tags("title")->item(0L);
+        auto& m = doc->markup();
+        auto from = m.create_pointer();
+        auto to = m.create_pointer();
+        ASSERT_EQ(from->move_adjacent_to_element(title, adjacency::before_end), S_OK);
+        ASSERT_EQ(to->move_adjacent_to_element(doc->body(), adjacency::after_begin), S_OK);
+        auto range = doc->selection()->create_range();
+        ASSERT_EQ(m.move_range_to_pointers(*from, *to, *range), S_OK);
+        ASSERT_EQ(range->select(), S_OK);
+        if (key == 0)
+            doc->input().type_text("y");
+        else
+            doc->input().key_down(key < 0 ? -key : key, false, key < 0);
+        std::string title_html;
+        title->outer_html(title_html);
+        EXPECT_EQ(title_html, "<TITLE>T</TITLE>") << key;
+        EXPECT_NE(body_html(), "<P>x</P>") << key;
+    }
+}
+
 TEST_F(headless, page_bytes_decode_by_mark_meta_utf8_then_1252)
 {
     struct sample {
