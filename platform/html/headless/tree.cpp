@@ -163,7 +163,8 @@ const tag_info& info(std::string_view upper_name)
 void child_list::insert(std::size_t at, value_type n)
 {
     make_gap(at, 1);
-    data_[gap_++] = std::move(n);
+    ::new (static_cast<void*>(data_ + gap_)) value_type(std::move(n));
+    ++gap_;
     ++size_;
 }
 
@@ -172,11 +173,14 @@ void child_list::erase(std::size_t at, std::size_t count)
     if (count == 0)
         return;
     make_gap(at, 0);
-    // The removed children stand right after the gap: they join it.
-    const std::size_t after = gap_ + (capacity_ - size_);
-    for (std::size_t i = 0; i < count; ++i)
-        data_[after + i].reset();
-    size_ -= static_cast<std::uint32_t>(count);
+    // The removed children stand right after the gap: they join it. Each leaves the list
+    // before it is released, so whatever its release does sees a consistent list.
+    for (std::size_t i = 0; i < count; ++i) {
+        value_type* slot = data_ + gap_ + (capacity_ - size_);
+        value_type removed = std::move(*slot);
+        std::destroy_at(slot);
+        --size_;
+    }
 }
 
 std::vector<child_list::value_type> child_list::slice(std::size_t at, std::size_t count) const
@@ -198,17 +202,30 @@ std::vector<child_list::value_type> child_list::take_all()
     return out;
 }
 
+namespace {
+
+// Moves a child from one slot into a raw one, leaving the first raw.
+void relocate(child_list::value_type* from, child_list::value_type* to)
+{
+    ::new (static_cast<void*>(to)) child_list::value_type(std::move(*from));
+    std::destroy_at(from);
+}
+
+}
+
 void child_list::make_gap(std::size_t at, std::size_t count)
 {
     const std::size_t gap_size = capacity_ - size_;
     if (gap_size >= count) {
         // Slide the children between the old and the new place across the gap.
-        if (at < gap_) {
-            for (std::size_t i = gap_; i-- > at;)
-                data_[i + gap_size] = std::move(data_[i]);
-        } else {
-            for (std::size_t i = gap_; i < at; ++i)
-                data_[i] = std::move(data_[i + gap_size]);
+        if (gap_size > 0) {
+            if (at < gap_) {
+                for (std::size_t i = gap_; i-- > at;)
+                    relocate(data_ + i, data_ + i + gap_size);
+            } else {
+                for (std::size_t i = gap_; i < at; ++i)
+                    relocate(data_ + i + gap_size, data_ + i);
+            }
         }
         gap_ = static_cast<std::uint32_t>(at);
         return;
@@ -217,16 +234,16 @@ void child_list::make_gap(std::size_t at, std::size_t count)
     const std::size_t needed = static_cast<std::size_t>(size_) + count;
     if (needed > UINT32_MAX)
         throw std::length_error("too many children");
-    std::size_t grown = std::max<std::size_t>(needed, std::min<std::size_t>(2 * std::size_t {capacity_}, UINT32_MAX));
-    std::allocator<value_type> alloc;
-    value_type* fresh = alloc.allocate(grown);
-    std::uninitialized_value_construct_n(fresh, grown);
-    for (std::size_t i = 0; i < size_; ++i)
-        fresh[i < at ? i : i + (grown - size_)] = std::move((*this)[i]);
-    release();
+    const std::size_t grown = std::max<std::size_t>(needed, std::min<std::size_t>(2 * std::size_t {capacity_}, UINT32_MAX));
+    value_type* fresh = std::allocator<value_type>().allocate(grown);
+    for (std::size_t i = 0; i < size_; ++i) {
+        value_type* from = data_ + (i < gap_ ? i : i + gap_size);
+        relocate(from, fresh + (i < at ? i : i + (grown - size_)));
+    }
+    if (data_)
+        std::allocator<value_type>().deallocate(data_, capacity_);
     data_ = fresh;
     capacity_ = static_cast<std::uint32_t>(grown);
-    size_ = static_cast<std::uint32_t>(needed - count);
     gap_ = static_cast<std::uint32_t>(at);
 }
 
@@ -234,10 +251,15 @@ void child_list::release()
 {
     if (!data_)
         return;
-    std::destroy_n(data_, capacity_);
-    std::allocator<value_type>().deallocate(data_, capacity_);
+    // Children taken out first, then released, so the list is empty while they go.
+    value_type* data = data_;
+    const std::size_t capacity = capacity_, gap = gap_, gap_size = capacity_ - size_;
+    const std::size_t size = size_;
     data_ = nullptr;
     size_ = capacity_ = gap_ = 0;
+    for (std::size_t i = 0; i < size; ++i)
+        std::destroy_at(data + (i < gap ? i : i + gap_size));
+    std::allocator<value_type>().deallocate(data, capacity);
 }
 
 const std::vector<attribute>& attribute_list::none()

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <iterator>
+#include <new>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -103,9 +104,11 @@ public:
     {
         const std::size_t count = static_cast<std::size_t>(std::distance(first, last));
         make_gap(at, count);
-        for (; first != last; ++first)
-            data_[gap_++] = *first;
-        size_ += static_cast<std::uint32_t>(count);
+        for (; first != last; ++first) {
+            ::new (static_cast<void*>(data_ + gap_)) value_type(*first);
+            ++gap_;
+            ++size_;
+        }
     }
     // Removes children [at, at + count).
     void erase(std::size_t at, std::size_t count);
@@ -113,17 +116,19 @@ public:
     std::vector<value_type> slice(std::size_t at, std::size_t count) const;
     // Takes all children out, leaving the list empty.
     std::vector<value_type> take_all();
-    void clear() { erase(0, size_); }
+    void clear() { release(); }
 
 private:
     // Moves the gap to `at` with room for `count` more.
     void make_gap(std::size_t at, std::size_t count);
     void release();
 
+    // Slots [0, gap_) and [gap_ + capacity_ - size_, capacity_) hold children; the gap's
+    // slots are raw memory.
     value_type* data_ = nullptr;
     std::uint32_t size_ = 0;
     std::uint32_t capacity_ = 0;
-    std::uint32_t gap_ = 0; // where the gap starts; it holds capacity_ - size_ empty slots
+    std::uint32_t gap_ = 0;
 };
 
 struct tag_info {
