@@ -1300,8 +1300,9 @@ public:
             }
             std::string charset;
             std::string text = decode_page_bytes(bytes, &charset);
-            doc->install(parse_html(text));
-            doc->page_size = text.size();
+            std::size_t written = 0;
+            doc->install(parse_html(text, {false, &written}));
+            doc->page_size = written;
             doc->charset = charset;
             if (address.size() > 7 && equal_ignoring_case(address.substr(0, 7), "file://"))
                 doc->file = address.substr(7);
@@ -1431,8 +1432,9 @@ private:
         std::string decoded;
         const bool converted = !source_filter && decode_page_text(bytes, &charset, decoded);
         ++state_->load_generation;
-        state_->install(parse_html(converted ? std::string_view(decoded) : bytes));
-        state_->page_size = bytes.size();
+        std::size_t written = 0;
+        state_->install(parse_html(converted ? std::string_view(decoded) : bytes, {false, &written}));
+        state_->page_size = written;
         state_->charset = charset;
     }
 

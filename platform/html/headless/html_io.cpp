@@ -243,7 +243,10 @@ private:
     {
         node* raw = n.get();
         append(std::move(n));
+        if (info_of(*raw).block)
+            added_ += 4;
         if (!info_of(*raw).is_void) {
+            added_ += raw->name.size() + 3;
             if (info_of(*raw).preserve && !in_preserved())
                 preserving_ = {stack_.size(), raw};
             stack_.push_back(raw);
@@ -395,19 +398,29 @@ private:
         }
         if (info(name).is_void)
             return;
+        bool closed = false;
         if (name == "TABLE")
-            close_to(name, {});
+            closed = close_to(name, {});
         else if (is_cell(name) || name == "TR" || is_table_section(name) || name == "CAPTION")
-            close_to(name, {"TABLE"});
+            closed = close_to(name, {"TABLE"});
         else
-            close_to(name, {"TD", "TH", "TABLE", "CAPTION"});
+            closed = close_to(name, {"TD", "TH", "TABLE", "CAPTION"});
+        if (closed)
+            added_ -= std::min(added_, name.size() + 3); // its end tag was in the page
     }
+
+public:
+    // What writing the tree adds to the page: end tags it left out, line ends at blocks.
+    std::size_t added() const { return added_; }
+
+private:
 
     bool fragment_;
     node_ptr root_;
     std::vector<node*> stack_;
     node* pending_in_ = nullptr; // the container of the waiting whitespace
     std::string pending_;
+    std::size_t added_ = 0;
     bool pending_preserved_ = false; // it stands in an element that keeps whitespace
     std::pair<std::size_t, node*> preserving_ {0, nullptr}; // stack place and element
     node* html_ = nullptr;
@@ -730,7 +743,10 @@ node_ptr parse_html(std::string_view utf8, parse_options options)
     tree_builder builder(options.fragment);
     token_reader reader(utf8, builder);
     reader.run();
-    return builder.finish();
+    node_ptr tree = builder.finish();
+    if (options.written_size)
+        *options.written_size = utf8.size() + builder.added();
+    return tree;
 }
 
 std::vector<node_ptr> parse_fragment(std::string_view utf8)

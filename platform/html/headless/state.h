@@ -53,7 +53,7 @@ struct doc_state : std::enable_shared_from_this<doc_state> {
     int ready_state = 0;
     std::string charset = "utf-8";
     std::string file;
-    std::size_t page_size = 0; // of the page as last read or written
+    std::size_t page_size = 0; // about the size the page is written in: estimated when read, measured when written
     bool activated = false;
     bool display_option_23 = false;
     bool display_option_56 = false;

@@ -400,6 +400,7 @@ private:
 // HTML reading and writing.
 struct parse_options {
     bool fragment = false; // no HTML, HEAD, BODY implied
+    std::size_t* written_size = nullptr; // receives about the size the tree is written in
 };
 node_ptr parse_html(std::string_view utf8, parse_options options = {});
 // The children of a parsed fragment.
