@@ -165,7 +165,9 @@ bool decode_page_text(std::string_view bytes, std::string* charset, std::string&
 std::string decode_page_bytes(std::string_view bytes, std::string* charset)
 {
     std::string out;
-    return decode_page_text(bytes, charset, out) ? out : std::string(bytes);
+    if (!decode_page_text(bytes, charset, out))
+        out.assign(bytes);
+    return out;
 }
 
 bool encode_text(std::string_view utf8, std::string_view charset, std::string& out)
