@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <string_view>
@@ -79,8 +80,12 @@ public:
     bool type_is_sed() const { return type_is_sed_; }
     bool entity_is_variable() const { return entity_is_variable_; }
     bool entity_is_attribute() const { return entity_is_attribute_; }
+    // For "alter": the HTML element the value names, looked up once.
+    const element_entry* alter_element() const { return alter_element_; }
 
 private:
+    friend class preprocessor;
+
     markup_tag tag_;
     std::string type_;
     std::string what_;
@@ -93,6 +98,16 @@ private:
     bool type_is_sed_ = false;
     bool entity_is_variable_ = false;
     bool entity_is_attribute_ = false;
+    const element_entry* alter_element_ = nullptr;
+
+protected:
+    // Set when a preprocessor installs the action: the variables `what` and `value` name and
+    // the action's print cache, as indices into that preprocessor's tables, so that running
+    // the action looks up no name.
+    const preprocessor* bound_to_ = nullptr;
+    std::size_t what_slot_ = 0;
+    std::size_t value_slot_ = 0;
+    std::size_t print_slot_ = 0;
 };
 
 class tag_action : public action_info {
@@ -107,9 +122,18 @@ public:
     // never holds).
     enum condition_kind : int { on_simple = 0, on_open = 1, on_close = 2, on_postprocess, variable_set, equal, no_event };
 
+    // False when matches() answers false for this event (a tag kind, or on_postprocess)
+    // whatever the variables hold, without throwing: an event word of the conditions differs
+    // before any "equal" that would throw is reached.
+    bool may_match(condition_kind event) const { return (event_mask_ & (1u << event)) != 0; }
+
 private:
+    friend class preprocessor;
+
     std::vector<std::string> conditions_;  // `when` split at '&'
     std::vector<condition_kind> kinds_;
+    std::vector<std::size_t> condition_slots_;  // the variable of each condition, once bound
+    unsigned event_mask_ = 0;
 };
 
 class text_action : public action_info {
