@@ -51,13 +51,14 @@ std::int64_t saturated_sum(std::int64_t a, std::int64_t b)
 }
 
 // Every occurrence of `what` replaced by `value`, left to right, without rescanning what
-// was inserted. The result is built in one pass.
-void replace_all(std::string& text, const std::string& what, const std::string& value)
+// was inserted. The result is built in one pass in `result`, whose storage the caller keeps
+// for the next text; the text's own storage goes back to the caller in exchange.
+void replace_all(std::string& text, const std::string& what, const std::string& value, std::string& result)
 {
     std::size_t found = text.find(what);
     if (what.empty() || found == std::string::npos)
         return;
-    std::string result;
+    result.clear();
     result.reserve(text.size());
     std::size_t from = 0;
     for (; found != std::string::npos; found = text.find(what, from)) {
@@ -399,7 +400,8 @@ bool preprocessor::apply(const text_action& action, std::string& text, bool, std
         answer = true;
         return false;
     case 'r':
-        replace_all(text, action.what(), action.value_names_variable() ? value_variable(action) : action.value());
+        replace_all(text, action.what(), action.value_names_variable() ? value_variable(action) : action.value(),
+            scratch_text_);
         return true;
     case 's': {
         std::string output;

@@ -110,6 +110,7 @@ private:
     std::map<std::string, std::string> variables_;
     std::map<std::string, sed_arguments> sed_commands_;
     core::attribute_map scratch_attributes_;  // a tag's kept attributes while others are stripped
+    std::string scratch_text_;                // a replaced text while it is built
     std::vector<variable_slot> slots_;
     std::map<std::string, std::size_t, std::less<>> slot_index_;
     std::vector<conversion::detail::parsed_markup_cache> printed_;  // by print action

@@ -47,6 +47,12 @@ class attribute_rule {
 public:
     enum requirement_type : int { forbidden = 0, allowed = 1, required = 2 };
 
+    attribute_rule() = default;
+    // The virtual destructor would otherwise turn every move into a copy.
+    attribute_rule(const attribute_rule&) = default;
+    attribute_rule(attribute_rule&&) = default;
+    attribute_rule& operator=(const attribute_rule&) = default;
+    attribute_rule& operator=(attribute_rule&&) = default;
     virtual ~attribute_rule() = default;
     // Runs for an attribute the tag's table lets through; forbidden attributes never get here
     // and the other requirements change nothing.
@@ -62,6 +68,10 @@ public:
 class action_info {
 public:
     explicit action_info(const markup_tag& action);
+    action_info(const action_info&) = default;
+    action_info(action_info&&) = default;
+    action_info& operator=(const action_info&) = default;
+    action_info& operator=(action_info&&) = default;
     virtual ~action_info() = default;
 
     const markup_tag& tag() const { return tag_; }
@@ -150,6 +160,10 @@ private:
 class tag_rule {
 public:
     tag_rule() = default;
+    tag_rule(const tag_rule&) = default;
+    tag_rule(tag_rule&&) = default;
+    tag_rule& operator=(const tag_rule&) = default;
+    tag_rule& operator=(tag_rule&&) = default;
     explicit tag_rule(const element_entry* for_element) : element(for_element) { }
     virtual ~tag_rule() = default;
 
@@ -168,6 +182,11 @@ public:
 // The actions of every TEXT block, in file order.
 class text_rule {
 public:
+    text_rule() = default;
+    text_rule(const text_rule&) = default;
+    text_rule(text_rule&&) = default;
+    text_rule& operator=(const text_rule&) = default;
+    text_rule& operator=(text_rule&&) = default;
     virtual ~text_rule() = default;
     virtual bool apply(std::string& text, bool formatted, std::size_t position, preprocessor& owner, bool& answer) const;
     virtual bool post(std::string& text, bool formatted, std::size_t position, preprocessor& owner, bool& answer) const;
