@@ -9,7 +9,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdint>
 #include <iosfwd>
 #include <string>
 #include <string_view>
