@@ -120,6 +120,20 @@ bool text_action::matches(const std::string&, bool formatted, const preprocessor
     }
 }
 
+inline bool preprocessor::holds(const tag_action& action, const markup_tag& tag, bool post_pass) const
+{
+    const auto event = post_pass ? tag_action::on_postprocess : static_cast<tag_action::condition_kind>(tag.kind);
+    if (!action.may_match(event))
+        return false;
+    // Actions are held by value, so matches() needs no virtual dispatch.
+    if (action.bound_to_ != this || action.has_equal_)
+        return action.tag_action::matches(tag, *this, post_pass);
+    for (const std::size_t slot : action.variable_slots_)
+        if (slots_[slot].read->empty())
+            return false;
+    return true;
+}
+
 bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner, bool& answer) const
 {
     try {
@@ -173,11 +187,8 @@ bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner,
                 tag.attributes.set(rule.key, rule.default_value);
             }
         }
-        // Actions are held by value, so matches() is called without virtual dispatch.
-        const auto event = static_cast<tag_action::condition_kind>(tag.kind);
         for (const tag_action& action : actions)
-            if (action.may_match(event) && action.tag_action::matches(tag, owner, false)
-                && !owner.run(action, tag, position, answer))
+            if (owner.holds(action, tag, false) && !owner.run(action, tag, position, answer))
                 return false;
         return true;
     } catch (const preprocessor::unexpected&) {
@@ -192,8 +203,7 @@ bool tag_rule::post(markup_tag& tag, std::size_t position, preprocessor& owner, 
     // gone on, so the parse itself goes on unless the next callback stopped it.
     try {
         for (const tag_action& action : actions)
-            if (action.may_match(tag_action::on_postprocess) && action.tag_action::matches(tag, owner, true)
-                && !owner.run(action, tag, position, answer))
+            if (owner.holds(action, tag, true) && !owner.run(action, tag, position, answer))
                 break;
     } catch (const preprocessor::unexpected&) {
     }
@@ -299,9 +309,13 @@ void preprocessor::install_tag_rule(tag_rule&& rule)
 {
     for (tag_action& action : rule.actions) {
         action.condition_slots_.assign(action.kinds_.size(), 0);
-        for (std::size_t i = 0; i < action.kinds_.size(); ++i)
-            if (action.kinds_[i] == tag_action::variable_set)
+        action.variable_slots_.clear();
+        for (std::size_t i = 0; i < action.kinds_.size(); ++i) {
+            if (action.kinds_[i] == tag_action::variable_set) {
                 action.condition_slots_[i] = slot_for(action.conditions_[i]);
+                action.variable_slots_.push_back(action.condition_slots_[i]);
+            }
+        }
         bind(action);
     }
     const element_entry* element = rule.element;

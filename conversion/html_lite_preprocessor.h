@@ -87,6 +87,11 @@ private:
     std::string& what_variable(const action_info& action);
     std::string& value_variable(const action_info& action);
 
+    // tag_action::matches() for one of the rule's actions, without the call when the action is
+    // bound here and has no "equal" condition: then only its event words (see may_match) and
+    // its variables decide, and nothing can throw.
+    bool holds(const tag_action& action, const markup_tag& tag, bool post_pass) const;
+
     bool on_tag(markup_tag& tag, std::size_t position, tag_event forward);
     // Parses markup with the HTML document type straight into the next callback. False when
     // the next callback stopped.

@@ -4,6 +4,7 @@
 #include "core/log/trace_log.h"
 #include "core/markup/ascii.h"
 
+#include <algorithm>
 #include <istream>
 
 namespace html_lite {
@@ -127,6 +128,7 @@ tag_action::tag_action(const markup_tag& action) : action_info(action)
     }
     // Walks the conditions as matches() does, for each event.
     event_mask_ = 0;
+    has_equal_ = std::find(kinds_.begin(), kinds_.end(), equal) != kinds_.end();
     for (const condition_kind event : {on_simple, on_open, on_close, on_postprocess}) {
         bool possible = true;
         for (const condition_kind kind : kinds_) {

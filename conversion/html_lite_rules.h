@@ -142,7 +142,9 @@ private:
     std::vector<std::string> conditions_;  // `when` split at '&'
     std::vector<condition_kind> kinds_;
     std::vector<std::size_t> condition_slots_;  // the variable of each condition, once bound
+    std::vector<std::size_t> variable_slots_;   // the slots of the variable conditions alone
     unsigned event_mask_ = 0;
+    bool has_equal_ = false;
 };
 
 class text_action : public action_info {
