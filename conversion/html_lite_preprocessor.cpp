@@ -1,5 +1,6 @@
 #include "conversion/html_lite_preprocessor.h"
 
+#include "conversion/detail/parsed_markup.h"
 #include "conversion/detail/sed_runner.h"
 #include "core/log/trace_log.h"
 #include "core/markup/ascii.h"
@@ -7,6 +8,7 @@
 #include "core/markup/markup_parser.h"
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 
 namespace html_lite {
@@ -17,37 +19,6 @@ using hevtools::markup::parser_callback;
 namespace {
 
 const std::string no_value;
-
-// Forwards every event and remembers whether the receiver asked to stop.
-class stop_recorder : public parser_callback {
-public:
-    explicit stop_recorder(parser_callback& next) : next_(next) { }
-
-    bool on_comment(std::string& text, std::size_t position) override { return note(next_.on_comment(text, position)); }
-    bool on_empty_tag(markup_tag& tag, std::size_t position) override { return note(next_.on_empty_tag(tag, position)); }
-    bool on_start_tag(markup_tag& tag, std::size_t position) override { return note(next_.on_start_tag(tag, position)); }
-    bool on_end_tag(markup_tag& tag, std::size_t position) override { return note(next_.on_end_tag(tag, position)); }
-    bool on_text(std::string& text, bool raw, std::size_t position) override
-    {
-        return note(next_.on_text(text, raw, position));
-    }
-    bool on_error(int code, std::size_t position, int& state) override
-    {
-        return note(next_.on_error(code, position, state));
-    }
-
-    bool stopped() const { return stopped_; }
-
-private:
-    bool note(bool answer)
-    {
-        stopped_ = stopped_ || !answer;
-        return answer;
-    }
-
-    parser_callback& next_;
-    bool stopped_ = false;
-};
 
 // Reads a number the way atol does (blanks, a sign, leading digits; 0 without digits),
 // saturating instead of overflowing.
@@ -80,13 +51,14 @@ std::int64_t saturated_sum(std::int64_t a, std::int64_t b)
 }
 
 // Every occurrence of `what` replaced by `value`, left to right, without rescanning what
-// was inserted. The result is built in one pass.
-void replace_all(std::string& text, const std::string& what, const std::string& value)
+// was inserted. The result is built in one pass in `result`, whose storage the caller keeps
+// for the next text; the text's own storage goes back to the caller in exchange.
+void replace_all(std::string& text, const std::string& what, const std::string& value, std::string& result)
 {
     std::size_t found = text.find(what);
     if (what.empty() || found == std::string::npos)
         return;
-    std::string result;
+    result.clear();
     result.reserve(text.size());
     std::size_t from = 0;
     for (; found != std::string::npos; found = text.find(what, from)) {
@@ -100,19 +72,25 @@ void replace_all(std::string& text, const std::string& what, const std::string& 
 
 }
 
+const std::string& preprocessor::what_value(const action_info& action) const
+{
+    return action.bound_to_ == this ? slot_value(action.what_slot_) : variable(action.what());
+}
+
 bool tag_action::matches(const markup_tag& tag, const preprocessor& owner, bool post_pass) const
 {
     const condition_kind event = post_pass ? on_postprocess : static_cast<condition_kind>(tag.kind);
+    const bool bound = bound_to_ == &owner;
     for (std::size_t i = 0; i < kinds_.size(); ++i) {
         switch (kinds_[i]) {
         case variable_set:
-            if (owner.variable(conditions_[i]).empty())
+            if ((bound ? owner.slot_value(condition_slots_[i]) : owner.variable(conditions_[i])).empty())
                 return false;
             break;
         case equal:
             if (what().empty())
                 throw preprocessor::unexpected {};
-            if (!equal_ignoring_case(owner.variable(what()), value()))
+            if (!equal_ignoring_case(owner.what_value(*this), value()))
                 return false;
             break;
         default:
@@ -132,7 +110,7 @@ bool text_action::matches(const std::string&, bool formatted, const preprocessor
     case equal:
         if (what().empty())
             throw preprocessor::unexpected {};
-        return equal_ignoring_case(owner.variable(what()), value());
+        return equal_ignoring_case(owner.what_value(*this), value());
     case formatted_only:
         return formatted;
     case unformatted_only:
@@ -140,6 +118,20 @@ bool text_action::matches(const std::string&, bool formatted, const preprocessor
     default:
         return false;
     }
+}
+
+inline bool preprocessor::holds(const tag_action& action, const markup_tag& tag, bool post_pass) const
+{
+    const auto event = post_pass ? tag_action::on_postprocess : static_cast<tag_action::condition_kind>(tag.kind);
+    if (!action.may_match(event))
+        return false;
+    // Actions are held by value, so matches() needs no virtual dispatch.
+    if (action.bound_to_ != this || action.has_equal_)
+        return action.tag_action::matches(tag, *this, post_pass);
+    for (const std::size_t slot : action.variable_slots_)
+        if (slots_[slot].read->empty())
+            return false;
+    return true;
 }
 
 bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner, bool& answer) const
@@ -196,7 +188,7 @@ bool tag_rule::apply(markup_tag& tag, std::size_t position, preprocessor& owner,
             }
         }
         for (const tag_action& action : actions)
-            if (action.matches(tag, owner, false) && !owner.run(action, tag, position, answer))
+            if (owner.holds(action, tag, false) && !owner.run(action, tag, position, answer))
                 return false;
         return true;
     } catch (const preprocessor::unexpected&) {
@@ -211,7 +203,7 @@ bool tag_rule::post(markup_tag& tag, std::size_t position, preprocessor& owner, 
     // gone on, so the parse itself goes on unless the next callback stopped it.
     try {
         for (const tag_action& action : actions)
-            if (action.matches(tag, owner, true) && !owner.run(action, tag, position, answer))
+            if (owner.holds(action, tag, true) && !owner.run(action, tag, position, answer))
                 break;
     } catch (const preprocessor::unexpected&) {
     }
@@ -222,7 +214,7 @@ bool text_rule::apply(std::string& text, bool formatted, std::size_t position, p
 {
     try {
         for (const text_action& action : actions)
-            if (action.matches(text, formatted, owner) && !owner.apply(action, text, formatted, position, answer))
+            if (action.text_action::matches(text, formatted, owner) && !owner.apply(action, text, formatted, position, answer))
                 return false;
         return true;
     } catch (const preprocessor::unexpected&) {
@@ -246,9 +238,105 @@ const std::string& preprocessor::variable(const std::string& name) const
     return it == variables_.end() ? no_value : it->second;
 }
 
+std::string& preprocessor::slot_variable(std::size_t slot)
+{
+    variable_slot& s = slots_[slot];
+    if (s.value == nullptr) {
+        s.value = &variables_[s.name];
+        s.read = s.value;
+    }
+    return *s.value;
+}
+
+std::string& preprocessor::create_variable(const std::string& name)
+{
+    const auto [it, inserted] = variables_.try_emplace(name);
+    if (inserted) {
+        const auto slot = slot_index_.find(name);
+        if (slot != slot_index_.end()) {
+            slots_[slot->second].value = &it->second;
+            slots_[slot->second].read = &it->second;
+        }
+    }
+    return it->second;
+}
+
+std::string& preprocessor::what_variable(const action_info& action)
+{
+    return action.bound_to_ == this ? slot_variable(action.what_slot_) : create_variable(action.what());
+}
+
+std::string& preprocessor::value_variable(const action_info& action)
+{
+    return action.bound_to_ == this ? slot_variable(action.value_slot_) : create_variable(action.value());
+}
+
+std::size_t preprocessor::slot_for(const std::string& name)
+{
+    const auto known = slot_index_.find(name);
+    if (known != slot_index_.end())
+        return known->second;
+    variable_slot slot {name};
+    const auto it = variables_.find(name);
+    if (it != variables_.end()) {
+        slot.value = &it->second;
+        slot.read = slot.value;
+    }
+    slots_.push_back(std::move(slot));
+    slot_index_.emplace(name, slots_.size() - 1);
+    return slots_.size() - 1;
+}
+
+void preprocessor::bind(action_info& action)
+{
+    action.what_slot_ = slot_for(action.what());
+    if (action.value_names_variable())
+        action.value_slot_ = slot_for(action.value());
+    if (action.type_letter() == 'p') {
+        action.print_slot_ = printed_.size();
+        printed_.emplace_back();
+    }
+    action.bound_to_ = this;
+}
+
+void preprocessor::install_text_action(const markup_tag& action)
+{
+    text_rule_.actions.emplace_back(action);
+    bind(text_rule_.actions.back());
+}
+
+void preprocessor::install_tag_rule(tag_rule&& rule)
+{
+    for (tag_action& action : rule.actions) {
+        action.condition_slots_.assign(action.kinds_.size(), 0);
+        action.variable_slots_.clear();
+        for (std::size_t i = 0; i < action.kinds_.size(); ++i) {
+            if (action.kinds_[i] == tag_action::variable_set) {
+                action.condition_slots_[i] = slot_for(action.conditions_[i]);
+                action.variable_slots_.push_back(action.condition_slots_[i]);
+            }
+        }
+        bind(action);
+    }
+    const element_entry* element = rule.element;
+    const tag_rule* installed = &tag_rules_.insert_or_assign(element, std::move(rule)).first->second;
+    const element_entry* first = hevtools::markup::html::element_table;
+    if (element == &hevtools::markup::html::unknown_element)
+        unknown_rule_ = installed;
+    else if (std::greater_equal<>()(element, first) && std::less<>()(element, first + html_rules_.size()))
+        html_rules_[static_cast<std::size_t>(element - first)] = installed;
+}
+
 const tag_rule* preprocessor::find_tag_rule(const markup_tag& tag) const
 {
-    const auto it = tag_rules_.find(tag.element);
+    // Tags of the HTML document type find their rule by element index; others by the map.
+    const element_entry* element = tag.element;
+    const element_entry* first = hevtools::markup::html::element_table;
+    if (std::greater_equal<>()(element, first) && std::less<>()(element, first + html_rules_.size()))
+        return html_rules_[static_cast<std::size_t>(element - first)];
+    if (element == &hevtools::markup::html::unknown_element)
+        return unknown_rule_;
+    const auto it = tag_rules_.find(element);
     return it == tag_rules_.end() ? nullptr : &it->second;
 }
 
@@ -326,7 +414,8 @@ bool preprocessor::apply(const text_action& action, std::string& text, bool, std
         answer = true;
         return false;
     case 'r':
-        replace_all(text, action.what(), action.value_names_variable() ? variables_[action.value()] : action.value());
+        replace_all(text, action.what(), action.value_names_variable() ? value_variable(action) : action.value(),
+            scratch_text_);
         return true;
     case 's': {
         std::string output;
@@ -345,39 +434,44 @@ bool preprocessor::run(const tag_action& action, markup_tag& tag, std::size_t, b
     case 'a':
         if (!action.value().empty()) {
             tag.name = action.value();
-            tag.element = hevtools::markup::html::html_dtd().find_element(tag.name);
+            tag.element = action.alter_element();
         }
         return true;
     case 'c':
         answer = true;
         return false;
     case 'i': {
-        const auto it = variables_.find(action.what());
-        if (it != variables_.end() && !it->second.empty()) {
-            const std::int64_t step = read_number(action.value().empty() ? "1" : action.value());
-            it->second = std::to_string(saturated_sum(read_number(it->second), step));
+        std::string* number = nullptr;
+        if (action.bound_to_ == this) {
+            number = slots_[action.what_slot_].value;
+        } else if (const auto it = variables_.find(action.what()); it != variables_.end()) {
+            number = &it->second;
+        }
+        if (number != nullptr && !number->empty()) {
+            const std::int64_t step = action.value().empty() ? 1 : read_number(action.value());
+            *number = std::to_string(saturated_sum(read_number(*number), step));
         }
         answer = true;
         return true;
     }
     case 'p': {
-        const std::string& text = action.entity_is_variable() ? variable(action.what()) : action.value();
+        const std::string& text = action.entity_is_variable() ? what_value(action) : action.value();
         answer = true;
-        if (!text.empty() && !emit(text)) {
+        if (!text.empty() && !print(action, text)) {
             answer = false;
             return false;
         }
         return true;
     }
     case 'r':
-        variables_[action.what()].clear();
+        what_variable(action).clear();
         return true;
     case 's':
         if (action.type_is_set()) {
             const std::string* attribute = nullptr;
             if (action.entity_is_attribute())
                 attribute = tag.attributes.find(hevtools::markup::html::html_dtd().find_attribute(action.value()));
-            variables_[action.what()] = attribute ? *attribute : action.value();
+            what_variable(action) = attribute ? *attribute : action.value();
             return true;
         }
         if (action.type_is_sed()) {
@@ -400,12 +494,13 @@ bool preprocessor::run(const tag_action& action, markup_tag& tag, std::size_t, b
     }
 }
 
-bool preprocessor::emit(const std::string& markup)
+bool preprocessor::emit(const std::string& markup) { return conversion::detail::parse_markup_into(markup, *next_); }
+
+bool preprocessor::print(const action_info& action, const std::string& markup)
 {
-    stop_recorder recorder(*next_);
-    core::markup_parser parser(true);
-    core::run_markup_parser(recorder, markup.data(), markup.data() + markup.size(), hevtools::markup::html::html_dtd(), parser);
-    return !recorder.stopped();
+    if (action.bound_to_ != this)
+        return emit(markup);
+    return printed_[action.print_slot_].parse_into(markup, *next_);
 }
 
 bool preprocessor::run_sed(const std::string& name, const std::string& input, std::string& output, const char* caller)

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "conversion/detail/parsed_markup.h"
 #include "conversion/html_lite_rules.h"
 
+#include <array>
 #include <map>
 #include <string>
 #include <utility>
@@ -20,6 +22,9 @@ public:
 
     // `variables`: the initial variables; a later pair with the same name wins.
     preprocessor(hevtools::markup::parser_callback* next, const variable_list& variables);
+    // Installed actions point into this object's tables.
+    preprocessor(const preprocessor&) = delete;
+    preprocessor& operator=(const preprocessor&) = delete;
 
     bool on_comment(std::string& text, std::size_t position) override;
     bool on_empty_tag(markup_tag& tag, std::size_t position) override;
@@ -51,18 +56,58 @@ public:
 private:
     friend class rules_loader;
     friend class tag_rule;
+    friend class tag_action;
+    friend class text_action;
     using tag_event = bool (hevtools::markup::parser_callback::*)(markup_tag&, std::size_t);
+
+    // A variable named by an installed action: its name and, once it exists, its value in
+    // variables_ (whose nodes never move); until then `read` shows an empty value.
+    struct variable_slot {
+        std::string name;
+        std::string* value = nullptr;
+        const std::string* read = &no_value_;
+    };
+    static inline const std::string no_value_ {};
+
+    // Loader side: stores a TAG block's rule (a later one for the same element replaces it)
+    // or a TEXT action, with the action's variables and print cache bound.
+    void install_tag_rule(tag_rule&& rule);
+    void install_text_action(const markup_tag& action);
+    void bind(action_info& action);
+    std::size_t slot_for(const std::string& name);
+
+    // Bound variables: the value (empty when the variable does not exist), or the variable,
+    // created empty when missing.
+    const std::string& slot_value(std::size_t slot) const { return *slots_[slot].read; }
+    std::string& slot_variable(std::size_t slot);
+    // The variable of that name, created empty when missing; keeps the slots current.
+    std::string& create_variable(const std::string& name);
+    // The variable an action's `what` or `value` names, through its slot when it is bound here.
+    const std::string& what_value(const action_info& action) const;
+    std::string& what_variable(const action_info& action);
+    std::string& value_variable(const action_info& action);
+
+    // tag_action::matches() for one of the rule's actions, without the call when the action is
+    // bound here and has no "equal" condition: then only its event words (see may_match) and
+    // its variables decide, and nothing can throw.
+    bool holds(const tag_action& action, const markup_tag& tag, bool post_pass) const;
 
     bool on_tag(markup_tag& tag, std::size_t position, tag_event forward);
     // Parses markup with the HTML document type straight into the next callback. False when
     // the next callback stopped.
     bool emit(const std::string& markup);
+    // emit() for a print action, which hands on its last markup's events again when it
+    // prints the same markup.
+    bool print(const action_info& action, const std::string& markup);
     // Runs the named sed command line over the input; false (traced) when the engine failed.
     bool run_sed(const std::string& name, const std::string& input, std::string& output, const char* caller);
 
     hevtools::markup::null_parser_callback none_;
     hevtools::markup::parser_callback* next_;
     std::map<const element_entry*, tag_rule> tag_rules_;
+    // The rules of tag_rules_ by HTML element index, and the unknown element's rule.
+    std::array<const tag_rule*, hevtools::markup::html::element_count> html_rules_ {};
+    const tag_rule* unknown_rule_ = nullptr;
     text_rule text_rule_;
     policy_table comment_policy_ {comment_kind};
     policy_table tag_policy_ {tag_kind};
@@ -70,6 +115,10 @@ private:
     std::map<std::string, std::string> variables_;
     std::map<std::string, sed_arguments> sed_commands_;
     core::attribute_map scratch_attributes_;  // a tag's kept attributes while others are stripped
+    std::string scratch_text_;                // a replaced text while it is built
+    std::vector<variable_slot> slots_;
+    std::map<std::string, std::size_t, std::less<>> slot_index_;
+    std::vector<conversion::detail::parsed_markup_cache> printed_;  // by print action
 };
 
 }

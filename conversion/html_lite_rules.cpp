@@ -4,6 +4,7 @@
 #include "core/log/trace_log.h"
 #include "core/markup/ascii.h"
 
+#include <algorithm>
 #include <istream>
 
 namespace html_lite {
@@ -100,10 +101,13 @@ action_info::action_info(const markup_tag& action)
     type_is_sed_ = equal_ignoring_case(type_, "sed");
     entity_is_variable_ = equal_ignoring_case(entity_, "variable");
     entity_is_attribute_ = equal_ignoring_case(entity_, "attribute");
+    if (type_letter_ == 'a' && !value_.empty())
+        alter_element_ = hevtools::markup::html::html_dtd().find_element(value_);
 }
 
 tag_action::tag_action(const markup_tag& action) : action_info(action)
 {
+    event_mask_ = 0xf;
     if (when().empty())
         return;
     std::size_t begin = 0;
@@ -121,6 +125,22 @@ tag_action::tag_action(const markup_tag& action) : action_info(action)
         if (amp == std::string::npos)
             break;
         begin = amp + 1;
+    }
+    // Walks the conditions as matches() does, for each event.
+    event_mask_ = 0;
+    has_equal_ = std::find(kinds_.begin(), kinds_.end(), equal) != kinds_.end();
+    for (const condition_kind event : {on_simple, on_open, on_close, on_postprocess}) {
+        bool possible = true;
+        for (const condition_kind kind : kinds_) {
+            if (kind == equal && what().empty())
+                break;  // throws: not skippable
+            if (kind != variable_set && kind != equal && kind != event) {
+                possible = false;
+                break;
+            }
+        }
+        if (possible)
+            event_mask_ |= 1u << event;
     }
 }
 
@@ -199,7 +219,7 @@ bool rules_loader::on_empty_tag(markup_tag& tag, std::size_t)
         if (state_ == in_tag)
             rule_.actions.emplace_back(tag);
         else if (state_ == in_text)
-            target_.text_rule_.actions.emplace_back(tag);
+            target_.install_text_action(tag);
     } else if (tag.element == &n_element && state_ == in_sed) {
         sed_.arguments.emplace_back("-n");
     } else if (tag.element == &e_element && state_ == in_sed) {
@@ -214,7 +234,7 @@ bool rules_loader::on_empty_tag(markup_tag& tag, std::size_t)
 bool rules_loader::on_end_tag(markup_tag&, std::size_t)
 {
     if (state_ == in_tag)
-        target_.tag_rules_.insert_or_assign(rule_.element, std::move(rule_));
+        target_.install_tag_rule(std::move(rule_));
     else if (state_ == in_sed)
         target_.sed_commands_.insert_or_assign(sed_.name, std::move(sed_));
     rule_ = tag_rule();

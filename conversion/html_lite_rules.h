@@ -46,6 +46,12 @@ class attribute_rule {
 public:
     enum requirement_type : int { forbidden = 0, allowed = 1, required = 2 };
 
+    attribute_rule() = default;
+    // The virtual destructor would otherwise turn every move into a copy.
+    attribute_rule(const attribute_rule&) = default;
+    attribute_rule(attribute_rule&&) = default;
+    attribute_rule& operator=(const attribute_rule&) = default;
+    attribute_rule& operator=(attribute_rule&&) = default;
     virtual ~attribute_rule() = default;
     // Runs for an attribute the tag's table lets through; forbidden attributes never get here
     // and the other requirements change nothing.
@@ -61,6 +67,10 @@ public:
 class action_info {
 public:
     explicit action_info(const markup_tag& action);
+    action_info(const action_info&) = default;
+    action_info(action_info&&) = default;
+    action_info& operator=(const action_info&) = default;
+    action_info& operator=(action_info&&) = default;
     virtual ~action_info() = default;
 
     const markup_tag& tag() const { return tag_; }
@@ -79,8 +89,12 @@ public:
     bool type_is_sed() const { return type_is_sed_; }
     bool entity_is_variable() const { return entity_is_variable_; }
     bool entity_is_attribute() const { return entity_is_attribute_; }
+    // For "alter": the HTML element the value names, looked up once.
+    const element_entry* alter_element() const { return alter_element_; }
 
 private:
+    friend class preprocessor;
+
     markup_tag tag_;
     std::string type_;
     std::string what_;
@@ -93,6 +107,16 @@ private:
     bool type_is_sed_ = false;
     bool entity_is_variable_ = false;
     bool entity_is_attribute_ = false;
+    const element_entry* alter_element_ = nullptr;
+
+protected:
+    // Set when a preprocessor installs the action: the variables `what` and `value` name and
+    // the action's print cache, as indices into that preprocessor's tables, so that running
+    // the action looks up no name.
+    const preprocessor* bound_to_ = nullptr;
+    std::size_t what_slot_ = 0;
+    std::size_t value_slot_ = 0;
+    std::size_t print_slot_ = 0;
 };
 
 class tag_action : public action_info {
@@ -107,9 +131,20 @@ public:
     // never holds).
     enum condition_kind : int { on_simple = 0, on_open = 1, on_close = 2, on_postprocess, variable_set, equal, no_event };
 
+    // False when matches() answers false for this event (a tag kind, or on_postprocess)
+    // whatever the variables hold, without throwing: an event word of the conditions differs
+    // before any "equal" that would throw is reached.
+    bool may_match(condition_kind event) const { return (event_mask_ & (1u << event)) != 0; }
+
 private:
+    friend class preprocessor;
+
     std::vector<std::string> conditions_;  // `when` split at '&'
     std::vector<condition_kind> kinds_;
+    std::vector<std::size_t> condition_slots_;  // the variable of each condition, once bound
+    std::vector<std::size_t> variable_slots_;   // the slots of the variable conditions alone
+    unsigned event_mask_ = 0;
+    bool has_equal_ = false;
 };
 
 class text_action : public action_info {
@@ -126,6 +161,10 @@ private:
 class tag_rule {
 public:
     tag_rule() = default;
+    tag_rule(const tag_rule&) = default;
+    tag_rule(tag_rule&&) = default;
+    tag_rule& operator=(const tag_rule&) = default;
+    tag_rule& operator=(tag_rule&&) = default;
     explicit tag_rule(const element_entry* for_element) : element(for_element) { }
     virtual ~tag_rule() = default;
 
@@ -144,6 +183,11 @@ public:
 // The actions of every TEXT block, in file order.
 class text_rule {
 public:
+    text_rule() = default;
+    text_rule(const text_rule&) = default;
+    text_rule(text_rule&&) = default;
+    text_rule& operator=(const text_rule&) = default;
+    text_rule& operator=(text_rule&&) = default;
     virtual ~text_rule() = default;
     virtual bool apply(std::string& text, bool formatted, std::size_t position, preprocessor& owner, bool& answer) const;
     virtual bool post(std::string& text, bool formatted, std::size_t position, preprocessor& owner, bool& answer) const;

@@ -253,6 +253,79 @@ TEST(html_lite_preprocessor, NextCallbackStopsTheParse)
     }
 }
 
+namespace {
+
+// Copies every event, then scribbles over the tag or text it was handed.
+class scribbling_receiver : public hevtools::markup::copying_parser_callback {
+public:
+    explicit scribbling_receiver(std::string& out) : copying_parser_callback(out) { }
+    bool on_empty_tag(core::markup_tag& tag, std::size_t position) override
+    {
+        return scribble(copying_parser_callback::on_empty_tag(tag, position), tag);
+    }
+    bool on_start_tag(core::markup_tag& tag, std::size_t position) override
+    {
+        return scribble(copying_parser_callback::on_start_tag(tag, position), tag);
+    }
+    bool on_end_tag(core::markup_tag& tag, std::size_t position) override
+    {
+        return scribble(copying_parser_callback::on_end_tag(tag, position), tag);
+    }
+    bool on_text(std::string& text, bool raw, std::size_t position) override
+    {
+        const bool answer = copying_parser_callback::on_text(text, raw, position);
+        text = "?";
+        return answer;
+    }
+
+private:
+    static bool scribble(bool answer, core::markup_tag& tag)
+    {
+        tag.name = "zz";
+        tag.element = &hevtools::markup::html::unknown_element;
+        tag.attributes.clear();
+        return answer;
+    }
+};
+
+}
+
+TEST(html_lite_preprocessor, RepeatedPrintsHandOnTheSameEventsEachTime)
+{
+    const std::string counter = "<TAG name=OL><ACTION type=set what=#n value=0 when=onopen><ACTION type=continue></TAG>"
+                                "<TAG name=LI><ACTION type=increment what=#n when=onopen>"
+                                "<ACTION type=print entity=variable what=#n when=onopen></TAG>";
+    const row rows[] = {
+        {"<TAG name=B><ACTION type=print value=\"<i class=c>y</i>z\" when=onopen></TAG>", "<b>1</b><b>2</b>",
+            "<i class=c>y</i>z<b>1</b><i class=c>y</i>z<b>2</b>"},
+        // raw text in the printed markup
+        {"<TAG name=B><ACTION type=print value='<pre>a<b>' when=onopen></TAG>", "<b>1<b>2", "<pre>a<b><b>1<pre>a<b><b>2"},
+        // more distinct values than one action keeps
+        {counter.c_str(), "<ol><li><li><li><li><li><li></ol><ol><li><li></ol>", "1<li>2<li>3<li>4<li>5<li>6<li>1<li>2<li>"},
+    };
+    check(rows);
+
+    // A receiver that changes what it was handed changes nothing printed later.
+    for (const row& r : rows) {
+        std::string out;
+        scribbling_receiver next(out);
+        html_lite::preprocessor preprocessor(&next, {});
+        std::istringstream in(r.policy);
+        html_lite::load_rules(preprocessor, in);
+        html_lite_testing::tokenize(r.body, preprocessor);
+        EXPECT_EQ(out, r.expected) << r.policy;
+    }
+
+    // A stop inside a repeated print ends the run there.
+    std::string out;
+    stopping_receiver next(out, 4);
+    html_lite::preprocessor preprocessor(&next, {});
+    std::istringstream in(rows[0].policy);
+    html_lite::load_rules(preprocessor, in);
+    html_lite_testing::tokenize(rows[0].body, preprocessor);
+    EXPECT_EQ(out, "<i class=c>y</i>z<b>1</b><i class=c>y");
+}
+
 TEST(html_lite_preprocessor, SedActionsRewriteTagsAndText)
 {
     check({
