@@ -7,8 +7,12 @@
 // ">" or a quote before its first white space: written back as "<!--" text "-->", such a text is
 // read the way "<!--a=b-->" is, which keeps the tokenizer's own rules for it; and unless a tag
 // has no name ("</ x>"): it is written as "< x>", which reads back as text. Canonical documents: the copy equals the input byte for byte.
+// Raw bytes are also fed in chunks (of 1 + the first byte's top five bits, bytes each) and stepped
+// one byte at a time, with a receiver that records every event and, when bit 2 is set, sets the
+// state on errors and sometimes stops the run: both give the same events.
 #include "core/markup/copying_callback.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
@@ -75,6 +79,85 @@ std::string copy_checked(std::string_view input, bool keep_whitespace, bool* sta
     if (stable)
         *stable = !copy.unstable_form;
     return out;
+}
+
+// Every event and its arguments as text; with `steer`, an error may set the state or stop the run.
+class transcript : public hevtools::markup::parser_callback {
+public:
+    explicit transcript(bool steer) : steer_(steer) { }
+
+    std::string events;
+
+    bool on_comment(std::string& text, std::size_t position) override { return note("C", text, position); }
+    bool on_empty_tag(core::markup_tag& tag, std::size_t position) override { return note("E", tag, position); }
+    bool on_start_tag(core::markup_tag& tag, std::size_t position) override { return note("S", tag, position); }
+    bool on_end_tag(core::markup_tag& tag, std::size_t position) override { return note("/", tag, position); }
+    bool on_text(std::string& text, bool raw, std::size_t position) override { return note(raw ? "R" : "T", text, position); }
+    bool on_error(int code, std::size_t position, int& state) override
+    {
+        events += "!" + std::to_string(code) + " " + std::to_string(state);
+        note("", std::string_view(), position);
+        if (!steer_)
+            return true;
+        const std::size_t h = position * 2654435761u + static_cast<std::size_t>(code) * 97;
+        if (h % 3 == 0)
+            state = static_cast<int>((h >> 8) % 12);
+        return h % 17 != 0;
+    }
+
+private:
+    bool note(const char* kind, std::string_view text, std::size_t position)
+    {
+        events += kind;
+        events += '[';
+        events += text;
+        events += "]@" + std::to_string(position) + "\n";
+        return true;
+    }
+    bool note(const char* kind, const core::markup_tag& tag, std::size_t position)
+    {
+        std::string text = tag.name + "|" + (tag.element ? std::string(tag.element->name) : "-") + "|"
+            + std::to_string(tag.kind) + (tag.end ? "/" : "") + "|" + std::to_string(tag.start) + "|" + tag.source_text;
+        for (const auto& [key, value] : tag.attributes)
+            text += " " + key.name + ":" + (key.entry ? std::to_string(key.entry->index) : "-") + "=" + value;
+        return note(kind, text, position);
+    }
+
+    bool steer_;
+};
+
+std::string fed_in_chunks(std::string_view input, bool keep_whitespace, bool steer, std::size_t chunk)
+{
+    transcript events(steer);
+    core::markup_parser parser(keep_whitespace);
+    core::markup_parse_context context {&events, &hevtools::markup::html::html_dtd(), 0, 0};
+    std::size_t at = 0;
+    bool stopped = false;
+    while (at < input.size() && !stopped) {
+        const std::size_t n = std::min(chunk, input.size() - at);
+        at += parser.feed(input.data() + at, input.data() + at + n, context, stopped);
+    }
+    if (!stopped)
+        parser.step(-1, context);
+    return events.events + "end " + std::to_string(at) + " " + std::to_string(parser.state());
+}
+
+std::string stepped(std::string_view input, bool keep_whitespace, bool steer)
+{
+    transcript events(steer);
+    core::markup_parser parser(keep_whitespace);
+    core::markup_parse_context context {&events, &hevtools::markup::html::html_dtd(), 0, 0};
+    std::size_t at = 0;
+    bool stopped = false;
+    for (; at < input.size(); ++at, ++context.position) {
+        if (!parser.step(static_cast<unsigned char>(input[at]), context)) {
+            stopped = true;
+            break;
+        }
+    }
+    if (!stopped)
+        parser.step(-1, context);
+    return events.events + "end " + std::to_string(at) + " " + std::to_string(parser.state());
 }
 
 // Builds a document whose copy must be itself, choosing each token with the next byte.
@@ -213,6 +296,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const std::string_view input(reinterpret_cast<const char*>(data + 1), size - 1);
+    const bool steer = data[0] & 4;
+    if (fed_in_chunks(input, keep_whitespace, steer, 1 + (data[0] >> 3u)) != stepped(input, keep_whitespace, steer))
+        std::abort();
     bool stable = true;
     const std::string copy = copy_checked(input, keep_whitespace, &stable);
     if (copy_checked(copy, keep_whitespace) != copy && stable)

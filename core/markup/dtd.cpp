@@ -4,8 +4,10 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstring>
 #include <array>
+#include <bit>
+#include <cstring>
+#include <type_traits>
 #include <vector>
 
 namespace core {
@@ -165,12 +167,19 @@ void attribute_map::finish()
     const auto first = items_.begin();
     const auto last = first + static_cast<std::ptrdiff_t>(count_);
     const auto less = [](const value_type& a, const value_type& b) { return a.first < b.first; };
+    // Mail is mostly written in table order already: then there is nothing to move.
+    std::size_t ordered = 1;
+    while (ordered < count_ && less(items_[ordered - 1], items_[ordered]))
+        ++ordered;
+    if (ordered == count_)
+        return;
     if (count_ > 16) {
         finish_large();
         return;
     }
-    // Stable insertion sort by swaps, so the slots keep their buffers.
-    for (auto i = first + 1; i != last; ++i)
+    // Stable insertion sort by swaps, so the slots keep their buffers; the first `ordered` are
+    // in place already.
+    for (auto i = first + static_cast<std::ptrdiff_t>(ordered); i != last; ++i)
         for (auto j = i; j != first && less(*j, *(j - 1)); --j)
             std::iter_swap(j, j - 1);
     // Of equal keys the last one written wins.
@@ -209,7 +218,7 @@ namespace hevtools::markup::html {
 using core::ascii_lower;
 using core::ascii_upper;
 
-const element_entry element_table[element_count] = {
+constexpr element_entry element_table[element_count] = {
     {"A"}, {"ABBR"}, {"ACRONYM"}, {"ADDRESS"}, {"APPLET"}, {"AREA"}, {"B"}, {"BASE"}, {"BASEFONT"}, {"BDO"},
     {"BIG"}, {"BLOCKQUOTE"}, {"BODY"}, {"BR"}, {"BUTTON"}, {"CAPTION"}, {"CENTER"}, {"CITE"}, {"CODE"},
     {"COL"}, {"COLGROUP"}, {"DD"}, {"DEL"}, {"DFN"}, {"DIR"}, {"DIV"}, {"DL"}, {"DT"}, {"EM"}, {"FIELDSET"},
@@ -268,28 +277,63 @@ struct packed_name {
 
 constexpr std::size_t max_packed_length = 15;
 
-template <char (*Fold)(char)>
-bool pack(std::string_view name, packed_name& packed)
+// The bytes of [p, p + n), n <= 8, as a little-endian word with zero padding. Loads that
+// overlap read each byte at its own place, so no byte outside the name is touched.
+std::uint64_t load_partial(const char* p, std::size_t n)
+{
+    const auto byte = [p](std::size_t i) { return static_cast<std::uint64_t>(static_cast<unsigned char>(p[i])); };
+    if (n >= 4) {
+        std::uint32_t first, last;
+        std::memcpy(&first, p, 4);
+        std::memcpy(&last, p + n - 4, 4);
+        return first | (static_cast<std::uint64_t>(last) << (8 * (n - 4)));
+    }
+    if (n == 0)
+        return 0;
+    return byte(0) | (byte(n / 2) << (8 * (n / 2))) | (byte(n - 1) << (8 * (n - 1)));
+}
+
+// ASCII case folding of eight bytes at once; bytes of 0x80 and above pass unchanged.
+constexpr std::uint64_t high_bits = 0x8080808080808080ull;
+constexpr std::uint64_t bytes_of(unsigned char c) { return 0x0101010101010101ull * c; }
+
+constexpr std::uint64_t letters_between(std::uint64_t x, unsigned char first, unsigned char last)
+{
+    const std::uint64_t low7 = x & ~high_bits;
+    const std::uint64_t from_first = low7 + bytes_of(static_cast<unsigned char>(0x80 - first));
+    const std::uint64_t after_last = low7 + bytes_of(static_cast<unsigned char>(0x80 - last - 1));
+    return (from_first ^ after_last) & ~x & high_bits;
+}
+
+constexpr std::uint64_t fold_lower(std::uint64_t x) { return x | (letters_between(x, 'A', 'Z') >> 2); }
+constexpr std::uint64_t fold_upper(std::uint64_t x) { return x & ~(letters_between(x, 'a', 'z') >> 2); }
+
+template <std::uint64_t (*Fold)(std::uint64_t)>
+constexpr bool pack(std::string_view name, packed_name& packed)
 {
     const std::size_t size = name.size();
     if (size > max_packed_length)
         return false;
-    // Built in registers: byte stores followed by word loads would stall on every lookup.
-    std::uint64_t low = 0, high = static_cast<std::uint64_t>(size) << 56;
-    for (std::size_t i = 0; i < size && i < 8; ++i)
-        low |= static_cast<std::uint64_t>(static_cast<unsigned char>(Fold(name[i]))) << (8 * i);
-    for (std::size_t i = 8; i < size; ++i)
-        high |= static_cast<std::uint64_t>(static_cast<unsigned char>(Fold(name[i]))) << (8 * (i - 8));
-    packed.low = low;
-    packed.high = high;
+    std::uint64_t low = 0, high = 0;
+    if (std::is_constant_evaluated() || std::endian::native != std::endian::little) {
+        for (std::size_t i = 0; i < size; ++i)
+            (i < 8 ? low : high) |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[i])) << (8 * (i % 8));
+    } else if (size > 8) {
+        std::memcpy(&low, name.data(), 8);
+        high = load_partial(name.data() + 8, size - 8);
+    } else {
+        low = load_partial(name.data(), size);
+    }
+    packed.low = Fold(low);
+    packed.high = Fold(high) | static_cast<std::uint64_t>(size) << 56;
     return true;
 }
 
-// Open addressing over the static entries; built once, read-only afterwards.
+// Open addressing over the static entries, built at compile time.
 template <typename Entry>
 class lookup_table {
 public:
-    void add(const packed_name& key, const Entry* entry)
+    constexpr void add(const packed_name& key, const Entry* entry)
     {
         std::size_t i = slot_of(key);
         while (slots_[i].entry)
@@ -308,7 +352,7 @@ public:
     }
 
 private:
-    static std::size_t slot_of(const packed_name& key)
+    static constexpr std::size_t slot_of(const packed_name& key)
     {
         const std::uint64_t h = (key.low * 0x9E3779B97F4A7C15ull) ^ (key.high * 0xC2B2AE3D27D4EB4Full);
         return static_cast<std::size_t>(h >> 56);
@@ -321,49 +365,37 @@ private:
     std::array<slot, 256> slots_ {};
 };
 
-const lookup_table<element_entry>& element_lookup()
-{
-    static const auto table = [] {
-        lookup_table<element_entry> t;
-        for (const element_entry& e : element_table) {
-            packed_name key;
-            pack<ascii_upper>(e.name, key);
-            t.add(key, &e);
-        }
-        return t;
-    }();
-    return table;
-}
+constinit const lookup_table<element_entry> element_lookup = [] {
+    lookup_table<element_entry> t;
+    for (const element_entry& e : element_table) {
+        packed_name key;
+        pack<fold_upper>(e.name, key);
+        t.add(key, &e);
+    }
+    return t;
+}();
 
-const lookup_table<attribute_entry>& attribute_lookup()
-{
-    static const auto table = [] {
-        lookup_table<attribute_entry> t;
-        for (std::size_t i = 0; i < attribute_keys.size(); ++i) {
-            packed_name key;
-            pack<ascii_lower>(attribute_keys[i], key);
-            t.add(key, &attribute_table[i]);
-        }
-        return t;
-    }();
-    return table;
-}
+constinit const lookup_table<attribute_entry> attribute_lookup = [] {
+    lookup_table<attribute_entry> t;
+    for (std::size_t i = 0; i < attribute_keys.size(); ++i) {
+        packed_name key;
+        pack<fold_lower>(attribute_keys[i], key);
+        t.add(key, &attribute_table[i]);
+    }
+    return t;
+}();
 
 bool is_whole_tag_delimiter(char c) { return c == ' ' || c == '\r' || c == '\n' || c == '\t' || c == '<'; }
 
 constexpr std::array<el, 13> empty_elements {el::AREA, el::BASE, el::BASEFONT, el::BR, el::COL, el::FRAME,
     el::HR, el::IMG, el::INPUT, el::ISINDEX, el::LINK, el::META, el::PARAM};
 
-const std::array<bool, element_count>& empty_flags()
-{
-    static const auto flags = [] {
-        std::array<bool, element_count> f {};
-        for (el e : empty_elements)
-            f[static_cast<std::size_t>(e)] = true;
-        return f;
-    }();
-    return flags;
-}
+constexpr std::array<bool, element_count> empty_flags = [] {
+    std::array<bool, element_count> f {};
+    for (el e : empty_elements)
+        f[static_cast<std::size_t>(e)] = true;
+    return f;
+}();
 
 }
 
@@ -374,7 +406,7 @@ bool DTD::is_empty_element(const markup_tag& tag) const
     const element_entry* entry = tag.element;
     if (entry < element_table || entry >= element_table + element_count)
         return false;
-    return entry->name[0] == ascii_upper(tag.name[0]) && empty_flags()[static_cast<std::size_t>(entry - element_table)];
+    return entry->name[0] == ascii_upper(tag.name[0]) && empty_flags[static_cast<std::size_t>(entry - element_table)];
 }
 
 markup_tag DTD::make_tag(std::string& text, bool tag_name_mode, int* content_model_out) const
@@ -404,13 +436,17 @@ void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_mode
             tag.element = &unknown_element;
             return;
         }
-        if (!text.empty() && text[0] == '/') {
+        std::string_view name = text;
+        if (!name.empty() && name[0] == '/') {
             tag.end = true;
-            tag.name.assign(text, 1);
-        } else {
-            tag.name.assign(text);
+            name.remove_prefix(1);
         }
+        // Looked up in the text as read, before it is copied into the tag.
+        tag.element = find_element(name);
+        model = content_model(tag.element);
+        tag.name.assign(name);
         text.clear();
+        return;
     } else {
         if (text.size() >= 2 && text.compare(text.size() - 2, 2, "--") == 0) {
             text.resize(text.size() - 2);
@@ -454,7 +490,7 @@ void DTD::find_attribute_into(std::string_view name, attribute_key& key) const
         return;
     }
     packed_name packed;
-    const attribute_entry* found = pack<ascii_lower>(name, packed) ? attribute_lookup().find(packed) : nullptr;
+    const attribute_entry* found = pack<fold_lower>(name, packed) ? attribute_lookup.find(packed) : nullptr;
     if (found) {
         // The lookup key is the lower-cased name.
         key.name.assign(attribute_keys[static_cast<std::size_t>(found->index)]);
@@ -471,7 +507,7 @@ const element_entry* DTD::find_element(std::string_view name) const
     if (name.size() >= max_lookup_length)
         return &unknown_element;
     packed_name packed;
-    const element_entry* found = pack<ascii_upper>(name, packed) ? element_lookup().find(packed) : nullptr;
+    const element_entry* found = pack<fold_upper>(name, packed) ? element_lookup.find(packed) : nullptr;
     return found ? found : &unknown_element;
 }
 

@@ -142,15 +142,30 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
 {
     stopped = false;
     const char* p = begin;
+    // Inside one call the position moves with p.
+    const std::size_t base = context.position;
+    const auto at = [&](const char* q) { return base + static_cast<std::size_t>(q - begin); };
     pending_begin_ = state_ >= 4 && state_ <= 10 ? begin : nullptr;
-    const auto keep_pending_source = [&] {
+    const auto finish = [&] {
         if (pending_begin_ && state_ >= 4 && state_ <= 10)
             source_.append(pending_begin_, p);
         pending_begin_ = nullptr;
         chunk_pos_ = nullptr;
+        context.position = at(p);
+        return static_cast<std::size_t>(p - begin);
+    };
+    // The step for the byte at p, which it consumes unless a receiver stops the run.
+    const auto step_here = [&] {
+        context.position = at(p);
+        chunk_pos_ = p;
+        if (!step_char(static_cast<unsigned char>(*p), context)) {
+            stopped = true;
+            return false;
+        }
+        ++p;
+        return true;
     };
     while (p < end) {
-        std::size_t run = 0;
         switch (state_) {
         case 0:
             // Between tokens: "<" opens a tag; any byte that starts text starts a run of it.
@@ -158,101 +173,191 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
                 text_.clear();
                 state_ = 4;
                 chunk_pos_ = p;
-                begin_tag(context.position);
-                run = 1;
-            } else if (keep_whitespace_ || class_of(*p) != space_class) {
-                run = keep_whitespace_ ? run_until(p, end, '<') : run_of_collapsed_text(p, end);
+                begin_tag(at(p));
+                ++p;
+                continue;
+            }
+            if (keep_whitespace_ || class_of(*p) != space_class) {
+                const std::size_t run = keep_whitespace_ ? run_until(p, end, '<') : run_of_collapsed_text(p, end);
                 text_.assign(p, run);
                 state_ = 2;
+                p += run;
             }
             break;
-        case 1:
-        case 11:
-            run = run_until(p, end, '>');
-            text_.append(p, run);
+        case 1: {
+            // A ">" that does not follow "--" is comment text, which the step would only append:
+            // the bytes up to the ">" that closes go into the text in one append.
+            const char* q = p;
+            while ((q += run_until(q, end, '>')) != end) {
+                const bool after_dashes = q - p >= 2 ? q[-1] == '-' && q[-2] == '-'
+                    : q - p == 1                     ? q[-1] == '-' && ends_with(text_, "-")
+                                                     : ends_with(text_, "--");
+                if (after_dashes)
+                    break;
+                ++q;
+            }
+            text_.append(p, q);
+            p = q;
             break;
-        case 2:
-            run = keep_whitespace_ ? run_until(p, end, '<') : run_of_collapsed_text(p, end);
+        }
+        case 11: {
+            const std::size_t run = run_until(p, end, '>');
             text_.append(p, run);
+            p += run;
             break;
+        }
+        case 2: {
+            const std::size_t run = keep_whitespace_ ? run_until(p, end, '<') : run_of_collapsed_text(p, end);
+            text_.append(p, run);
+            p += run;
+            break;
+        }
         case 3:
-            run = run_of(p, end, space_class);
+            p += run_of(p, end, space_class);
             break;
-        case 4:
-            run = run_of(p, end, other_class);
-            text_.append(p, run);
-            break;
-        case 6:
-            run = run_of(p, end, other_class);
-            name_.append(p, run);
-            // "=" after a name: what the step would do (V := empty, go to 8), without a call.
-            if (p + run < end && p[run] == '=') {
-                value_.clear();
-                state_ = 8;
-                ++run;
-            }
-            break;
-        case 9:
-            if (quote_ != -1) {
-                run = take_quoted_value(p, end, context);
-            } else {
-                run = run_of(p, end, other_class);
-                value_.append(p, run);
-            }
-            break;
+        case 4: {
+            const std::size_t name = run_of(p, end, other_class);
+            text_.append(p, name);
+            p += name;
+            // The usual tag is taken here in one go: the white space after its name, its
+            // attributes and its ">", each still through the step for its state and class.
+            if (p == end || text_.empty() || class_of(*p) != space_class)
+                break;
+            if (!step_here())
+                return finish();
+            if (state_ == 5)
+                p += take_tag_interior(p, end, context);
+            if (p < end && *p == '>' && state_ >= 5 && state_ <= 10 && !step_here())
+                return finish();
+            continue;
+        }
         case 5:
-        case 10:
-            run = run_of(p, end, space_class);
-            // A name starts: N := the run of name characters, go to 6.
-            if (const std::size_t name = run_of(p + run, end, other_class)) {
-                name_.assign(p + run, name);
-                state_ = 6;
-                run += name;
-            }
-            break;
-        case 8:
-            run = run_of(p, end, space_class);
-            if (const std::size_t value = run_of(p + run, end, other_class)) {
-                // An unquoted value: V := the run, quote := -1, go to 9.
-                value_.assign(p + run, value);
-                quote_ = -1;
-                state_ = 9;
-                run += value;
-            } else if (p + run < end && class_of(p[run]) == quote_class) {
-                // A quoted value: quote := c, V := what runs to the matching quote; at that
-                // quote go to 10, add the attribute, quote := -1.
-                quote_ = static_cast<unsigned char>(p[run]);
-                state_ = 9;
-                ++run;
-                run += take_quoted_value(p + run, end, context);
-            }
-            break;
+        case 6:
         case 7:
-            run = run_of(p, end, space_class);
+        case 8:
+        case 9:
+        case 10:
+            p += take_tag_interior(p, end, context);
             break;
         default:
             break;
         }
-        p += run;
-        context.position += run;
         if (p == end)
             break;
-        chunk_pos_ = p;
-        if (!step_char(static_cast<unsigned char>(*p), context)) {
-            stopped = true;
-            keep_pending_source();
-            return static_cast<std::size_t>(p - begin);
-        }
-        ++p;
-        ++context.position;
+        if (!step_here())
+            return finish();
     }
-    keep_pending_source();
-    return static_cast<std::size_t>(p - begin);
+    return finish();
 }
 
-std::size_t markup_parser::take_quoted_value(const char* p, const char* end, markup_parse_context& context)
+std::size_t markup_parser::take_tag_interior(const char* begin, const char* end, markup_parse_context& context)
+{
+    // Each transition is the step's for that state and character class, taken a run at a time;
+    // anything else (">", "<", a misplaced "=" or quote) is left to the step.
+    const char* p = begin;
+    const auto taken = [&] { return static_cast<std::size_t>(p - begin); };
+    while (p < end) {
+        const char_class c = class_of(*p);
+        switch (state_) {
+        case 5:
+        case 10:
+            if (c == space_class) {
+                p += run_of(p, end, space_class);
+            } else if (c == other_class) {
+                const std::size_t name = run_of(p, end, other_class);
+                name_.assign(p, name);
+                state_ = 6;
+                p += name;
+            } else {
+                return taken();
+            }
+            break;
+        case 6:
+            if (c == other_class) {
+                const std::size_t name = run_of(p, end, other_class);
+                name_.append(p, name);
+                p += name;
+            } else if (c == equals_class) {
+                value_.clear();
+                state_ = 8;
+                ++p;
+            } else if (c == space_class) {
+                state_ = 7;
+                ++p;
+            } else {
+                return taken();
+            }
+            break;
+        case 7:
+            if (c == space_class) {
+                ++p;
+            } else if (c == equals_class) {
+                value_.clear();
+                state_ = 8;
+                ++p;
+            } else if (c == other_class) {
+                add_attribute(context);
+                const std::size_t name = run_of(p, end, other_class);
+                name_.assign(p, name);
+                state_ = 6;
+                p += name;
+            } else {
+                return taken();
+            }
+            break;
+        case 8:
+            if (c == space_class) {
+                ++p;
+            } else if (c == other_class) {
+                const std::size_t value = run_of(p, end, other_class);
+                value_.assign(p, value);
+                quote_ = -1;
+                state_ = 9;
+                p += value;
+            } else if (c == quote_class) {
+                quote_ = static_cast<unsigned char>(*p);
+                value_.clear();
+                state_ = 9;
+                ++p;
+                p += take_quoted_value(p, end, true, context);
+            } else {
+                return taken();
+            }
+            break;
+        case 9:
+            if (quote_ != -1) {
+                p += take_quoted_value(p, end, false, context);
+            } else if (c == other_class) {
+                const std::size_t value = run_of(p, end, other_class);
+                value_.append(p, value);
+                p += value;
+            } else if (c == space_class) {
+                state_ = 10;
+                add_attribute(context);
+                quote_ = -1;
+                ++p;
+            } else {
+                return taken();
+            }
+            break;
+        default:
+            return taken();
+        }
+    }
+    return taken();
+}
+
+std::size_t markup_parser::take_quoted_value(const char* p, const char* end, bool opened_here, markup_parse_context& context)
 {
     const std::size_t run = run_until(p, end, static_cast<char>(quote_));
+    if (opened_here && p + run != end && run > 0 && !name_.empty()) {
+        // The whole value, quotes included, is in this chunk: stored as written in one copy.
+        attribute_slot(context).second.assign(p - 1, run + 2);
+        name_.clear();
+        state_ = 10;
+        quote_ = -1;
+        return run + 1;
+    }
     value_.append(p, run);
     if (p + run == end)
         return run;
@@ -653,16 +758,25 @@ bool markup_parser::on_end_of_input(markup_parse_context& context)
     return false;
 }
 
+attribute_map::value_type& markup_parser::attribute_slot(markup_parse_context& context)
+{
+    // The key is looked up straight into a new slot, whose buffers are kept from earlier tags.
+    attribute_map& attributes = tag_.attributes;
+    auto& slot = attributes.append_unordered();
+    context.dtd->find_attribute_into(name_, slot.first);
+    // A repeat of the attribute just read replaces it at once (the last one wins anyway).
+    if (auto* previous = attributes.before_last_unordered(); previous && previous->first == slot.first) {
+        attributes.drop_last_unordered();
+        return *previous;
+    }
+    return slot;
+}
+
 void markup_parser::add_attribute(markup_parse_context& context)
 {
     if (name_.empty())
         return;
-    context.dtd->find_attribute_into(name_, key_);
-    // A repeat of the attribute just read replaces it at once (the last one wins anyway).
-    auto* last = tag_.attributes.last_unordered();
-    auto& slot = last && last->first == key_ ? *last : tag_.attributes.append_unordered();
-    slot.first.name.swap(key_.name);
-    slot.first.entry = key_.entry;
+    auto& slot = attribute_slot(context);
     if (!value_.empty() && quote_ != -1) {
         slot.second.assign(1, static_cast<char>(quote_));
         slot.second.append(value_);

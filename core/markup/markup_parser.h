@@ -100,12 +100,18 @@ private:
 
     bool error(int code, markup_parse_context& context);
     void add_attribute(markup_parse_context& context);
+    // The slot for the attribute named name_, found or appended; its value is left to the caller.
+    attribute_map::value_type& attribute_slot(markup_parse_context& context);
     bool complete_tag(markup_parse_context& context);
     void take_tag(markup_tag&& made);
     void make_current_tag(markup_parse_context& context);
+    // In states 5 to 10: takes what the step would take without an event or an error, and
+    // stops before the first byte it leaves to the step. Returns the bytes taken.
+    std::size_t take_tag_interior(const char* p, const char* end, markup_parse_context& context);
     // In state 9 with a quote: takes the value up to the matching quote and, when it is there,
-    // closes the attribute as the step would. Returns the bytes taken.
-    std::size_t take_quoted_value(const char* p, const char* end, markup_parse_context& context);
+    // closes the attribute as the step would. Returns the bytes taken. opened_here: the
+    // opening quote is the byte before p, and V is empty.
+    std::size_t take_quoted_value(const char* p, const char* end, bool opened_here, markup_parse_context& context);
     void begin_tag(std::size_t position);
     bool close_raw_text(markup_parse_context& context);
 
@@ -115,7 +121,6 @@ private:
     std::string text_;        // T
     std::string name_;        // N
     std::string value_;       // V
-    attribute_key key_;       // the key add_attribute looks up, kept for its buffer
     int quote_ = -1;
     markup_tag raw_start_tag_;
     // The tag being read, from its "<": source_, then (inside feed) the bytes from

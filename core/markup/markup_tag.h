@@ -63,7 +63,8 @@ public:
 
     // Tokenizer side: a slot at the end, ordered later by finish().
     value_type& append_unordered();
-    value_type* last_unordered() { return count_ ? &items_[count_ - 1] : nullptr; }
+    value_type* before_last_unordered() { return count_ > 1 ? &items_[count_ - 2] : nullptr; }
+    void drop_last_unordered() { --count_; }
     void finish();
 
 private:
