@@ -211,6 +211,11 @@ void DTD::find_attribute_into(std::string_view name, attribute_key& key) const
     key = find_attribute(name);
 }
 
+bool DTD::make_tag_from_name(std::string_view, int*, markup_tag&) const
+{
+    return false;
+}
+
 }
 
 namespace hevtools::markup::html {
@@ -307,6 +312,7 @@ constexpr std::uint64_t letters_between(std::uint64_t x, unsigned char first, un
 
 constexpr std::uint64_t fold_lower(std::uint64_t x) { return x | (letters_between(x, 'A', 'Z') >> 2); }
 constexpr std::uint64_t fold_upper(std::uint64_t x) { return x & ~(letters_between(x, 'a', 'z') >> 2); }
+constexpr std::uint64_t keep_case(std::uint64_t x) { return x; }
 
 template <std::uint64_t (*Fold)(std::uint64_t)>
 constexpr bool pack(std::string_view name, packed_name& packed)
@@ -329,44 +335,50 @@ constexpr bool pack(std::string_view name, packed_name& packed)
     return true;
 }
 
-// Open addressing over the static entries, built at compile time.
-template <typename Entry>
+// A perfect hash over the static entries, built at compile time: every name has a slot of its
+// own (a shared slot fails the build), so a lookup is one hash, one load and one compare.
+template <typename Entry, std::size_t Count, std::uint64_t Multiplier>
 class lookup_table {
 public:
     constexpr void add(const packed_name& key, const Entry* entry)
     {
-        std::size_t i = slot_of(key);
-        while (slots_[i].entry)
-            i = (i + 1) % slots_.size();
-        slots_[i] = {key, entry};
+        std::uint8_t& number = numbers_[slot_of(key)];
+        if (number != 0 || count_ == Count)
+            throw "two names share a slot: choose another multiplier";
+        names_[count_] = {key, entry};
+        number = static_cast<std::uint8_t>(++count_);
     }
 
     const Entry* find(const packed_name& key) const
     {
-        for (std::size_t i = slot_of(key);; i = (i + 1) % slots_.size()) {
-            if (!slots_[i].entry)
-                return nullptr;
-            if (slots_[i].key == key)
-                return slots_[i].entry;
-        }
+        const unsigned number = numbers_[slot_of(key)];
+        if (number == 0)
+            return nullptr;
+        const named& found = names_[number - 1];
+        return found.key == key ? found.entry : nullptr;
     }
 
 private:
+    static_assert(Count < 256);
+    static constexpr int slot_bits = 10;
+
     static constexpr std::size_t slot_of(const packed_name& key)
     {
-        const std::uint64_t h = (key.low * 0x9E3779B97F4A7C15ull) ^ (key.high * 0xC2B2AE3D27D4EB4Full);
-        return static_cast<std::size_t>(h >> 56);
+        return static_cast<std::size_t>(((key.low ^ (key.high * 31)) * Multiplier) >> (64 - slot_bits));
     }
 
-    struct slot {
+    std::array<std::uint8_t, std::size_t {1} << slot_bits> numbers_ {}; // entry number + 1, 0 when empty
+    struct named {
         packed_name key;
         const Entry* entry = nullptr;
     };
-    std::array<slot, 256> slots_ {};
+    std::array<named, Count> names_ {};
+    std::size_t count_ = 0;
 };
 
-constinit const lookup_table<element_entry> element_lookup = [] {
-    lookup_table<element_entry> t;
+// The multipliers were searched for: with them no two names share a slot.
+constinit const lookup_table<element_entry, element_count, 0x094e0890854dd38dull> element_lookup = [] {
+    lookup_table<element_entry, element_count, 0x094e0890854dd38dull> t;
     for (const element_entry& e : element_table) {
         packed_name key;
         pack<fold_upper>(e.name, key);
@@ -375,8 +387,8 @@ constinit const lookup_table<element_entry> element_lookup = [] {
     return t;
 }();
 
-constinit const lookup_table<attribute_entry> attribute_lookup = [] {
-    lookup_table<attribute_entry> t;
+constinit const lookup_table<attribute_entry, attribute_count, 0x172b80fb38c817c1ull> attribute_lookup = [] {
+    lookup_table<attribute_entry, attribute_count, 0x172b80fb38c817c1ull> t;
     for (std::size_t i = 0; i < attribute_keys.size(); ++i) {
         packed_name key;
         pack<fold_lower>(attribute_keys[i], key);
@@ -436,15 +448,7 @@ void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_mode
             tag.element = &unknown_element;
             return;
         }
-        std::string_view name = text;
-        if (!name.empty() && name[0] == '/') {
-            tag.end = true;
-            name.remove_prefix(1);
-        }
-        // Looked up in the text as read, before it is copied into the tag.
-        tag.element = find_element(name);
-        model = content_model(tag.element);
-        tag.name.assign(name);
+        name_tag(text, model, tag);
         text.clear();
         return;
     } else {
@@ -475,6 +479,24 @@ void DTD::make_tag_into(std::string& text, bool tag_name_mode, int* content_mode
     model = content_model(tag.element);
 }
 
+bool DTD::make_tag_from_name(std::string_view name, int* content_model_out, markup_tag& tag) const
+{
+    int local_model = 0;
+    name_tag(name, content_model_out ? *content_model_out : local_model, tag);
+    return true;
+}
+
+void DTD::name_tag(std::string_view name, int& model, markup_tag& tag) const
+{
+    tag.end = !name.empty() && name[0] == '/';
+    if (tag.end)
+        name.remove_prefix(1);
+    // Looked up in the text as read, before it is copied into the tag.
+    tag.element = find_element(name);
+    model = content_model(tag.element);
+    tag.name.assign(name);
+}
+
 attribute_key DTD::find_attribute(std::string_view name) const
 {
     attribute_key key;
@@ -492,8 +514,11 @@ void DTD::find_attribute_into(std::string_view name, attribute_key& key) const
     packed_name packed;
     const attribute_entry* found = pack<fold_lower>(name, packed) ? attribute_lookup.find(packed) : nullptr;
     if (found) {
-        // The lookup key is the lower-cased name.
-        key.name.assign(attribute_keys[static_cast<std::size_t>(found->index)]);
+        // The lookup key is the lower-cased name. A key reused from an earlier tag often holds
+        // it already: compared as packed words, which is cheaper than copying it again.
+        packed_name held;
+        if (key.entry != found || !pack<keep_case>(key.name, held) || held != packed)
+            key.name.assign(attribute_keys[static_cast<std::size_t>(found->index)]);
         key.entry = found;
         return;
     }

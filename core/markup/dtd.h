@@ -33,6 +33,10 @@ public:
     virtual void make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const;
     // find_attribute into a key the caller keeps; the default calls find_attribute.
     virtual void find_attribute_into(std::string_view name, attribute_key& key) const;
+    // make_tag_into in tag-name mode for a text that is just `name`, which does not start with
+    // "!" and is used up whole, so the tokenizer need not copy it into its text first. False,
+    // with nothing done, where a document type does not offer it (the default).
+    virtual bool make_tag_from_name(std::string_view name, int* content_model_out, markup_tag& tag) const;
 };
 
 }
@@ -83,8 +87,13 @@ public:
     void make_tag_into(std::string& text, bool tag_name_mode, int* content_model_out, markup_tag& tag) const override;
     attribute_key find_attribute(std::string_view name) const override;
     void find_attribute_into(std::string_view name, attribute_key& key) const override;
+    bool make_tag_from_name(std::string_view name, int* content_model_out, markup_tag& tag) const override;
     virtual const element_entry* find_element(std::string_view name) const;
     virtual int content_model(const element_entry* entry) const;
+
+private:
+    // A tag named by `name`, "/" first for an end tag.
+    void name_tag(std::string_view name, int& model, markup_tag& tag) const;
 };
 
 // The process-wide HTML document type.

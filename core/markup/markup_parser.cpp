@@ -154,17 +154,21 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
         context.position = at(p);
         return static_cast<std::size_t>(p - begin);
     };
-    // The step for the byte at p, which it consumes unless a receiver stops the run.
-    const auto step_here = [&] {
+    // The step for the byte at p, which it consumes unless a receiver stops the run. "<" and a
+    // ">" known to be one go straight to their handlers.
+    const auto step_here = [&](auto handle) {
         context.position = at(p);
         chunk_pos_ = p;
-        if (!step_char(static_cast<unsigned char>(*p), context)) {
+        if (!handle()) {
             stopped = true;
             return false;
         }
         ++p;
         return true;
     };
+    const auto step_byte = [&] { return *p == '<' ? on_lt(context) : step_char(static_cast<unsigned char>(*p), context); };
+    const auto step_gt = [&] { return on_gt(context); };
+    const auto step_complete = [&] { return complete_tag(context); };
     while (p < end) {
         switch (state_) {
         case 0:
@@ -216,18 +220,40 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
             p += run_of(p, end, space_class);
             break;
         case 4: {
-            const std::size_t name = run_of(p, end, other_class);
-            text_.append(p, name);
-            p += name;
-            // The usual tag is taken here in one go: the white space after its name, its
+            // The usual tag is taken here in one go: its name, the white space after it, its
             // attributes and its ">", each still through the step for its state and class.
-            if (p == end || text_.empty() || class_of(*p) != space_class)
-                break;
-            if (!step_here())
-                return finish();
+            const std::size_t name = run_of(p, end, other_class);
+            const char* after = p + name;
+            // A whole name in this chunk, followed by ">" or white space, makes the tag straight
+            // from the input.
+            const bool made = text_.empty() && name > 0 && after != end && *p != '!'
+                && (*after == '>' || class_of(*after) == space_class)
+                && make_current_tag_from(std::string_view(p, name), context);
+            if (made) {
+                p = after;
+                if (*p == '>') {
+                    if (!step_here(step_complete))
+                        return finish();
+                    continue;
+                }
+            } else {
+                text_.append(p, name);
+                p = after;
+                if (p == end || text_.empty())
+                    break;
+                if (*p == '>') {
+                    if (!step_here(step_gt))
+                        return finish();
+                    continue;
+                }
+                if (class_of(*p) != space_class)
+                    break;
+                make_current_tag(context);
+            }
+            begin_attributes(*p++, context);
             if (state_ == 5)
                 p += take_tag_interior(p, end, context);
-            if (p < end && *p == '>' && state_ >= 5 && state_ <= 10 && !step_here())
+            if (p < end && *p == '>' && state_ >= 5 && state_ <= 10 && !step_here(step_gt))
                 return finish();
             continue;
         }
@@ -244,7 +270,7 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
         }
         if (p == end)
             break;
-        if (!step_here())
+        if (!step_here(step_byte))
             return finish();
     }
     return finish();
@@ -264,6 +290,10 @@ std::size_t markup_parser::take_tag_interior(const char* begin, const char* end,
             if (c == space_class) {
                 p += run_of(p, end, space_class);
             } else if (c == other_class) {
+                if (const std::size_t whole = take_whole_attribute(p, end, context)) {
+                    p += whole;
+                    continue;
+                }
                 const std::size_t name = run_of(p, end, other_class);
                 name_.assign(p, name);
                 state_ = 6;
@@ -347,12 +377,58 @@ std::size_t markup_parser::take_tag_interior(const char* begin, const char* end,
     return taken();
 }
 
+std::size_t markup_parser::take_whole_attribute(const char* begin, const char* end, markup_parse_context& context)
+{
+    // name=value, name='value' or name="value", with its end in this chunk: read straight from
+    // the input into the attribute's slot, as the steps through states 6, 8 and 9 would.
+    const char* p = begin + run_of(begin, end, other_class);
+    if (end - p < 3 || *p != '=')
+        return 0;
+    const std::string_view name(begin, static_cast<std::size_t>(p - begin));
+    const char* value = ++p;
+    switch (class_of(*value)) {
+    case other_class: {
+        p += run_of(p, end, other_class);
+        if (p == end)
+            return 0;
+        const char_class after = class_of(*p);
+        if (after != space_class && after != gt_class)
+            return 0;
+        attribute_slot(name, context).second.assign(value, p);
+        // White space after the value is consumed with it; ">" is left to the step.
+        if (after == space_class)
+            ++p;
+        break;
+    }
+    case quote_class: {
+        const char* close = value + 1 + run_until(value + 1, end, *value);
+        if (close == end)
+            return 0;
+        // An empty quoted value is stored empty, as add_attribute stores it.
+        if (close == value + 1)
+            attribute_slot(name, context).second.clear();
+        else
+            attribute_slot(name, context).second.assign(value, close + 1);
+        p = close + 1;
+        break;
+    }
+    default:
+        return 0;
+    }
+    // As add_attribute leaves them: a name or value left from an interrupted attribute is gone.
+    name_.clear();
+    value_.clear();
+    state_ = 10;
+    quote_ = -1;
+    return static_cast<std::size_t>(p - begin);
+}
+
 std::size_t markup_parser::take_quoted_value(const char* p, const char* end, bool opened_here, markup_parse_context& context)
 {
     const std::size_t run = run_until(p, end, static_cast<char>(quote_));
     if (opened_here && p + run != end && run > 0 && !name_.empty()) {
         // The whole value, quotes included, is in this chunk: stored as written in one copy.
-        attribute_slot(context).second.assign(p - 1, run + 2);
+        attribute_slot(name_, context).second.assign(p - 1, run + 2);
         name_.clear();
         state_ = 10;
         quote_ = -1;
@@ -405,9 +481,32 @@ void markup_parser::take_tag(markup_tag&& made)
 void markup_parser::make_current_tag(markup_parse_context& context)
 {
     context.dtd->make_tag_into(text_, true, &context.content_model, tag_);
+    clear_current_tag_body();
+}
+
+bool markup_parser::make_current_tag_from(std::string_view name, markup_parse_context& context)
+{
+    if (!context.dtd->make_tag_from_name(name, &context.content_model, tag_))
+        return false;
+    clear_current_tag_body();
+    return true;
+}
+
+void markup_parser::clear_current_tag_body()
+{
     tag_.kind = markup_tag::start_tag;
     tag_.attributes.clear();
     tag_.source_text.clear();
+}
+
+void markup_parser::begin_attributes(char c, markup_parse_context& context)
+{
+    if (context.content_model == hevtools::markup::comment_content) {
+        text_.push_back(c);
+        state_ = 1;
+    } else {
+        state_ = 5;
+    }
 }
 
 bool markup_parser::on_whitespace(char c, markup_parse_context& context)
@@ -447,12 +546,7 @@ bool markup_parser::on_whitespace(char c, markup_parse_context& context)
             break;
         }
         make_current_tag(context);
-        if (context.content_model == hevtools::markup::comment_content) {
-            text_.push_back(c);
-            state_ = 1;
-        } else {
-            state_ = 5;
-        }
+        begin_attributes(c, context);
         break;
     case 6:
         state_ = 7;
@@ -758,12 +852,12 @@ bool markup_parser::on_end_of_input(markup_parse_context& context)
     return false;
 }
 
-attribute_map::value_type& markup_parser::attribute_slot(markup_parse_context& context)
+attribute_map::value_type& markup_parser::attribute_slot(std::string_view name, markup_parse_context& context)
 {
     // The key is looked up straight into a new slot, whose buffers are kept from earlier tags.
     attribute_map& attributes = tag_.attributes;
     auto& slot = attributes.append_unordered();
-    context.dtd->find_attribute_into(name_, slot.first);
+    context.dtd->find_attribute_into(name, slot.first);
     // A repeat of the attribute just read replaces it at once (the last one wins anyway).
     if (auto* previous = attributes.before_last_unordered(); previous && previous->first == slot.first) {
         attributes.drop_last_unordered();
@@ -776,7 +870,7 @@ void markup_parser::add_attribute(markup_parse_context& context)
 {
     if (name_.empty())
         return;
-    auto& slot = attribute_slot(context);
+    auto& slot = attribute_slot(name_, context);
     if (!value_.empty() && quote_ != -1) {
         slot.second.assign(1, static_cast<char>(quote_));
         slot.second.append(value_);

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 
 namespace hevtools::markup {
 
@@ -100,14 +101,25 @@ private:
 
     bool error(int code, markup_parse_context& context);
     void add_attribute(markup_parse_context& context);
-    // The slot for the attribute named name_, found or appended; its value is left to the caller.
-    attribute_map::value_type& attribute_slot(markup_parse_context& context);
+    // The slot for the attribute `name`, found or appended; its value is left to the caller.
+    attribute_map::value_type& attribute_slot(std::string_view name, markup_parse_context& context);
     bool complete_tag(markup_parse_context& context);
     void take_tag(markup_tag&& made);
     void make_current_tag(markup_parse_context& context);
+    // make_current_tag for a text that would be just `name`, read from the input; false, with
+    // nothing done, where the document type does not offer it.
+    bool make_current_tag_from(std::string_view name, markup_parse_context& context);
+    // A new tag's kind, attributes and declaration text, once its name is set.
+    void clear_current_tag_body();
+    // State 4, at white space after the name of the tag just made: its attributes come next, or
+    // a comment goes on.
+    void begin_attributes(char c, markup_parse_context& context);
     // In states 5 to 10: takes what the step would take without an event or an error, and
     // stops before the first byte it leaves to the step. Returns the bytes taken.
     std::size_t take_tag_interior(const char* p, const char* end, markup_parse_context& context);
+    // In state 5 or 10 at a name: takes a whole attribute with a value when its end is in
+    // [p, end), and returns the bytes taken; 0 leaves everything to the caller.
+    std::size_t take_whole_attribute(const char* p, const char* end, markup_parse_context& context);
     // In state 9 with a quote: takes the value up to the matching quote and, when it is there,
     // closes the attribute as the step would. Returns the bytes taken. opened_here: the
     // opening quote is the byte before p, and V is empty.
