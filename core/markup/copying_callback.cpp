@@ -2,7 +2,73 @@
 
 #include "core/markup/ascii.h"
 
+#include <cstdint>
+#include <cstring>
 #include <ostream>
+
+namespace core {
+
+namespace {
+
+// Copies a short piece with a few word moves instead of a library call.
+char* put(char* to, std::string_view piece)
+{
+    const char* from = piece.data();
+    const std::size_t n = piece.size();
+    if (n > 16) {
+        std::memcpy(to, from, n);
+    } else if (n >= 8) {
+        std::uint64_t head, tail;
+        std::memcpy(&head, from, 8);
+        std::memcpy(&tail, from + n - 8, 8);
+        std::memcpy(to + n - 8, &tail, 8);
+        std::memcpy(to, &head, 8);
+    } else if (n >= 4) {
+        std::uint32_t head, tail;
+        std::memcpy(&head, from, 4);
+        std::memcpy(&tail, from + n - 4, 4);
+        std::memcpy(to + n - 4, &tail, 4);
+        std::memcpy(to, &head, 4);
+    } else if (n > 0) {
+        const char first = from[0], middle = from[n / 2], last = from[n - 1];
+        to[0] = first;
+        to[n / 2] = middle;
+        to[n - 1] = last;
+    }
+    return to + n;
+}
+
+// `open`, the tag as write_markup_tag writes it, and ">", appended to `out`. A tag is many short
+// pieces: they are gathered on the stack and appended in one go, unless the tag is long.
+void append_tag(const markup_tag& tag, std::string_view open, std::string& out)
+{
+    char gathered[256];
+    std::size_t size = open.size() + tag.name.size() + 1;
+    for (const auto& [key, value] : tag.attributes)
+        size += 2 + key.name.size() + value.size();
+    if (!tag.source_text.empty() || size > sizeof gathered) {
+        out.append(open);
+        write_markup_tag(tag, out);
+        out.push_back('>');
+        return;
+    }
+    char* to = put(gathered, open);
+    to = put(to, tag.name);
+    for (const auto& [key, value] : tag.attributes) {
+        *to++ = ' ';
+        to = put(to, key.name);
+        if (!value.empty()) {
+            *to++ = '=';
+            to = put(to, value);
+        }
+    }
+    *to++ = '>';
+    out.append(gathered, static_cast<std::size_t>(to - gathered));
+}
+
+}
+
+}
 
 namespace hevtools::markup {
 
@@ -35,14 +101,11 @@ void copying_parser_callback::write(char c)
 void copying_parser_callback::write_tag(const markup_tag& tag, std::string_view open)
 {
     if (text_) {
-        text_->append(open);
-        core::write_markup_tag(tag, *text_);
-        text_->push_back('>');
+        core::append_tag(tag, open, *text_);
         return;
     }
-    std::string text(open);
-    core::write_markup_tag(tag, text);
-    text.push_back('>');
+    std::string text;
+    core::append_tag(tag, open, text);
     write(text);
 }
 
@@ -211,9 +274,8 @@ std::ostream& write_markup_tag(const markup_tag& tag, std::ostream& out)
 
 std::string markup_tag_to_text(const markup_tag& tag)
 {
-    std::string text(tag.end ? "</" : "<");
-    write_markup_tag(tag, text);
-    text.push_back('>');
+    std::string text;
+    append_tag(tag, tag.end ? "</" : "<", text);
     return text;
 }
 
