@@ -5,8 +5,10 @@
 #include "core/markup/markup_parser.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstring>
+#include <functional>
 
 namespace platform::html::headless {
 
@@ -49,12 +51,41 @@ constexpr char32_t windows_1252_high[32] = {0x20AC, 0, 0x201A, 0x0192, 0x201E, 0
     0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0, 0x017D, 0, 0, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
     0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0, 0x017E, 0x0178};
 
+// Reference names have at most 8 characters: each packs into one number, first character
+// highest and zeros after the end, so the numbers sort as the names do.
+constexpr std::size_t longest_reference_name = 8;
+
+constexpr std::uint64_t packed_reference_name(std::string_view name)
+{
+    std::uint64_t packed = 0;
+    for (std::size_t i = 0; i < longest_reference_name; ++i)
+        packed = packed << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
+    return packed;
+}
+
+constexpr auto packed_reference_names = [] {
+    std::array<std::uint64_t, std::size(named_references)> packed {};
+    for (std::size_t i = 0; i < packed.size(); ++i)
+        packed[i] = packed_reference_name(named_references[i].name);
+    return packed;
+}();
+
+static_assert([] {
+    for (std::size_t i = 0; i < packed_reference_names.size(); ++i)
+        if (named_references[i].name.size() > longest_reference_name
+            || (i > 0 && packed_reference_names[i - 1] >= packed_reference_names[i]))
+            return false;
+    return true;
+}(), "reference names must be sorted, distinct and at most 8 characters long");
+
 const named_reference* find_reference(std::string_view name)
 {
-    auto end = std::end(named_references);
-    auto it = std::lower_bound(std::begin(named_references), end, name,
-        [](const named_reference& r, std::string_view n) { return std::string_view(r.name) < n; });
-    return (it != end && std::string_view(it->name) == name) ? it : nullptr;
+    if (name.size() > longest_reference_name)
+        return nullptr;
+    const std::uint64_t key = packed_reference_name(name);
+    const auto it = std::lower_bound(packed_reference_names.begin(), packed_reference_names.end(), key);
+    return it != packed_reference_names.end() && *it == key ? &named_references[it - packed_reference_names.begin()]
+                                                             : nullptr;
 }
 
 // Reads one reference at text[i] == '&'; on success appends it and returns the length used.
@@ -104,7 +135,7 @@ std::size_t read_reference(std::string_view text, std::size_t i, bool in_attribu
 // One item of the page as the tree builder takes it.
 struct token {
     enum class kind { text, start, end, comment, declaration } what;
-    std::string name; // upper case
+    node_name name; // upper case
     std::string data;
     std::vector<attribute> attributes;
     bool self_closing = false; // written "<name/>": nothing inside it
@@ -113,15 +144,6 @@ struct token {
 bool is_cell(std::string_view n) { return n == "TD" || n == "TH"; }
 bool is_table_section(std::string_view n) { return n == "THEAD" || n == "TBODY" || n == "TFOOT"; }
 bool is_heading(std::string_view n) { return n.size() == 2 && n[0] == 'H' && n[1] >= '1' && n[1] <= '6'; }
-
-// Tags whose start closes an open P.
-bool closes_paragraph(std::string_view n)
-{
-    static constexpr std::string_view list[] = {"P", "DIV", "UL", "OL", "DL", "TABLE", "BLOCKQUOTE", "PRE",
-        "FORM", "HR", "CENTER", "ADDRESS", "FIELDSET", "MENU", "DIR", "XMP", "LISTING", "H1", "H2", "H3",
-        "H4", "H5", "H6", "NOSCRIPT"};
-    return std::find(std::begin(list), std::end(list), n) != std::end(list);
-}
 
 bool is_boundary(const node* n)
 {
@@ -338,7 +360,7 @@ private:
                 return;
             }
             if (!body_) {
-                if (info(name).head_element) {
+                if (t.name.info().head_element) {
                     if (!head_)
                         ensure_head();
                     // After </HEAD> a head element stays between HEAD and BODY.
@@ -348,7 +370,7 @@ private:
             }
         }
         // Implied end tags.
-        if (closes_paragraph(name))
+        if (t.name.info().closes_paragraph)
             close_to("P", {"TD", "TH", "TABLE", "CAPTION", "BUTTON", "LI", "DD", "DT", "DIV", "BLOCKQUOTE"});
         if (name == "LI")
             close_to("LI", {"UL", "OL", "MENU", "DIR", "TD", "TH", "TABLE"});
@@ -379,14 +401,14 @@ private:
                 if (current()->name == h)
                     stack_.pop_back();
         }
-        auto n = make_element(name);
+        auto n = make_element(t.name);
         n->attributes = std::move(t.attributes);
         node* made = push(std::move(n));
         if (t.self_closing && current() == made)
             stack_.pop_back();
     }
 
-    void end(std::string_view name)
+    void end(const node_name& name)
     {
         if (name == "HTML" || name == "BODY")
             return; // content after them still belongs to the body
@@ -396,7 +418,7 @@ private:
                     stack_.pop_back();
             return;
         }
-        if (info(name).is_void)
+        if (name.info().is_void)
             return;
         bool closed = false;
         if (name == "TABLE")
@@ -442,10 +464,13 @@ public:
 
     const hevtools::markup::element_entry* find_element(std::string_view name) const override
     {
+        const hevtools::markup::element_entry* known = hevtools::markup::html::DTD::find_element(name);
+        if (known != &hevtools::markup::html::unknown_element)
+            return known;
         for (const hevtools::markup::element_entry* e : {&bgsound_, &embed_, &wbr_})
             if (equal_ignoring_case(name, e->name))
                 return e;
-        return hevtools::markup::html::DTD::find_element(name);
+        return known;
     }
 
     int content_model(const hevtools::markup::element_entry* entry) const override
@@ -470,6 +495,23 @@ const document_dtd_type& document_dtd()
     return instance;
 }
 
+// The node name of a tag the tokenizer named `name` and found as `element`: the HTML
+// document type's elements have theirs made once.
+node_name element_name(const hevtools::markup::element_entry* element, std::string_view name)
+{
+    using hevtools::markup::html::element_count;
+    using hevtools::markup::html::element_table;
+    static const auto* names = [] {
+        auto* made = new std::array<node_name, element_count>; // never destroyed: nodes may outlive it
+        for (int i = 0; i < element_count; ++i)
+            (*made)[i] = to_upper(element_table[i].name);
+        return made;
+    }();
+    if (std::less_equal<>()(element_table, element) && std::less<>()(element, element_table + element_count))
+        return (*names)[static_cast<std::size_t>(element - element_table)];
+    return node_name(to_upper(name));
+}
+
 // Turns the tokenizer's events into the builder's tokens. Every byte of the input ends up in
 // the tree: markup the tokenizer drops after an error, and a "tag" whose name is no name,
 // come back as text.
@@ -480,7 +522,7 @@ public:
     bool on_comment(std::string& text, std::size_t at) override
     {
         const std::size_t position = base_ + at;
-        token t {token::kind::comment, "!", {}, {}};
+        token t {token::kind::comment, node_name("!"), {}, {}};
         const bool closed = position < in_.size() && in_[position] == '>';
         const std::size_t end = closed ? position : in_.size();
         // Its "<!" stands before its text ("<!--", "<!-->", or one the tokenizer read as
@@ -572,13 +614,13 @@ private:
             add_text(source, false);
             return true;
         }
-        token t {tag.end ? token::kind::end : token::kind::start, to_upper(name), {}, {}};
+        token t {tag.end ? token::kind::end : token::kind::start, element_name(tag.element, name), {}, {}};
         if (tag.end) {
             equals_in_values_.clear();
             builder_.feed(t);
             return true;
         }
-        const tag_info& ti = info(t.name);
+        const tag_info& ti = t.name.info();
         const bool raw_mode = tag.kind == hevtools::markup::markup_tag::start_tag
             && document_dtd().content_model(tag.element) == hevtools::markup::raw_text_content;
         decode_raw_ = ti.escapable_raw;
@@ -640,7 +682,7 @@ private:
                 return false;
         }
         add_text(in_.substr(content, spaced - content), !decode_raw_);
-        token t {token::kind::end, std::string(name), {}, {}};
+        token t {token::kind::end, node_name(name), {}, {}};
         builder_.feed(t);
         covered_ = gt + 1;
         resume_ = gt + 1;

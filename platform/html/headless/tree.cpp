@@ -92,6 +92,10 @@ const tag_table& tags()
             (*t)[r].info.preserve = true;
         for (std::string_view h : {"TITLE", "META", "LINK", "BASE", "STYLE", "SCRIPT", "ISINDEX"})
             (*t)[h].info.head_element = true;
+        for (std::string_view c : {"P", "DIV", "UL", "OL", "DL", "TABLE", "BLOCKQUOTE", "PRE", "FORM", "HR",
+                 "CENTER", "ADDRESS", "FIELDSET", "MENU", "DIR", "XMP", "LISTING", "H1", "H2", "H3", "H4", "H5",
+                 "H6", "NOSCRIPT"})
+            (*t)[c].info.closes_paragraph = true;
         return t;
     }();
     return *table;
@@ -412,11 +416,13 @@ struct pool_allocator {
 
 node_ptr new_node() { return std::allocate_shared<node>(pool_allocator<node>()); }
 
-node_ptr make_element(std::string_view upper_name)
+node_ptr make_element(std::string_view upper_name) { return make_element(node_name(upper_name)); }
+
+node_ptr make_element(const node_name& name)
 {
     auto n = new_node();
     n->kind = node_kind::element;
-    n->name = upper_name;
+    n->name = name;
     return n;
 }
 

@@ -138,6 +138,7 @@ struct tag_info {
     bool escapable_raw = false; // TEXTAREA, TITLE: content is text, references decoded
     bool preserve = false;   // whitespace kept inside
     bool head_element = false;
+    bool closes_paragraph = false; // its start ends an open P
 };
 
 // A node's name with its tag properties. Names of the tag table point into it; any other
@@ -261,6 +262,7 @@ using node_ptr = std::shared_ptr<node>;
 // page from spending its time in the general allocator.
 node_ptr new_node();
 node_ptr make_element(std::string_view upper_name);
+node_ptr make_element(const node_name& name);
 node_ptr make_text(std::string text);
 node_ptr make_comment(std::string text);
 
