@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace platform::html::headless {
@@ -75,6 +77,29 @@ TEST(child_list, a_deep_tree_goes_without_recursion_and_children_held_elsewhere_
     EXPECT_TRUE(first.expired());
     EXPECT_EQ(kept->parent, nullptr);
     EXPECT_EQ(kept->data, "x");
+}
+
+#include "platform/html/headless/named_references.inc"
+
+// Every named reference reads as its number does; near misses stay as written.
+TEST(references, every_name_reads_as_its_number_and_near_misses_stay_text)
+{
+    for (const named_reference& r : named_references) {
+        const std::string name(r.name);
+        EXPECT_EQ(decode_references("&" + name + ";", false), decode_references("&#" + std::to_string(r.code) + ";", false))
+            << name;
+    }
+    const std::pair<std::string, std::string> cases[] = {
+        {"&thetasym;", "\xCF\x91"},     // the longest name
+        {"&nbs;", "&nbs;"},             // a prefix of a name
+        {"&nbspx;", "&nbspx;"},         // a name with more after it
+        {"&thetasyms;", "&thetasyms;"}, // longer than any name
+        {"&NBSP;", "&NBSP;"},           // case counts
+        {"&Alpha;&alpha;", "\xCE\x91\xCE\xB1"},
+        {"&;&#;&", "&;&#;&"},
+    };
+    for (const auto& [in, out] : cases)
+        EXPECT_EQ(decode_references(in, false), out) << in;
 }
 
 }
