@@ -8,7 +8,6 @@
 #include "core/markup/markup_parser.h"
 
 #include <cstdint>
-#include <functional>
 #include <limits>
 
 namespace html_lite {
@@ -320,20 +319,18 @@ void preprocessor::install_tag_rule(tag_rule&& rule)
     }
     const element_entry* element = rule.element;
     const tag_rule* installed = &tag_rules_.insert_or_assign(element, std::move(rule)).first->second;
-    const element_entry* first = hevtools::markup::html::element_table;
     if (element == &hevtools::markup::html::unknown_element)
         unknown_rule_ = installed;
-    else if (std::greater_equal<>()(element, first) && std::less<>()(element, first + html_rules_.size()))
-        html_rules_[static_cast<std::size_t>(element - first)] = installed;
+    else if (const int index = hevtools::markup::html::element_index(element); index >= 0)
+        html_rules_[static_cast<std::size_t>(index)] = installed;
 }
 
 const tag_rule* preprocessor::find_tag_rule(const markup_tag& tag) const
 {
     // Tags of the HTML document type find their rule by element index; others by the map.
     const element_entry* element = tag.element;
-    const element_entry* first = hevtools::markup::html::element_table;
-    if (std::greater_equal<>()(element, first) && std::less<>()(element, first + html_rules_.size()))
-        return html_rules_[static_cast<std::size_t>(element - first)];
+    if (const int index = hevtools::markup::html::element_index(element); index >= 0)
+        return html_rules_[static_cast<std::size_t>(index)];
     if (element == &hevtools::markup::html::unknown_element)
         return unknown_rule_;
     const auto it = tag_rules_.find(element);

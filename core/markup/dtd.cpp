@@ -415,10 +415,8 @@ bool DTD::is_empty_element(const markup_tag& tag) const
 {
     if (tag.name.empty())
         return true;
-    const element_entry* entry = tag.element;
-    if (entry < element_table || entry >= element_table + element_count)
-        return false;
-    return entry->name[0] == ascii_upper(tag.name[0]) && empty_flags[static_cast<std::size_t>(entry - element_table)];
+    const int index = element_index(tag.element);
+    return index >= 0 && tag.element->name[0] == ascii_upper(tag.name[0]) && empty_flags[static_cast<std::size_t>(index)];
 }
 
 markup_tag DTD::make_tag(std::string& text, bool tag_name_mode, int* content_model_out) const

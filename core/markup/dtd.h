@@ -3,6 +3,7 @@
 #include "core/markup/markup_tag.h"
 
 #include <array>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -76,6 +77,14 @@ extern const std::array<attribute_entry, attribute_count> attribute_table;
 extern const attribute_entry unknown_attribute;  // "<Unknownattr>"
 
 inline const element_entry* element(el e) { return &element_table[static_cast<int>(e)]; }
+// The place of `entry` in element_table, or -1 for any other entry (unknown, comment, a derived
+// document type's own).
+inline int element_index(const element_entry* entry)
+{
+    return std::less_equal<>()(element_table, entry) && std::less<>()(entry, element_table + element_count)
+        ? static_cast<int>(entry - element_table)
+        : -1;
+}
 inline const attribute_entry* attribute(at a) { return &attribute_table[static_cast<std::size_t>(a)]; }
 inline bool is(const markup_tag& tag, el e) { return tag.element == element(e); }
 

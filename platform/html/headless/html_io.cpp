@@ -8,7 +8,6 @@
 #include <array>
 #include <cctype>
 #include <cstring>
-#include <functional>
 
 namespace platform::html::headless {
 
@@ -507,8 +506,8 @@ node_name element_name(const hevtools::markup::element_entry* element, std::stri
             (*made)[i] = to_upper(element_table[i].name);
         return made;
     }();
-    if (std::less_equal<>()(element_table, element) && std::less<>()(element, element_table + element_count))
-        return (*names)[static_cast<std::size_t>(element - element_table)];
+    if (const int index = hevtools::markup::html::element_index(element); index >= 0)
+        return (*names)[static_cast<std::size_t>(index)];
     return node_name(to_upper(name));
 }
 
