@@ -404,23 +404,29 @@ std::size_t markup_parser::take_whole_attribute(const char* begin, const char* e
         const char* close = value + 1 + run_until(value + 1, end, *value);
         if (close == end)
             return 0;
+        std::string& stored = attribute_slot(name, context).second;
         // An empty quoted value is stored empty, as add_attribute stores it.
         if (close == value + 1)
-            attribute_slot(name, context).second.clear();
+            stored.clear();
         else
-            attribute_slot(name, context).second.assign(value, close + 1);
+            stored.assign(value, close + 1);
         p = close + 1;
         break;
     }
     default:
         return 0;
     }
+    attribute_stored();
+    return static_cast<std::size_t>(p - begin);
+}
+
+void markup_parser::attribute_stored()
+{
     // As add_attribute leaves them: a name or value left from an interrupted attribute is gone.
     name_.clear();
     value_.clear();
     state_ = 10;
     quote_ = -1;
-    return static_cast<std::size_t>(p - begin);
 }
 
 std::size_t markup_parser::take_quoted_value(const char* p, const char* end, bool opened_here, markup_parse_context& context)
@@ -429,9 +435,7 @@ std::size_t markup_parser::take_quoted_value(const char* p, const char* end, boo
     if (opened_here && p + run != end && run > 0 && !name_.empty()) {
         // The whole value, quotes included, is in this chunk: stored as written in one copy.
         attribute_slot(name_, context).second.assign(p - 1, run + 2);
-        name_.clear();
-        state_ = 10;
-        quote_ = -1;
+        attribute_stored();
         return run + 1;
     }
     value_.append(p, run);

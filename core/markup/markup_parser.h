@@ -120,6 +120,8 @@ private:
     // In state 5 or 10 at a name: takes a whole attribute with a value when its end is in
     // [p, end), and returns the bytes taken; 0 leaves everything to the caller.
     std::size_t take_whole_attribute(const char* p, const char* end, markup_parse_context& context);
+    // After an attribute was stored straight into its slot: state 10, nothing of it left in N or V.
+    void attribute_stored();
     // In state 9 with a quote: takes the value up to the matching quote and, when it is there,
     // closes the attribute as the step would. Returns the bytes taken. opened_here: the
     // opening quote is the byte before p, and V is empty.
