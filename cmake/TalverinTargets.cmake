@@ -18,12 +18,13 @@ if(TALVERIN_TESTS)
   add_custom_target(tsan_tests)
 endif()
 
-# talverin_add_test(<name> SOURCES ... LIBS ... [LABELS ...])
+# talverin_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [FIXTURES ...])
+# FIXTURES names ctest fixtures every discovered test requires.
 function(talverin_add_test name)
   if(NOT TALVERIN_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;FIXTURES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
   gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_LIST ${name}_TESTS)
@@ -32,7 +33,7 @@ function(talverin_add_test name)
   set(_properties_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
   file(WRITE ${_properties_file}
     "if(DEFINED ${name}_TESTS)\n"
-    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${TALVERIN_TEST_ENVIRONMENT}\" LABELS \"${ARG_LABELS}\")\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${TALVERIN_TEST_ENVIRONMENT}\" LABELS \"${ARG_LABELS}\" FIXTURES_REQUIRED \"${ARG_FIXTURES}\")\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_properties_file})
   if("tsan" IN_LIST ARG_LABELS)

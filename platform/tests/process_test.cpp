@@ -1,11 +1,10 @@
 #include "platform/process/process.h"
+#include "platform/testing/file_contents.h"
+#include "platform/testing/temporary_folder.h"
 
 #include <csignal>
-#include <cstdio>
-#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
-#include <iterator>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <unistd.h>
@@ -111,26 +110,13 @@ TEST(Process, FindProgramSearchesThePathInOrder)
     EXPECT_EQ(platform::process::find_program("", "/bin"), std::nullopt);
 }
 
-namespace {
-
-std::string file_text(const std::string& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-std::string scratch_path(const std::string& name)
-{
-    const char* tmp = std::getenv("TMPDIR");
-    return std::string(tmp ? tmp : "/tmp") + "/process_test_" + std::to_string(::getpid()) + "_" + name;
-}
-
-}
+using platform::testing::read_file;
 
 TEST(Process, StandardInputFromAFileAndOutputIntoAFile)
 {
-    auto input = scratch_path("in.txt");
-    auto output = scratch_path("out.txt");
+    platform::testing::temporary_folder folder;
+    auto input = folder.file("in.txt");
+    auto output = folder.file("out.txt");
     std::ofstream(input) << "first\nsecond\n";
     platform::process::spawn_options options;
     options.input_file = input;
@@ -140,19 +126,18 @@ TEST(Process, StandardInputFromAFileAndOutputIntoAFile)
     ASSERT_TRUE(result.started) << result.error;
     EXPECT_EQ(result.exit_code, 0);
     EXPECT_EQ(result.output, "");
-    EXPECT_EQ(file_text(output), "err\nfirst\nsecond\nfds=3\n");
+    EXPECT_EQ(read_file(output), "err\nfirst\nsecond\nfds=3\n");
 
-    options.input_file = scratch_path("missing.txt");
+    options.input_file = folder.file("missing.txt");
     auto missing = runner.run(PROCESS_PROBE, {"echo"}, options);
     EXPECT_FALSE(missing.started);
     EXPECT_NE(missing.error.find("missing.txt"), std::string::npos);
-    std::remove(input.c_str());
-    std::remove(output.c_str());
 }
 
 TEST(Process, AKeptPipeAndLinesReadOneByOneWithErrorsInAFile)
 {
-    auto errors = scratch_path("err.txt");
+    platform::testing::temporary_folder folder;
+    auto errors = folder.file("err.txt");
     platform::process::spawn_options options;
     options.input_pipe = true;
     options.output_lines = true;
@@ -176,9 +161,8 @@ TEST(Process, AKeptPipeAndLinesReadOneByOneWithErrorsInAFile)
     ASSERT_TRUE(ended);
     EXPECT_EQ(ended->exit_code, 0);
     // Only the three standard descriptors reached the child.
-    EXPECT_EQ(file_text(errors), "err\nfds=3\n");
+    EXPECT_EQ(read_file(errors), "err\nfds=3\n");
     EXPECT_FALSE(running->write_input("late\n"));
-    std::remove(errors.c_str());
 }
 
 TEST(Process, WritingToAChildThatEndedFailsWithoutASignal)
@@ -192,7 +176,7 @@ TEST(Process, WritingToAChildThatEndedFailsWithoutASignal)
     ASSERT_TRUE(running->wait(0xFFFFFFFFu));
     EXPECT_FALSE(running->write_input(std::string(1 << 17, 'x')));
 
-    options.output_file = scratch_path("both.txt");
+    options.output_file = "/dev/null";
     EXPECT_FALSE(platform::process::child::spawn(PROCESS_PROBE, {"exit", "0"}, options, error));
     EXPECT_NE(error.find("a pipe and a file at once"), std::string::npos);
 }

@@ -85,8 +85,11 @@ class State:
 
     def emit(self, line):
         with self.out_lock:
-            self.out.write(line + "\n")
-            self.out.flush()
+            try:
+                self.out.write(line + "\n")
+                self.out.flush()
+            except OSError:
+                pass  # the parent is gone; the end of stdin stops the stand-in
 
     def event(self, *words):
         if not self.sink:

@@ -118,8 +118,11 @@ def main(arguments):
         return_code = 0
     if stand_in:
         stand_in.stop()
-    sys.stdout.flush()
-    sys.stderr.flush()
+    for stream in (sys.stdout, sys.stderr):
+        try:
+            stream.flush()
+        except OSError:
+            pass  # the reader of the stream is gone with the parent
     # Held requests keep their threads waiting: leave without joining them.
     os._exit(return_code)
 
