@@ -16,22 +16,22 @@ FETCH_TEXT = b"A small file to fetch.\r\n"
 
 
 class CuttingDTPHandler(DTPHandler):
-    """Cuts the data connection (RST) once `cut` bytes have come."""
+    """Cuts the data connection (RST) once `cut` bytes have come, answering 426."""
 
-    cut = None
+    cut = 0
 
-    def collect_incoming_data(self, data):
-        received = getattr(self, "_standin_received", 0)
-        if self.cut is not None and received + len(data) > self.cut:
-            data = data[:max(0, self.cut - received)]
-            super().collect_incoming_data(data)
-            self._standin_received = self.cut
+    def recv(self, buffer_size):
+        return super().recv(max(1, min(buffer_size, self.cut - self.tot_bytes_received)))
+
+    def handle_read(self):
+        if self.tot_bytes_received >= self.cut:
             self._resp = ("426 Data connection cut after %d bytes." % self.cut, logging.debug)
-            wire.reset(self.socket)
+            wire.linger_zero(self.socket)
             self.close()
             return
-        self._standin_received = received + len(data)
-        super().collect_incoming_data(data)
+        super().handle_read()
+
+    handle_read_event = handle_read
 
 
 class Handler(FTPHandler):
@@ -104,10 +104,16 @@ class Handler(FTPHandler):
             reply = "226 Transfer complete. JOB = %d" % self.state.job_number()
         fault = fields.get("fault")
         if fault in ("close", "drop", "garbage"):
-            data = (reply + "\r\n").encode("utf-8", "surrogateescape")
-            sent, _ = wire.send_reply(self.socket, data, fields if fault != "close" else {"fault": "drop"})
+            sent = b""
+            if fault != "close":
+                sent, _ = wire.send_reply(self.socket, (reply + "\r\n").encode("utf-8", "surrogateescape"), fields)
             record.write("reply.bin", sent)
-            self.close()
+            record.finish(fault)
+            try:
+                self.close()
+            except OSError:
+                pass
+            return
         else:
             if self.state.held_gate("ftp", {}) is not None:
                 self.state.event("held", "ftp", "reply")

@@ -250,7 +250,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         description = fields.get("description", "; ".join(problems))
         if "job" in fields:
             job = fields["job"]
-        elif status == 0 and not problems:
+        elif status == 0 and not problems and fields.get("missing") != "job":
             job = str(self.state.job_number())
         else:
             job = ""
