@@ -97,9 +97,6 @@ http_result http_send(const http_request& request)
     curl_easy_setopt(handle.curl, CURLOPT_HTTPHEADER, handle.headers);
     if (!request.ca_file.empty())
         curl_easy_setopt(handle.curl, CURLOPT_CAINFO, request.ca_file.c_str());
-    else
-        curl_easy_setopt(handle.curl, CURLOPT_CAINFO, "/nonexistent-ca-file");
-    curl_easy_setopt(handle.curl, CURLOPT_CAPATH, nullptr);
     if (!request.proxy.empty()) {
         curl_easy_setopt(handle.curl, CURLOPT_PROXY, request.proxy.c_str());
         if (!request.proxy_credentials.empty())

@@ -23,7 +23,7 @@ struct http_request {
     std::string body;
     std::vector<std::string> headers;       // "Name: value"
     bool http10 = true;
-    std::string ca_file;                    // empty: no verification wanted (plain http)
+    std::string ca_file;                    // empty: the system's certificate authorities
     std::string proxy;                      // "http://127.0.0.1:P"
     std::string proxy_credentials;          // "user:password"
     bool tunnel = false;                    // CONNECT through the proxy
