@@ -11,7 +11,13 @@ set(TALVERIN_TEST_ENVIRONMENT
   XDG_CONFIG_HOME=${TALVERIN_TEST_ROOT}/config
   XDG_CACHE_HOME=${TALVERIN_TEST_ROOT}/cache
   XDG_RUNTIME_DIR=${TALVERIN_TEST_ROOT}/runtime
-  TMPDIR=${TALVERIN_TEST_ROOT}/tmp)
+  TMPDIR=${TALVERIN_TEST_ROOT}/tmp
+  no_proxy=127.0.0.1,localhost
+  NO_PROXY=127.0.0.1,localhost)
+# Tests talk only to servers on 127.0.0.1: no proxy of the user's environment reaches them.
+set(TALVERIN_TEST_UNSET_PROXIES
+  http_proxy=unset: HTTP_PROXY=unset: https_proxy=unset: HTTPS_PROXY=unset:
+  ftp_proxy=unset: FTP_PROXY=unset: all_proxy=unset: ALL_PROXY=unset:)
 
 # The tests labelled "tsan" also run under ThreadSanitizer; this target builds only them.
 if(TALVERIN_TESTS)
@@ -33,7 +39,7 @@ function(talverin_add_test name)
   set(_properties_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
   file(WRITE ${_properties_file}
     "if(DEFINED ${name}_TESTS)\n"
-    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${TALVERIN_TEST_ENVIRONMENT}\" LABELS \"${ARG_LABELS}\" FIXTURES_REQUIRED \"${ARG_FIXTURES}\")\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${TALVERIN_TEST_ENVIRONMENT}\" ENVIRONMENT_MODIFICATION \"${TALVERIN_TEST_UNSET_PROXIES}\" LABELS \"${ARG_LABELS}\" FIXTURES_REQUIRED \"${ARG_FIXTURES}\")\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_properties_file})
   if("tsan" IN_LIST ARG_LABELS)
@@ -55,7 +61,8 @@ function(talverin_add_fuzz name)
     target_link_libraries(${name} PRIVATE fuzz_replay_driver)
     if(TALVERIN_TESTS)
       add_test(NAME ${name}_replay COMMAND ${name} ${PROJECT_SOURCE_DIR}/fuzz/corpus/${name})
-      set_tests_properties(${name}_replay PROPERTIES ENVIRONMENT "${TALVERIN_TEST_ENVIRONMENT}" LABELS fuzz)
+      set_tests_properties(${name}_replay PROPERTIES ENVIRONMENT "${TALVERIN_TEST_ENVIRONMENT}"
+        ENVIRONMENT_MODIFICATION "${TALVERIN_TEST_UNSET_PROXIES}" LABELS fuzz)
     endif()
   endif()
 endfunction()
