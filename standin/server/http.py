@@ -37,15 +37,18 @@ class Tee:
     def __init__(self, stream):
         self.stream = stream
         self.captured = bytearray()
+        self.capturing = True
 
     def readline(self, limit=-1):
         line = self.stream.readline(limit)
-        self.captured += line
+        if self.capturing:
+            self.captured += line
         return line
 
     def read(self, size=-1):
         data = self.stream.read(size)
-        self.captured += data
+        if self.capturing:
+            self.captured += data
         return data
 
     def take(self):
@@ -111,6 +114,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
 
     def handle_one_request(self):
         self.tee.take()
+        self.tee.capturing = True
         super().handle_one_request()
 
     # --- reading
@@ -210,6 +214,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
     def serve(self, service, role):
         fields = self.state.take(service)
         head = self.tee.take()
+        # The body is kept by the record, not twice: the tee only keeps heads.
+        self.tee.capturing = False
         try:
             body = self.read_body(fields)
         except BodyError as error:
@@ -218,7 +224,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.send(service, {}, error.code, [("Content-Type", "text/plain")], error.text.encode())
             return
         self.tee.take()
-        if self.state.sink:
+        if self.state.sink and service == "gateway":
             code, headers, reply = role(fields, head, body, None)
             self.send(service, fields, code, headers, reply)
             return
