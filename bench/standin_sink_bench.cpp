@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstdlib>
 #include <curl/curl.h>
 #include <map>
 #include <random>
@@ -98,8 +99,9 @@ double best_rate(Run run)
 
 int main()
 {
-    char folder_template[] = "/tmp/standin-sink-XXXXXX";
-    const char* folder = ::mkdtemp(folder_template);
+    const char* tmp = std::getenv("TMPDIR");
+    std::string folder_template = std::string(tmp && *tmp ? tmp : "/tmp") + "/standin-sink-XXXXXX";
+    const char* folder = ::mkdtemp(folder_template.data());
     platform::process::spawn_options streams;
     streams.input_pipe = true;
     streams.output_lines = true;

@@ -231,6 +231,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
         record = self.state.record(service, self.connection_id)
         record.write("request.txt", head)
         record.write("body.bin", body)
+        fields_and_files = form_data_parts(self.headers.get("Content-Type") or "", body)
+        if fields_and_files:
+            record.members("fields", fields_and_files[0])
+            record.members("files", fields_and_files[1])
         code, headers, reply = role(fields, head, body, record)
         self.send(service, fields, code, headers, reply, record)
         record.finish(code)
@@ -475,6 +479,29 @@ def scripted_page(fields, reply, second_port, path):
     if fields.get("redirect") and second_port:
         return 302, html_type + [("Location", "http://127.0.0.1:%d%s" % (second_port, path))], page("Moved", "Moved")
     return reply
+
+
+def form_data_parts(content_type, body):
+    """(fields, files) of a multipart/form-data body, each a list of (name, bytes); None for other bodies.
+
+    The boundary may follow a comma as well as a semicolon, as the validator's post writes it."""
+    match = re.fullmatch(r"multipart/form-data\s*[;,]\s*boundary=\"?([^\";]+)\"?", content_type.strip())
+    if not match:
+        return None
+    entity = email.message_from_bytes(
+        b"Content-Type: multipart/form-data; boundary=\"" + match.group(1).encode("latin-1") + b"\"\r\n\r\n" + body,
+        policy=email.policy.compat32)
+    if not entity.is_multipart():
+        return None
+    fields, files = [], []
+    for part in entity.get_payload():
+        content = part.get_payload(decode=True) or b""
+        filename = part.get_param("filename", header="Content-Disposition")
+        if filename is not None:
+            files.append((re.split(r"[\\/]", filename)[-1], content))
+        else:
+            fields.append((part.get_param("name", header="Content-Disposition") or "", content))
+    return fields, files
 
 
 def validator_problems(content_type, body):

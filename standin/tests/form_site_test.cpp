@@ -131,6 +131,7 @@ TEST(StandInValidator, TheReturnCodeFollowsTheMarker)
     EXPECT_NE(missing.body.find("name=\"ReturnCode1\"-25>"), std::string::npos) << missing.body;
     stand_in.wait_for(2);
     EXPECT_EQ(stand_in.records()[0].verdict(), "ok\n");
+    EXPECT_EQ(stand_in.records()[0].file("files/page.htm"), form_page);
     EXPECT_EQ(stand_in.records()[1].verdict(), "FORM 1 has no hidden FormRegistrationWizard field before its end tag\n");
 
     struct row {

@@ -165,6 +165,10 @@ TEST(StandInReplies, FtpPlaysScriptedFinalReplies)
     stand_in.wait_for(3);
     EXPECT_EQ(stand_in.records()[2].file("reply.bin"), "");
 
+    auto fetched = ftp_fetch(stand_in.port("ftp"), "demo", "secret", "hello.txt");
+    EXPECT_EQ(fetched.curl_code, CURLE_OK);
+    EXPECT_EQ(fetched.data, "A small file to fetch.\r\n");
+
     stand_in.script("ftp", {{"cut", "100"}});
     auto cut = upload();
     EXPECT_NE(cut.curl_code, CURLE_OK);

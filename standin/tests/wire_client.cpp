@@ -134,6 +134,22 @@ dialogue_result ftp_upload(std::uint16_t port, const std::string& user, const st
     return run_upload(handle, data);
 }
 
+fetch_result ftp_fetch(std::uint16_t port, const std::string& user, const std::string& password, const std::string& name)
+{
+    curl_handle handle;
+    fetch_result result;
+    auto url = "ftp://127.0.0.1:" + std::to_string(port) + "/" + name;
+    curl_easy_setopt(handle.curl, CURLOPT_URL, url.c_str());
+    curl_easy_setopt(handle.curl, CURLOPT_USERNAME, user.c_str());
+    curl_easy_setopt(handle.curl, CURLOPT_PASSWORD, password.c_str());
+    curl_easy_setopt(handle.curl, CURLOPT_NOPROXY, "*");
+    curl_easy_setopt(handle.curl, CURLOPT_TIMEOUT, 30L);
+    curl_easy_setopt(handle.curl, CURLOPT_WRITEFUNCTION, append);
+    curl_easy_setopt(handle.curl, CURLOPT_WRITEDATA, &result.data);
+    result.curl_code = curl_easy_perform(handle.curl);
+    return result;
+}
+
 dialogue_result smtp_send(std::uint16_t port, const std::string& from, const std::string& to, const std::string& mail)
 {
     curl_handle handle;

@@ -40,6 +40,13 @@ struct dialogue_result {
     std::string last_reply() const { return replies.empty() ? "" : replies.back(); }
 };
 
+struct fetch_result {
+    int curl_code = 0;
+    std::string data;
+};
+
+fetch_result ftp_fetch(std::uint16_t port, const std::string& user, const std::string& password, const std::string& name);
+
 dialogue_result ftp_upload(std::uint16_t port, const std::string& user, const std::string& password,
     const std::string& name, const std::string& data);
 dialogue_result smtp_send(std::uint16_t port, const std::string& from, const std::string& to, const std::string& mail);
