@@ -24,16 +24,17 @@ if(TALVERIN_TESTS)
   add_custom_target(tsan_tests)
 endif()
 
-# talverin_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [FIXTURES ...])
-# FIXTURES names ctest fixtures every discovered test requires.
+# talverin_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [FIXTURES ...] [PREFIX text])
+# FIXTURES names ctest fixtures every discovered test requires; PREFIX goes before every
+# discovered test's name.
 function(talverin_add_test name)
   if(NOT TALVERIN_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS;FIXTURES" ${ARGN})
+  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBS;LABELS;FIXTURES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_LIST ${name}_TESTS)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_LIST ${name}_TESTS TEST_PREFIX "${ARG_PREFIX}")
   # Discovery splits list values of PROPERTIES, so the environment and labels are set on
   # the discovered tests by a file that ctest reads after the discovery's own.
   set(_properties_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)

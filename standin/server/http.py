@@ -208,7 +208,7 @@ class Handler(http.server.BaseHTTPRequestHandler):
         elif path in SITE_PATHS:
             self.serve("form", self.form_site)
         else:
-            head = self.tee.take()
+            self.tee.take()
             self.send("none", {}, 404, [("Content-Type", "text/html")], page("Not found", "Not found"))
 
     def serve(self, service, role):

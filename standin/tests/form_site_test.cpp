@@ -51,7 +51,7 @@ http_request validator_request(const std::string& url, const std::string& page)
 
 }
 
-TEST(StandInFormSite, AConversationLogsInAndRegistersTheForm)
+TEST(FormSite, AConversationLogsInAndRegistersTheForm)
 {
     standin::QuorbisStandIn stand_in;
     auto site = stand_in.form_site();
@@ -77,7 +77,7 @@ TEST(StandInFormSite, AConversationLogsInAndRegistersTheForm)
     EXPECT_EQ(records[3].file("body.bin"), "demo=<form>&raw");
 }
 
-TEST(StandInFormSite, LoginFailuresOutcomesAndMissingSessions)
+TEST(FormSite, LoginFailuresOutcomesAndMissingSessions)
 {
     standin::QuorbisStandIn stand_in;
     auto site = stand_in.form_site();
@@ -119,7 +119,7 @@ TEST(StandInFormSite, LoginFailuresOutcomesAndMissingSessions)
     }
 }
 
-TEST(StandInValidator, TheReturnCodeFollowsTheMarker)
+TEST(Validator, TheReturnCodeFollowsTheMarker)
 {
     standin::QuorbisStandIn stand_in;
     auto url = stand_in.validator_url();

@@ -29,7 +29,7 @@ bool gone_within(int pid, int timeout_ms)
 
 }
 
-TEST(StandInLifecycle, TwoStandInsGetDistinctPortsAndStartQuickly)
+TEST(Lifecycle, TwoStandInsGetDistinctPortsAndStartQuickly)
 {
     auto start = std::chrono::steady_clock::now();
     standin::QuorbisStandIn first;
@@ -47,7 +47,7 @@ TEST(StandInLifecycle, TwoStandInsGetDistinctPortsAndStartQuickly)
     EXPECT_NE(first.ca_file(), second.ca_file());
 }
 
-TEST(StandInLifecycle, ClosingItsInputEndsItAndItsPrivateFolderGoes)
+TEST(Lifecycle, ClosingItsInputEndsItAndItsPrivateFolderGoes)
 {
     standin::QuorbisStandIn stand_in;
     auto private_folder = stand_in.ca_file().substr(0, stand_in.ca_file().rfind("/tls/"));
@@ -59,7 +59,7 @@ TEST(StandInLifecycle, ClosingItsInputEndsItAndItsPrivateFolderGoes)
     EXPECT_EQ(::access(stand_in.record_folder().c_str(), F_OK), 0);
 }
 
-TEST(StandInLifecycle, ItsLifetimeEndsIt)
+TEST(Lifecycle, ItsLifetimeEndsIt)
 {
     standin::stand_in_options options;
     options.lifetime_seconds = 1;
@@ -67,7 +67,7 @@ TEST(StandInLifecycle, ItsLifetimeEndsIt)
     EXPECT_TRUE(gone_within(stand_in.pid(), 10000));
 }
 
-TEST(StandInLifecycle, AnAbortingTestLeavesNone)
+TEST(Lifecycle, AnAbortingTestLeavesNone)
 {
     platform::process::system_runner runner;
     auto result = runner.run(STANDIN_ABORT_PROBE, {}, "");
@@ -78,14 +78,14 @@ TEST(StandInLifecycle, AnAbortingTestLeavesNone)
     EXPECT_TRUE(gone_within(pid, 10000));
 }
 
-TEST(StandInLifecycle, AServerDyingGivesAnErrorNotAHang)
+TEST(Lifecycle, AServerDyingGivesAnErrorNotAHang)
 {
     standin::QuorbisStandIn stand_in;
     ::kill(stand_in.pid(), SIGKILL);
     EXPECT_THROW(stand_in.wait_for(1), standin::stand_in_error);
 }
 
-TEST(StandInLifecycle, ABrokenPython3FirstOnPathDoesNotMatter)
+TEST(Lifecycle, ABrokenPython3FirstOnPathDoesNotMatter)
 {
     platform::testing::temporary_folder folder;
     platform::testing::write_file(folder.file("python3"), "#!/bin/sh\nexit 97\n");

@@ -67,7 +67,7 @@ void expect_all_on_loopback(const std::vector<socket_entry>& sockets)
 
 }
 
-TEST(StandInLoopback, EveryListeningSocketIsOn127001)
+TEST(Loopback, EveryListeningSocketIsOn127001)
 {
     standin::QuorbisStandIn stand_in;
     auto sockets = sockets_of(stand_in.pid());
@@ -82,7 +82,7 @@ TEST(StandInLoopback, EveryListeningSocketIsOn127001)
     EXPECT_EQ(listening.count(loopback_hex(stand_in.port("refused"))), 0u);
 }
 
-TEST(StandInLoopback, FtpPassiveDataListensOn127001)
+TEST(Loopback, FtpPassiveDataListensOn127001)
 {
     standin::QuorbisStandIn stand_in;
     plain_connection ftp(stand_in.port("ftp"));
@@ -107,7 +107,7 @@ TEST(StandInLoopback, FtpPassiveDataListensOn127001)
     ftp.send("QUIT\r\n");
 }
 
-TEST(StandInLoopback, TheRefusedPortRefusesAndOtherHostsAreForbiddenToTheProxy)
+TEST(Loopback, TheRefusedPortRefusesAndOtherHostsAreForbiddenToTheProxy)
 {
     standin::QuorbisStandIn stand_in;
     plain_connection refused(stand_in.port("refused"));

@@ -6,7 +6,7 @@
 
 using namespace standin::testing;
 
-TEST(StandInRecords, HeadersAndBodyAreKeptAsSent)
+TEST(Records, HeadersAndBodyAreKeptAsSent)
 {
     standin::QuorbisStandIn stand_in;
     auto body = gateway_body(make_archive({command_file(true, "demo", "secret"), message_files(), {}, {}, false}),
@@ -25,7 +25,7 @@ TEST(StandInRecords, HeadersAndBodyAreKeptAsSent)
     EXPECT_EQ(record.verdict(), "ok\n");
 }
 
-TEST(StandInRecords, KeepAliveRequestsShareAConnectionId)
+TEST(Records, KeepAliveRequestsShareAConnectionId)
 {
     standin::QuorbisStandIn stand_in;
     const std::string request = "GET / HTTP/1.1\r\nHost: 127.0.0.1\r\nUser-Agent: Veltrane Wizard\r\n"
@@ -44,7 +44,7 @@ TEST(StandInRecords, KeepAliveRequestsShareAConnectionId)
     EXPECT_NE(records[1].file("connection.txt"), records[2].file("connection.txt"));
 }
 
-TEST(StandInRecords, APackageSentTwiceGivesTwoRecordsWithOneDigest)
+TEST(Records, APackageSentTwiceGivesTwoRecordsWithOneDigest)
 {
     standin::QuorbisStandIn stand_in;
     auto archive = make_archive({command_file(false, "demo", "secret"), message_files(), {}, {}, false});

@@ -34,7 +34,7 @@ std::string reply_body(const std::string& reply)
 
 }
 
-TEST(StandInReplies, TheGatewayPlaysEachScriptedReplyKind)
+TEST(Replies, TheGatewayPlaysEachScriptedReplyKind)
 {
     struct row {
         std::string label;
@@ -74,7 +74,7 @@ TEST(StandInReplies, TheGatewayPlaysEachScriptedReplyKind)
         "<HTTP_REPLY><STATUS_NUMBER>0</STATUS_NUMBER><JOB_NUMBER>1001</JOB_NUMBER></HTTP_REPLY>");
 }
 
-TEST(StandInReplies, DropsCutAfterTheStatedBytesByFinOrReset)
+TEST(Replies, DropsCutAfterTheStatedBytesByFinOrReset)
 {
     standin::QuorbisStandIn stand_in;
     stand_in.script("gateway", {{"fault", "drop"}, {"after", "10"}});
@@ -103,7 +103,7 @@ TEST(StandInReplies, DropsCutAfterTheStatedBytesByFinOrReset)
         "<HTTP_REPLY><STATUS_NUMBER>0</STATUS_NUMBER><JOB_NUMBER>9</JOB_NUMBER></HTTP_REPLY>");
 }
 
-TEST(StandInReplies, HoldAndSilenceLastUntilRelease)
+TEST(Replies, HoldAndSilenceLastUntilRelease)
 {
     standin::QuorbisStandIn stand_in;
     auto request = gateway_request(stand_in.http_broadcast_url(), gateway_body(valid_archive(), "demo", "secret"));
@@ -143,7 +143,7 @@ TEST(StandInReplies, HoldAndSilenceLastUntilRelease)
     stand_in.release("https");
 }
 
-TEST(StandInReplies, FtpPlaysScriptedFinalReplies)
+TEST(Replies, FtpPlaysScriptedFinalReplies)
 {
     standin::QuorbisStandIn stand_in;
     stand_in.script("ftp", {{"reply", "226 Transfer complete."}});
@@ -175,7 +175,7 @@ TEST(StandInReplies, FtpPlaysScriptedFinalReplies)
     EXPECT_EQ(cut.last_reply(), "426 Data connection cut after 100 bytes.");
 }
 
-TEST(StandInReplies, SmtpPlaysScriptedRepliesAndDrops)
+TEST(Replies, SmtpPlaysScriptedRepliesAndDrops)
 {
     standin::QuorbisStandIn stand_in;
     named_files files {{"command.txt", command_file(true, "demo", "secret")}};

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-TEST(StandInSeed, TheProgramsReadersFindTheStandInAndTheAccount)
+TEST(Seed, TheProgramsReadersFindTheStandInAndTheAccount)
 {
     standin::stand_in_options options;
     options.password = "p\"a<s s&";
@@ -44,7 +44,7 @@ TEST(StandInSeed, TheProgramsReadersFindTheStandInAndTheAccount)
     EXPECT_EQ(shell::read_registry_string(store, key, "SMTP Server").text, stand_in.smtp_server());
 }
 
-TEST(StandInSeed, AMissingValueIsRefusedAndWritesNothing)
+TEST(Seed, AMissingValueIsRefusedAndWritesNothing)
 {
     platform::testing::temporary_folder home;
     platform::process::system_runner runner;

@@ -20,7 +20,7 @@ http_request site_get(const std::string& url)
 
 }
 
-TEST(StandInTls, TheHandshakePassesWithTheCaAndFailsWithout)
+TEST(Tls, TheHandshakePassesWithTheCaAndFailsWithout)
 {
     standin::QuorbisStandIn stand_in;
     auto url = "https://127.0.0.1:" + std::to_string(stand_in.port("https")) + "/";
@@ -35,7 +35,7 @@ TEST(StandInTls, TheHandshakePassesWithTheCaAndFailsWithout)
     EXPECT_EQ(http_send(site_get(url)).curl_code, CURLE_PEER_FAILED_VERIFICATION);
 }
 
-TEST(StandInTls, WrongNameExpiredAndSelfSignedFailVerification)
+TEST(Tls, WrongNameExpiredAndSelfSignedFailVerification)
 {
     for (const char* kind : {"wrong-name", "expired", "self-signed"}) {
         standin::stand_in_options options;
@@ -49,7 +49,7 @@ TEST(StandInTls, WrongNameExpiredAndSelfSignedFailVerification)
     }
 }
 
-TEST(StandInProxy, PlainAndTunnelledRequestsNeedTheCredentials)
+TEST(Proxy, PlainAndTunnelledRequestsNeedTheCredentials)
 {
     standin::QuorbisStandIn stand_in;
     stand_in.proxy_credentials("proxy user", "proxy:pass");

@@ -39,7 +39,7 @@ void expect_one_problem(const standin::record& record, const std::string& expect
 
 }
 
-TEST(StandInVerdicts, AValidPackageIsJob1001ByTheGateway)
+TEST(Verdicts, AValidPackageIsJob1001ByTheGateway)
 {
     standin::QuorbisStandIn stand_in;
     auto archive = make_archive(valid_package(true));
@@ -56,7 +56,7 @@ TEST(StandInVerdicts, AValidPackageIsJob1001ByTheGateway)
     EXPECT_EQ(records[0].file("package/notes one.txt"), "Notes.\r\n");
 }
 
-TEST(StandInVerdicts, AValidPackageIsJob1001ByFtp)
+TEST(Verdicts, AValidPackageIsJob1001ByFtp)
 {
     standin::QuorbisStandIn stand_in;
     auto result = ftp_upload(stand_in.port("ftp"), user, password, "job.tar.gz", make_archive(valid_package(false)));
@@ -66,7 +66,7 @@ TEST(StandInVerdicts, AValidPackageIsJob1001ByFtp)
     EXPECT_EQ(stand_in.records().at(0).verdict(), "ok\n");
 }
 
-TEST(StandInVerdicts, AValidPackageIsAcceptedBySmtp)
+TEST(Verdicts, AValidPackageIsAcceptedBySmtp)
 {
     standin::QuorbisStandIn stand_in;
     named_files files {{"command.txt", command_file(true, user, password)}};
@@ -82,7 +82,7 @@ TEST(StandInVerdicts, AValidPackageIsAcceptedBySmtp)
     EXPECT_EQ(record.file("package/body.htm"), message_files()[0].second);
 }
 
-TEST(StandInVerdicts, EachBrokenGatewayPackageGetsItsOneProblem)
+TEST(Verdicts, EachBrokenGatewayPackageGetsItsOneProblem)
 {
     struct row {
         std::string label;
@@ -144,7 +144,7 @@ TEST(StandInVerdicts, EachBrokenGatewayPackageGetsItsOneProblem)
     expect_one_problem(stand_in.records().back(), "the upload is empty", "an empty upload");
 }
 
-TEST(StandInVerdicts, AnAccountWithMarkupCharactersMustBeEscapedInTheXml)
+TEST(Verdicts, AnAccountWithMarkupCharactersMustBeEscapedInTheXml)
 {
     standin::stand_in_options options;
     options.password = "pa<ss&";
@@ -161,7 +161,7 @@ TEST(StandInVerdicts, AnAccountWithMarkupCharactersMustBeEscapedInTheXml)
     EXPECT_EQ(stand_in.records().back().verdict(), "ok\n");
 }
 
-TEST(StandInVerdicts, FtpRefusesAUserLineAndAWrongAccount)
+TEST(Verdicts, FtpRefusesAUserLineAndAWrongAccount)
 {
     standin::QuorbisStandIn stand_in;
     auto with_user = ftp_upload(stand_in.port("ftp"), user, password, "job.tar.gz", make_archive(valid_package(true)));
@@ -174,7 +174,7 @@ TEST(StandInVerdicts, FtpRefusesAUserLineAndAWrongAccount)
     EXPECT_EQ(wrong.last_reply().substr(0, 4), "530 ");
 }
 
-TEST(StandInVerdicts, MailedPackagesAreCheckedByAttachment)
+TEST(Verdicts, MailedPackagesAreCheckedByAttachment)
 {
     struct row {
         std::string label;
