@@ -143,6 +143,7 @@ def command_problems(data, member_names, login_line, account, version):
             match = PULL_LINE.fullmatch(line)
             if not match:
                 problems.append("the pull line's blanks are wrong: %r" % line)
+                named.append(value.split(" autopull ")[0])
             else:
                 named.append(match.group(1))
         elif keyword in reports:

@@ -113,7 +113,16 @@ TEST(Verdicts, EachBrokenGatewayPackageGetsItsOneProblem)
     package_spec two_members = valid;
     two_members.second_zip_member = true;
 
+    named_files with_pull = message_files();
+    with_pull.push_back({"price list.pdf", "%PDF"});
+    auto pull_line = [&](const std::string& line) { return with_files(with_pull, command + line); };
+
     std::vector<row> rows {
+        {"a pull line with one blank too few", pull_line("pull price list.pdf autopull yes PULL_SECURITY secure \n"),
+            "the pull line's blanks are wrong"},
+        {"an unreadable delivery time", with_files(message_files(), command + "future_delivery 2004-03-05 14:30\n"),
+            "future_delivery '2004-03-05 14:30' is not read by"},
+        {"an unknown keyword", with_files(message_files(), command + "colour red\n"), "unknown line: colour red"},
         {"command.txt not first", reordered, "command.txt is not the first member"},
         {"a named file missing", with_files(only_body, command), "the named file notes one.txt is not in the package"},
         {"an unnamed member", with_files(stray, command), "the member stray.txt is named by no line"},
@@ -138,6 +147,12 @@ TEST(Verdicts, EachBrokenGatewayPackageGetsItsOneProblem)
         stand_in.wait_for(++count);
         expect_one_problem(stand_in.records().back(), r.expected, r.label);
     }
+    auto every_option = pull_line("pull price list.pdf autopull yes  PULL_SECURITY secure  PASSWORD_NEEDED yes \n"
+                                  "future_delivery March 05 2004 02 30 PM\n");
+    http_send(gateway_request(stand_in.http_broadcast_url(), gateway_body(make_archive(every_option), user, password)));
+    stand_in.wait_for(++count);
+    EXPECT_EQ(stand_in.records().back().verdict(), "ok\n");
+
     auto empty = http_send(gateway_request(stand_in.http_broadcast_url(), gateway_body("", user, password)));
     EXPECT_EQ(empty.status, 200);
     stand_in.wait_for(++count);
