@@ -445,9 +445,18 @@ bool preprocessor::on_text(std::string& text, bool raw, std::size_t position)
 {
     if (raw && preformatted_next_) {
         preformatted_next_ = false;
-        return filter_preformatted(text, position);
+        if (filters_markup())
+            return filter_preformatted(text, position);
     }
     return filter_text(text, raw, position);
+}
+
+bool preprocessor::filters_markup() const
+{
+    const auto strips = [](const policy_table& table) {
+        return table.lookup(any_items) == stripout || table.lookup(unknown_items) == stripout;
+    };
+    return !tag_rules_.empty() || strips(tag_policy_) || strips(comment_policy_);
 }
 
 bool preprocessor::filter_preformatted(const std::string& content, std::size_t position)

@@ -100,6 +100,9 @@ private:
     // markup with white space kept, its tags through the tag rules like any others and its text
     // still formatted, so that nothing the rules strip outside a PRE passes inside one.
     bool filter_preformatted(const std::string& content, std::size_t position);
+    // Whether the rules drop or change any tag or comment; where none does, a PRE's content
+    // passes as one formatted text, as written.
+    bool filters_markup() const;
     // Parses markup with the HTML document type straight into the next callback. False when
     // the next callback stopped.
     bool emit(const std::string& markup);

@@ -222,6 +222,13 @@ TEST(html_lite_preformatted, MarkupInsidePreIsFilteredAsOutside)
         EXPECT_EQ(html_lite_testing::convert(policy, body, conversion::aol_policy_variables(false)), expected) << body;
 }
 
+TEST(html_lite_preformatted, PreContentPassesAsWrittenWhereNoRuleTouchesMarkup)
+{
+    const std::string body = "<pre><B CLASS=x>a</B> <!-- c --></pre>";
+    EXPECT_EQ(html_lite_testing::convert("", body), html_lite_testing::copy_only(body));
+    EXPECT_EQ(html_lite_testing::convert("<POLICY entity=comment type=any action=stripout>", body), "<pre><B class=x>a</B> </pre>");
+}
+
 TEST(html_lite_preformatted, FormattedTextActionsStillSeePreText)
 {
     // PRE's text, read again as markup, stays formatted; ordinary text stays unformatted.
