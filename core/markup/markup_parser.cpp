@@ -800,14 +800,15 @@ bool markup_parser::on_equals(markup_parse_context& context)
         text_.push_back('=');
         state_ = 2;
         return true;
-    case 4: {
-        (void)context.dtd->make_tag(text_, true, &context.content_model);
+    case 4:
+        make_current_tag(context);
         if (context.content_model == hevtools::markup::comment_content) {
             state_ = 1;
             return true;
         }
+        // "<a=b>": the tag named so far goes on; the "=" stands where no attribute name does.
+        state_ = 5;
         return error(hevtools::markup::error_misplaced_equals, context);
-    }
     case 6:
     case 7:
         value_.clear();

@@ -87,6 +87,8 @@ const reading_case lt_inside_tags[] = {
     {"<a b=1<c>", "!0 | S<a b=1 c>", "!0 | S<a b=1 c>", "<a b=1 c>"},
     {"<a b<c d=2>", "!0 | S<a b c d=2>", "!0 | S<a b c d=2>", "<a b c d=2>"},
     {"<a b =<c>", "!0 | S<a b c>", "!0 | S<a b c>", "<a b c>"},
+    // An "=" in the tag name keeps the tag too.
+    {"x<a=b>y", R"(T"x" | !4 | S<a b> | T"y")", R"(T"x" | !4 | S<a b> | T"y")", "x<a b>y"},
     {"<a b='x<y'>", "S<a b='x<y'>", "S<a b='x<y'>", "<a b='x<y'>"},
 };
 
