@@ -1,6 +1,7 @@
 #include "conversion/form_wrapper/inner_html_cback.h"
 
 #include "conversion/vocabulary/vocabulary_texts.h"
+#include "core/log/trace_log.h"
 #include "core/markup/escape.h"
 
 #include <utility>
@@ -125,8 +126,18 @@ std::string copy_page_through_form_wrapper(std::string_view page, form_wrapper_f
     out.reserve(page.size() + page.size() / 16 + 256);
     inner_html_cback wrapper(out, flags, settings);
     core::markup_parser parser(true);
-    core::run_markup_parser(wrapper, page.data(), page.data() + page.size(), hevtools::markup::html::html_dtd(), parser);
-    wrapper.finish();
+    core::markup_parse_context context {&wrapper, &hevtools::markup::html::html_dtd(), 0, 0};
+    bool stopped = false;
+    parser.feed(page.data(), page.data() + page.size(), context, stopped);
+    // The tokenizer's states between tags: 0 after a tag, 2 and 3 inside text.
+    const int state = parser.state();
+    const bool ends_between_tags = state == 0 || state == 2 || state == 3;
+    if (!stopped)
+        parser.step(-1, context);
+    if (ends_between_tags)
+        wrapper.finish();
+    else if (wrapper.in_form())
+        TRACE_LOG("copy_page_through_form_wrapper() -- the page ends inside a tag, a comment or raw text: the wrapper stays open");
     return out;
 }
 

@@ -46,7 +46,8 @@ private:
 // one space; runs of two or more, and one at either end of the text, stay.
 std::string replace_lone_nbsp(std::string_view text);
 
-// The page through an inner_html_cback, the wrapper closed at the end.
+// The page through an inner_html_cback, a wrapper left open closed at the end, unless the
+// page ends inside a tag, a comment or raw text: "</form>" would be read back as part of it.
 std::string copy_page_through_form_wrapper(std::string_view page, form_wrapper_flags flags, const form_settings& settings);
 
 }

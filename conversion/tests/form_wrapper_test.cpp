@@ -55,6 +55,9 @@ TEST_F(form_wrapper, WrapsTheBodyContentOnce)
         {"<p>a</p><p>b</p></html>", plain_form + "<p>a</p><p>b</p></form></html>"},
         {"<p>a</p>", plain_form + "<p>a</p></form>"},
         {"<html><body>a", "<html><body>" + plain_form + "a</form>"},
+        {"<body><pre>a</pre>b", "<body>" + plain_form + "<pre>a</pre>b</form>"},
+        {"<body><pre>a</pre:", "<body>" + plain_form + "<pre>a</pre:"},
+        {"<body>a<b", "<body>" + plain_form + "a<b"},
         {"<html><head><title>t</title></head></html>", "<html><head><title>t</title></head></html>"},
     };
     for (const auto& c : cases) {
