@@ -4,9 +4,6 @@
 #include "core/log/trace_log.h"
 #include "core/markup/escape.h"
 
-#include <utility>
-#include <vector>
-
 namespace conversion {
 
 namespace {
@@ -33,9 +30,8 @@ bool nbsp_ends_at(std::string_view text, std::size_t end)
 
 }
 
-std::string replace_lone_nbsp(std::string_view text)
+void replace_lone_nbsp(std::string_view text, std::string& out)
 {
-    std::string out;
     std::size_t copied = 0;
     for (std::size_t at = text.find(nbsp); at != std::string_view::npos; at = text.find(nbsp, at + nbsp.size())) {
         const std::size_t after = at + nbsp.size();
@@ -48,7 +44,6 @@ std::string replace_lone_nbsp(std::string_view text)
         copied = after;
     }
     out.append(text, copied, std::string_view::npos);
-    return out;
 }
 
 inner_html_cback::inner_html_cback(std::string& output, form_wrapper_flags flags, const form_settings& settings)
@@ -65,12 +60,12 @@ bool inner_html_cback::on_start_tag(core::markup_tag& tag, std::size_t position)
         return true;
     }
     if (is(tag, el::A)) {
-        std::vector<std::pair<core::attribute_key, std::string>> escaped;
+        escaped_.clear();
         for (const auto& [key, value] : tag.attributes) {
             if (value.find('&') != std::string::npos)
-                escaped.emplace_back(key, core::escape_ampersands(value));
+                escaped_.emplace_back(key, core::escape_ampersands(value));
         }
-        for (auto& [key, value] : escaped)
+        for (auto& [key, value] : escaped_)
             tag.attributes.set(key, std::move(value));
     } else if (is(tag, el::P) && may_open) {
         write_form_wrapper(true);
@@ -89,7 +84,8 @@ bool inner_html_cback::on_text(std::string& text, bool raw, std::size_t position
 {
     if (raw || text == " " || text.find(nbsp) == std::string::npos)
         return copying_parser_callback::on_text(text, raw, position);
-    scratch_ = replace_lone_nbsp(text);
+    scratch_.clear();
+    replace_lone_nbsp(text, scratch_);
     return copying_parser_callback::on_text(scratch_, false, position);
 }
 

@@ -5,6 +5,8 @@
 
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace conversion {
 
@@ -40,11 +42,12 @@ private:
     const form_settings& settings_;
     bool in_form_ = false;
     std::string scratch_;
+    std::vector<std::pair<core::attribute_key, std::string>> escaped_;
 };
 
-// Each "&nbsp;" that stands alone between two characters that are not white space becomes
-// one space; runs of two or more, and one at either end of the text, stay.
-std::string replace_lone_nbsp(std::string_view text);
+// Appends the text to `out` with each "&nbsp;" that stands alone between two characters that
+// are not white space as one space; runs of two or more, and one at either end, stay.
+void replace_lone_nbsp(std::string_view text, std::string& out);
 
 // The page through an inner_html_cback, a wrapper left open closed at the end, unless the
 // page ends inside a tag, a comment or raw text: "</form>" would be read back as part of it.

@@ -107,7 +107,9 @@ TEST_F(form_wrapper, LoneNonBreakingSpacesBecomeSpaces)
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(conversion::replace_lone_nbsp(c.text), c.result);
+        std::string replaced;
+        conversion::replace_lone_nbsp(c.text, replaced);
+        EXPECT_EQ(replaced, c.result);
         EXPECT_EQ(unwrapped(std::string("<p>") + c.text + "</p>"), std::string("<p>") + c.result + "</p>");
     }
     EXPECT_EQ(unwrapped(" "), " ");
