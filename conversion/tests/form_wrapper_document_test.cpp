@@ -22,9 +22,7 @@ using hevtools::markup::html::is;
 // The page's head with our GENERATOR and ProgId declarations before its end.
 std::string stamp(std::string page)
 {
-    std::string folded = page;
-    std::transform(folded.begin(), folded.end(), folded.begin(), core::ascii_lower);
-    const auto head_end = folded.find("</head>");
+    const auto head_end = core::find_ignoring_case(page, "</head>");
     EXPECT_NE(head_end, std::string::npos);
     page.insert(head_end,
         conversion::head_declarations(conversion::generator_content(core::GetProgramVersionString()),

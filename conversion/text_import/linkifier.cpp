@@ -15,15 +15,10 @@ namespace {
 constexpr std::array<std::string_view, 6> link_prefixes {"ftp://", "gopher://", "http://", "https://", "mailto:", "www."};
 constexpr std::string_view mailto_prefix = "mailto:";
 
-bool starts_with_ignoring_case(std::string_view text, std::string_view prefix)
-{
-    return text.size() >= prefix.size() && core::equal_ignoring_case(text.substr(0, prefix.size()), prefix);
-}
-
 bool has_link_prefix(std::string_view word)
 {
     for (auto prefix : link_prefixes) {
-        if (starts_with_ignoring_case(word, prefix))
+        if (core::starts_with_ignoring_case(word, prefix))
             return true;
     }
     return false;
@@ -33,7 +28,7 @@ bool has_link_prefix(std::string_view word)
 // on both sides for a mail address.
 bool can_be_split(std::string_view url)
 {
-    if (starts_with_ignoring_case(url, mailto_prefix)) {
+    if (core::starts_with_ignoring_case(url, mailto_prefix)) {
         const auto address = url.substr(mailto_prefix.size());
         const auto at = address.find('@');
         return at != std::string_view::npos && at > 0 && at + 1 < address.size()
@@ -58,7 +53,7 @@ bool link_word_target(std::string& word)
         return false;
     if (!has_link_prefix(word))
         return false;
-    if (starts_with_ignoring_case(word, "www."))
+    if (core::starts_with_ignoring_case(word, "www."))
         word.insert(0, "http://");
     return true;
 }

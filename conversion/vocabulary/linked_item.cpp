@@ -2,6 +2,7 @@
 
 #include "conversion/vocabulary/vocabulary_texts.h"
 #include "core/files/file_text.h"
+#include "core/markup/ascii.h"
 #include "core/markup/html_tag.h"
 #include "core/url/url_text.h"
 #include "core/vocab/object_kinds.h"
@@ -40,8 +41,7 @@ void take_link(core::CTagAttributes& attributes, linked_item_info& info)
     attributes.GetValue("style", info.style);
     attributes.DecodeLocalLinks();
     attributes.GetValue("HREF", info.href);
-    if (info.href.size() >= mailto_prefix.size()
-        && core::equal_ignoring_case(std::string_view(info.href).substr(0, mailto_prefix.size()), mailto_prefix))
+    if (core::starts_with_ignoring_case(info.href, mailto_prefix))
         info.href.erase(0, mailto_prefix.size());
 }
 

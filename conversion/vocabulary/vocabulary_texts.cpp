@@ -42,7 +42,7 @@ program_version read_generator_version(std::string_view content)
 {
     program_version version {};
     std::size_t position = 0;
-    if (content.size() >= product_words.size() && core::equal_ignoring_case(content.substr(0, product_words.size()), product_words)) {
+    if (core::starts_with_ignoring_case(content, product_words)) {
         position = product_words.size();
     } else {
         const auto blank = content.find(' ');
