@@ -2,6 +2,7 @@
 
 #include "core/log/trace_log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -10,18 +11,23 @@
 
 namespace core {
 
-std::uint64_t get_file_size(const std::string& path)
+std::optional<std::uint64_t> read_file_size(const std::string& path)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        TRACE_LOG("get_file_size() -- %s: %s", path.c_str(), std::strerror(errno));
-        return 0;
+        TRACE_LOG("read_file_size() -- %s: %s", path.c_str(), std::strerror(errno));
+        return std::nullopt;
     }
     if (!S_ISREG(info.st_mode)) {
-        TRACE_LOG("get_file_size() -- %s is not a file", path.c_str());
-        return 0;
+        TRACE_LOG("read_file_size() -- %s is not a file", path.c_str());
+        return std::nullopt;
     }
     return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::uint64_t get_file_size(const std::string& path)
+{
+    return read_file_size(path).value_or(0);
 }
 
 number_format user_number_format()
@@ -129,12 +135,19 @@ std::string url_to_file_name(std::string_view url)
     return text;
 }
 
-void cstring_replace_all(std::string& text, std::string_view what, std::string_view with, std::size_t start)
+void cstring_replace_all(std::string& text, std::string_view what, std::string_view with, std::size_t start,
+    std::size_t end)
 {
-    if (what.empty() || start >= text.size())
+    end = std::min(end, text.size());
+    if (what.empty() || start >= end)
         return;
-    for (auto at = text.find(what, start); at != std::string::npos; at = text.find(what, at + with.size()))
+    for (auto at = text.find(what, start); at != std::string::npos && at < end; at = text.find(what, at + with.size())) {
         text.replace(at, what.size(), with);
+        if (with.size() >= what.size())
+            end += with.size() - what.size();
+        else
+            end -= std::min(end, what.size() - with.size());
+    }
 }
 
 std::string cstring_replace_all_chained(std::string text, std::string_view what, std::string_view with, std::size_t start)
