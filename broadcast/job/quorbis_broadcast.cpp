@@ -1,5 +1,7 @@
 #include "broadcast/job/quorbis_broadcast.h"
 
+#include "broadcast/package/package_error.h"
+
 #include "core/files/delete_path.h"
 #include "core/files/file_path.h"
 #include "core/files/file_text.h"
@@ -9,8 +11,10 @@
 #include "core/util/strings.h"
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <stdexcept>
+#include <sys/stat.h>
 
 namespace broadcast {
 
@@ -22,6 +26,27 @@ bool add_once(std::vector<std::string>& list, const std::string& path)
         return false;
     list.push_back(path);
     return true;
+}
+
+bool is_plain_file(const std::string& path)
+{
+    struct stat info {};
+    return ::lstat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The plain files of a folder (no subfolders, no links), sorted by name; none when the
+// folder is missing.
+std::vector<std::string> plain_files_in(const std::string& folder)
+{
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+        auto name = it->path().filename().string();
+        if (is_plain_file(core::path_combine(folder, name)))
+            names.push_back(name);
+    }
+    std::sort(names.begin(), names.end());
+    return names;
 }
 
 }
@@ -90,6 +115,60 @@ bool quorbis_broadcast::IsUseSendFriendStatment() const
     }
     TRACE_LOG("quorbis_broadcast::IsUseSendFriendStatment() -- return false\n");
     return false;
+}
+
+void quorbis_broadcast::adopt_form_folders(const std::string& greetings_file)
+{
+    if (!is_form_)
+        return;
+    auto companion = form_companion_folder(greetings_file);
+    auto copy_in = [this](const std::string& source, const std::string& target) {
+        core::file_path target_folder(core::file_path(target).parent_folder());
+        if (!target_folder.create_folder() || !core::file_path(source).copy_to(target, true)) {
+            stop_immediately_ = true;
+            throw package_error("Cannot copy the form's file \"" + source + "\" into the broadcast job");
+        }
+    };
+    struct file_folder {
+        const char* name;
+        bool pulled;
+    };
+    for (auto folder : {file_folder {"Pull_Files", true}, file_folder {"Push_Files", false}}) {
+        auto from = core::path_combine(companion, folder.name);
+        auto to = core::path_combine(temp_folder_, folder.name);
+        for (const auto& name : plain_files_in(from)) {
+            auto copy = core::path_combine(to, name);
+            copy_in(core::path_combine(from, name), copy);
+            if (folder.pulled)
+                add_pull_file({copy, 0, 0});
+            else
+                add_push_file(copy);
+        }
+    }
+    auto message_files = core::path_combine(companion, "Message_Files");
+    for (int kind = html_body; kind <= text_body; ++kind) {
+        auto source = core::path_combine(message_files, form_body_file_name(kind));
+        if (!is_plain_file(source))
+            continue;
+        auto target = body_file_name(kind, true);
+        copy_in(source, target);
+        auto text = core::ReadFileToString(target);
+        core::cstring_replace_all(text, "@@REDIRECTORER_NAME@@", redirector_name_);
+        std::ofstream file(target, std::ios::binary | std::ios::trunc);
+        file << text;
+        file.close();
+        if (!file) {
+            stop_immediately_ = true;
+            throw package_error("Cannot write the form's body " + target);
+        }
+        bodies[kind] = target;
+    }
+}
+
+std::string form_companion_folder(const std::string& greetings_file)
+{
+    core::file_path greetings(greetings_file);
+    return core::path_combine(greetings.parent_folder(), greetings.file_name(false) + "_files");
 }
 
 std::string form_greetings_file(bool send_as_attachment)

@@ -75,12 +75,24 @@ public:
     // True when a body file holds "(qb_sendafriend)".
     bool IsUseSendFriendStatment() const;
 
+    // For a form (is_form_): takes the greetings editor's results from the companion folder
+    // of the greetings file into the job: the plain files of its "Pull_Files" and
+    // "Push_Files" as copies in those subfolders of the working folder, added to the pull
+    // and push files, and each greetings body of "Message_Files" in place of the body of
+    // its kind, "@@REDIRECTORER_NAME@@" replaced by the redirector name. A copy that fails
+    // stops the job and throws package_error naming the file.
+    void adopt_form_folders(const std::string& greetings_file);
+
 private:
     std::vector<std::string> local_lists_;
     std::vector<std::string> push_files_;
     std::vector<pull_file_record> pull_files_;
     std::string temp_folder_;
 };
+
+// The folder beside a greetings file that holds what the greetings editor writes:
+// "html_form_pull.greetings" has "html_form_pull_files".
+std::string form_companion_folder(const std::string& greetings_file);
 
 // The greetings page of a form sent as an attachment or as a pull file, in the data
 // folder; made from the string table when missing. Throws std::runtime_error naming the

@@ -110,7 +110,8 @@ std::string package_names::place_file(const std::string& source, std::string_vie
             ++rename_counter_, extension.c_str());
         parts = split_name(name);
     }
-    if (taken(name) && keep_name)
+    // Only the command file's own name gives way for a pull file: no body can mean it.
+    if (keep_name && taken(name) && folded(name) != command_file_name)
         throw package_error("The " + std::string(field) + " \"" + source + "\" has the name of another file of the "
             + "broadcast, and the message links it by that name");
     while (taken(name))

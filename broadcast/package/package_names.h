@@ -16,7 +16,7 @@ public:
     // The member name of a body, attachment or pull file: its file name without line
     // breaks, a long one shortened with the rename counter. A name another file holds gets
     // the counter too, except a pull file's, which bodies link by name: that throws
-    // package_error. `field` names the file's role in messages.
+    // package_error (but for "command.txt"). `field` names the file's role in messages.
     std::string place_file(const std::string& source, std::string_view field, bool keep_name);
     // The member name of a local recipient list: its last 43 characters, each one other
     // than an ASCII letter, digit, "-", "_" or "." as "_", numbered when taken.

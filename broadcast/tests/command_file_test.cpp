@@ -304,8 +304,9 @@ TEST_F(CommandFile, APullFileWhoseNameIsTakenFailsThePackage)
     same.bodies = {{0, "/j/body.htm"}};
     same.add_push_file("/a/logo.gif");
     same.add_pull_file({"/a/logo.gif", 1, 0});
+    same.add_pull_file({"/a/command.txt", 0, 0});
     auto file = write_command_file_text(same, http_inputs(), utc_zone());
-    EXPECT_EQ(member_names(file), (std::vector<std::string> {"body.htm", "logo.gif"}));
+    EXPECT_EQ(member_names(file), (std::vector<std::string> {"body.htm", "logo.gif", "command0001.txt"}));
 }
 
 TEST(PackageNames, LongNamesCountOnWithinOnePackage)

@@ -1,5 +1,6 @@
 #include "broadcast/job/broadcast_ref.h"
 #include "broadcast/job/quorbis_broadcast.h"
+#include "broadcast/package/package_error.h"
 #include "program_folders.h"
 #include "platform/testing/file_contents.h"
 
@@ -174,4 +175,82 @@ TEST_F(BroadcastRef, ManyThreadsCopyingAndReleasingDestroyTheJobOnce)
         EXPECT_TRUE(present(folder));
     }
     EXPECT_FALSE(present(folder));
+}
+
+class AdoptFormFolders : public BroadcastFolders {
+protected:
+    // A greetings editor's results: three bodies naming the redirector, a push file and a
+    // pull file whose names other files of the package have, and a subfolder.
+    std::string write_greetings_results()
+    {
+        auto greetings = root.file("data/html_form_pull.greetings");
+        platform::testing::write_file(greetings, "page");
+        auto companion = root.file("data/html_form_pull_files");
+        for (const char* name : {"Message_Body.htm", "Message_Body-AOL.htm", "Message_Body.txt"})
+            platform::testing::write_file(companion + "/Message_Files/" + name,
+                std::string(name) + " [pull name=@@REDIRECTORER_NAME@@] @@REDIRECTORER_NAME@@");
+        platform::testing::write_file(companion + "/Push_Files/body.htm", "greetings attachment");
+        platform::testing::write_file(companion + "/Push_Files/sub/inner.txt", "skipped");
+        platform::testing::write_file(companion + "/Pull_Files/command.txt", "greetings pull file");
+        return greetings;
+    }
+};
+
+TEST_F(AdoptFormFolders, TakesBodiesAndFilesInOnceWithTheRedirectorNamed)
+{
+    auto greetings = write_greetings_results();
+    EXPECT_EQ(broadcast::form_companion_folder(greetings), root.file("data/html_form_pull_files"));
+    quorbis_broadcast job;
+    job.is_form_ = true;
+    job.redirector_name_ = "tfc00ab.redirector.html";
+    platform::testing::write_file(job.body_file_name(0, true), "the form page");
+    job.bodies[0] = job.body_file_name(0, true);
+    job.adopt_form_folders(greetings);
+    job.adopt_form_folders(greetings);
+
+    for (int kind = 0; kind < 3; ++kind) {
+        ASSERT_EQ(job.bodies.at(kind), job.body_file_name(kind, true));
+        EXPECT_EQ(platform::testing::read_file(job.bodies.at(kind)),
+            quorbis_broadcast::form_body_file_name(kind)
+                + " [pull name=tfc00ab.redirector.html] tfc00ab.redirector.html");
+    }
+    ASSERT_EQ(job.push_files(), (std::vector<std::string> {job.temp_folder() + "/Push_Files/body.htm"}));
+    EXPECT_EQ(platform::testing::read_file(job.push_files()[0]), "greetings attachment");
+    ASSERT_EQ(job.pull_files().size(), 1u);
+    EXPECT_EQ(job.pull_files()[0].path, job.temp_folder() + "/Pull_Files/command.txt");
+    EXPECT_FALSE(job.stop_immediately_);
+}
+
+TEST_F(AdoptFormFolders, AnOrdinaryMessageAndMissingBodiesKeepTheJob)
+{
+    auto greetings = write_greetings_results();
+    quorbis_broadcast message;
+    message.adopt_form_folders(greetings);
+    EXPECT_TRUE(message.bodies.empty());
+    EXPECT_TRUE(message.push_files().empty());
+
+    quorbis_broadcast form;
+    form.is_form_ = true;
+    form.bodies[2] = "/elsewhere/own.txt";
+    ::unlink(root.file("data/html_form_pull_files/Message_Files/Message_Body.txt").c_str());
+    form.adopt_form_folders(greetings);
+    EXPECT_EQ(form.bodies.at(2), "/elsewhere/own.txt");
+    EXPECT_EQ(form.bodies.size(), 3u);
+}
+
+TEST_F(AdoptFormFolders, AFileThatCannotBeCopiedStopsTheJobNamingIt)
+{
+    auto greetings = write_greetings_results();
+    quorbis_broadcast job;
+    job.is_form_ = true;
+    // A file where the folder of the pull-file copies should be.
+    platform::testing::write_file(job.temp_folder() + "/Pull_Files", "in the way");
+    try {
+        job.adopt_form_folders(greetings);
+        ADD_FAILURE() << "adopted without its pull file";
+    } catch (const broadcast::package_error& error) {
+        EXPECT_NE(std::string(error.what()).find("Pull_Files/command.txt"), std::string::npos) << error.what();
+    }
+    EXPECT_TRUE(job.stop_immediately_);
+    EXPECT_TRUE(job.pull_files().empty());
 }

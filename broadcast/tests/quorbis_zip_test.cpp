@@ -9,6 +9,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <map>
 #include <sstream>
 #include <sys/stat.h>
 
@@ -255,4 +256,30 @@ TEST_F(QuorbisZip, AJobWithoutBodiesHasNothingToArchive)
     EXPECT_FALSE(present(core::path_combine(package.package_folder(), "command.txt")));
     EXPECT_TRUE(package.files_to_archive().empty());
     EXPECT_THROW(package.build_archive(), package_error);
+}
+
+TEST_F(QuorbisZip, AdoptedFormFilesReachThePackageIntact)
+{
+    auto companion = root.file("data/html_form_push_files");
+    platform::testing::write_file(companion + "/Message_Files/Message_Body.htm", "greetings page");
+    platform::testing::write_file(companion + "/Push_Files/body.htm", "greetings attachment");
+    platform::testing::write_file(companion + "/Pull_Files/command.txt", "greetings pull file");
+    auto job = make_job({});
+    job->is_form_ = true;
+    job->send_form_as_attachment_ = true;
+    auto form_copy = job->temp_folder() + "/Form/body.htm";
+    platform::testing::write_file(form_copy, "the form");
+    job->add_push_file(form_copy);
+    job->adopt_form_folders(root.file("data/html_form_push.greetings"));
+
+    quorbis_zip package(true, true);
+    package.write_command_file(job, inputs, zone);
+    std::map<std::string, std::string> expected {{"body.htm", "greetings page"}, {"body.txt", "Hello"},
+        {"body0001.htm", "the form"}, {"body0002.htm", "greetings attachment"},
+        {"command0003.txt", "greetings pull file"}};
+    ASSERT_EQ(package.files_to_archive().size(), expected.size());
+    for (const auto& name : package.files_to_archive())
+        EXPECT_EQ(platform::testing::read_file(core::path_combine(package.package_folder(), name)), expected[name]) << name;
+    auto command = platform::testing::read_file(core::path_combine(package.package_folder(), "command.txt"));
+    EXPECT_NE(command.find("\npull command0003.txt autopull no \n"), std::string::npos) << command;
 }
