@@ -35,7 +35,7 @@ bool is_plain_file(const std::string& path)
 }
 
 // The plain files of a folder (no subfolders, no links), sorted by name; none when the
-// folder is missing.
+// folder is missing. A folder that cannot be read throws package_error.
 std::vector<std::string> plain_files_in(const std::string& folder)
 {
     std::vector<std::string> names;
@@ -45,6 +45,8 @@ std::vector<std::string> plain_files_in(const std::string& folder)
         if (is_plain_file(core::path_combine(folder, name)))
             names.push_back(name);
     }
+    if (ec && ec != std::errc::no_such_file_or_directory)
+        throw package_error("Cannot read the form's folder " + folder + ": " + ec.message());
     std::sort(names.begin(), names.end());
     return names;
 }
@@ -121,13 +123,20 @@ void quorbis_broadcast::adopt_form_folders(const std::string& greetings_file)
 {
     if (!is_form_)
         return;
-    auto companion = form_companion_folder(greetings_file);
-    auto copy_in = [this](const std::string& source, const std::string& target) {
+    try {
+        adopt_greetings_results(form_companion_folder(greetings_file));
+    } catch (const package_error&) {
+        stop_immediately_ = true;
+        throw;
+    }
+}
+
+void quorbis_broadcast::adopt_greetings_results(const std::string& companion)
+{
+    auto copy_in = [](const std::string& source, const std::string& target) {
         core::file_path target_folder(core::file_path(target).parent_folder());
-        if (!target_folder.create_folder() || !core::file_path(source).copy_to(target, true)) {
-            stop_immediately_ = true;
+        if (!target_folder.create_folder() || !core::file_path(source).copy_to(target, true))
             throw package_error("Cannot copy the form's file \"" + source + "\" into the broadcast job");
-        }
     };
     struct file_folder {
         const char* name;
@@ -157,10 +166,8 @@ void quorbis_broadcast::adopt_form_folders(const std::string& greetings_file)
         std::ofstream file(target, std::ios::binary | std::ios::trunc);
         file << text;
         file.close();
-        if (!file) {
-            stop_immediately_ = true;
+        if (!file)
             throw package_error("Cannot write the form's body " + target);
-        }
         bodies[kind] = target;
     }
 }

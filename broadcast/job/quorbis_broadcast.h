@@ -79,11 +79,14 @@ public:
     // of the greetings file into the job: the plain files of its "Pull_Files" and
     // "Push_Files" as copies in those subfolders of the working folder, added to the pull
     // and push files, and each greetings body of "Message_Files" in place of the body of
-    // its kind, "@@REDIRECTORER_NAME@@" replaced by the redirector name. A copy that fails
-    // stops the job and throws package_error naming the file.
+    // its kind, "@@REDIRECTORER_NAME@@" replaced by the redirector name. A file that cannot
+    // be copied or a folder that cannot be read stops the job and throws package_error
+    // naming it.
     void adopt_form_folders(const std::string& greetings_file);
 
 private:
+    void adopt_greetings_results(const std::string& companion);
+
     std::vector<std::string> local_lists_;
     std::vector<std::string> push_files_;
     std::vector<pull_file_record> pull_files_;
