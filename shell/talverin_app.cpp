@@ -291,8 +291,8 @@ CTalverinApp::CTalverinApp(AppContext& context, platform::ui::MessageQueue& queu
     router.on_command(ID_FILE_NEW, [this](int) { doc_manager()->on_file_new(); });
     router.on_command(ID_FILE_OPEN, [this](int) {
         auto chosen = host().open_file({"Open", "Quorbis Message (*.htm)|*.htm|All Files (*.*)|*.*||", ""});
-        if (chosen && OpenDocumentFile(*chosen) == DocManager::Outcome::failed)
-            host().message_box("Cannot open \"" + *chosen + "\".", platform::prompts::MB_OK | platform::prompts::MB_ICONEXCLAMATION);
+        if (chosen && OpenDocumentFile(chosen->path) == DocManager::Outcome::failed)
+            host().message_box("Cannot open \"" + chosen->path + "\".", platform::prompts::MB_OK | platform::prompts::MB_ICONEXCLAMATION);
     });
     router.on_command(ID_HELP, [this](int) { host().help(0); });
     router.on_command(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + recent_file_count - 1,
