@@ -102,7 +102,7 @@ private:
     {
         if (bookmark_ && !flag(scan_keep_sources))
             return;
-        if (declarations_ && !in_xmp_) {
+        if (declarations_ && !in_xmp_ && text.find('&') != std::string_view::npos) {
             std::string fixed(text);
             context_.dtd.ReplaceUnknownEntities(fixed);
             result_ += fixed;
