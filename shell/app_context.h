@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/vocab/object_names.h"
 #include "platform/com/ole.h"
 #include "platform/env/locations.h"
 #include "platform/mail/mapi_binding.h"
@@ -12,6 +13,7 @@
 #include "platform/ui/ui_host.h"
 #include "shell/command_line.h"
 #include "shell/config/wizard_config.h"
+#include "shell/objects/download_results.h"
 #include "shell/recent_files.h"
 #include "shell/settings.h"
 #include "shell/temporary_paths.h"
@@ -74,6 +76,11 @@ struct AppContext {
     // program's current configuration.
     ConfigServices* configuration = nullptr;
     CWizardConfig current_config;
+
+    // Every new object number of the open message is drawn here; File New starts it over.
+    core::object_name_counters object_counters;
+    // Finished downloads, filed by the workers and taken by the frame.
+    DownloadResults download_results;
 
     // The document classes by template index; absent until each class exists.
     std::array<platform::ui::DocTemplate::Factories, 3> document_factories;

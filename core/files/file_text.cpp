@@ -2,6 +2,7 @@
 
 #include "core/log/trace_log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -129,12 +130,19 @@ std::string url_to_file_name(std::string_view url)
     return text;
 }
 
-void cstring_replace_all(std::string& text, std::string_view what, std::string_view with, std::size_t start)
+void cstring_replace_all(std::string& text, std::string_view what, std::string_view with, std::size_t start,
+    std::size_t end)
 {
-    if (what.empty() || start >= text.size())
+    end = std::min(end, text.size());
+    if (what.empty() || start >= end)
         return;
-    for (auto at = text.find(what, start); at != std::string::npos; at = text.find(what, at + with.size()))
+    for (auto at = text.find(what, start); at != std::string::npos && at < end; at = text.find(what, at + with.size())) {
         text.replace(at, what.size(), with);
+        if (with.size() >= what.size())
+            end += with.size() - what.size();
+        else
+            end -= std::min(end, what.size() - with.size());
+    }
 }
 
 std::string cstring_replace_all_chained(std::string text, std::string_view what, std::string_view with, std::size_t start)

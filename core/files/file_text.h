@@ -35,9 +35,12 @@ std::string format_file_size(const std::string& path, std::string_view mb_format
 // "://" becomes "-", then each of : , \ / ? | & " * becomes "-".
 std::string url_to_file_name(std::string_view url);
 
-// Replaces every occurrence of a non-empty `what` from `start` on; the search goes on
-// behind each replacement, so the inserted text is never searched again.
-void cstring_replace_all(std::string& text, std::string_view what, std::string_view with, std::size_t start = 0);
+// Replaces every occurrence of a non-empty `what` that begins at or after `start` and before
+// `end` (npos or beyond the text: the whole rest); the search goes on behind each
+// replacement, so the inserted text is never searched again, and `end` moves with the
+// text it bounds. An empty `what` changes nothing.
+void cstring_replace_all(std::string& text, std::string_view what, std::string_view with, std::size_t start = 0,
+    std::size_t end = std::string::npos);
 std::string cstring_replace_all_chained(std::string text, std::string_view what, std::string_view with,
     std::size_t start = 0);
 

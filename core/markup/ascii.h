@@ -15,4 +15,24 @@ inline bool equal_ignoring_case(std::string_view a, std::string_view b)
         && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
 }
 
+inline bool starts_with_ignoring_case(std::string_view text, std::string_view prefix)
+{
+    return text.size() >= prefix.size() && equal_ignoring_case(text.substr(0, prefix.size()), prefix);
+}
+
+inline bool ends_with_ignoring_case(std::string_view text, std::string_view suffix)
+{
+    return text.size() >= suffix.size() && equal_ignoring_case(text.substr(text.size() - suffix.size()), suffix);
+}
+
+// The first `what` at or after `from`, ignoring case; npos when there is none.
+inline std::size_t find_ignoring_case(std::string_view text, std::string_view what, std::size_t from = 0)
+{
+    if (from > text.size() || what.size() > text.size() - from)
+        return std::string_view::npos;
+    const auto found = std::search(text.begin() + static_cast<std::ptrdiff_t>(from), text.end(), what.begin(),
+        what.end(), [](char x, char y) { return ascii_lower(x) == ascii_lower(y); });
+    return found == text.end() && !what.empty() ? std::string_view::npos : static_cast<std::size_t>(found - text.begin());
+}
+
 }

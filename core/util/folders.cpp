@@ -82,9 +82,17 @@ bool FolderHasLockedFile(const std::string& folder)
 
 std::string ReadFileToString(const std::string& path)
 {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Opened without waiting, so that a FIFO or device named here cannot hold the caller:
+    // only a regular file is read.
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         TRACE_LOG("ReadFileToString() -- open %s: %s", path.c_str(), std::strerror(errno));
+        return {};
+    }
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        TRACE_LOG("ReadFileToString() -- %s is no regular file", path.c_str());
+        ::close(fd);
         return {};
     }
     std::string text;

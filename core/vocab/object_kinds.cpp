@@ -6,6 +6,19 @@
 
 namespace core {
 
+object_kind object_kind_from_name(std::string_view word)
+{
+    for (std::size_t kind = 0; kind < object_kind_words.size() - 1; ++kind) {
+        const std::string_view stem = object_kind_words[kind];
+        if (stem.size() == word.size()
+            && std::equal(stem.begin(), stem.end(), word.begin(), [](char a, char b) {
+                   return a == std::tolower(static_cast<unsigned char>(b));
+               }))
+            return static_cast<object_kind>(kind);
+    }
+    return unknown;
+}
+
 object_id parse_object_id(std::string_view value)
 {
     const auto digit = std::find_if(value.begin(), value.end(), [](char c) { return c >= '0' && c <= '9'; });
@@ -18,15 +31,7 @@ object_id parse_object_id(std::string_view value)
     (void)end;
     if (error != std::errc())
         return {};
-    for (std::size_t kind = 0; kind < object_kind_words.size() - 1; ++kind) {
-        const std::string_view stem = object_kind_words[kind];
-        if (stem.size() == word.size()
-            && std::equal(stem.begin(), stem.end(), word.begin(), [](char a, char b) {
-                   return a == std::tolower(static_cast<unsigned char>(b));
-               }))
-            return {static_cast<object_kind>(kind), number};
-    }
-    return {unknown, number};
+    return {object_kind_from_name(word), number};
 }
 
 }

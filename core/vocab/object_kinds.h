@@ -12,6 +12,10 @@ enum object_kind { picture = 0, flashfile, pullfile, clickto, hyperlink, mailto,
 inline constexpr std::array<std::string_view, 8> object_kind_words {
     "picture", "flashfile", "pullfile", "clickto", "hyperlink", "mailto", "sendfriend", "unknown"};
 
+// The kind a word names: the first of kinds 0 to 6 whose word it equals, ignoring case
+// (a whole-word compare); `unknown` for any other word.
+object_kind object_kind_from_name(std::string_view word);
+
 struct object_id {
     object_kind kind = unknown;
     int number = 0;

@@ -33,7 +33,7 @@ std::int32_t object_name_counters::next(int kind)
 
 void object_name_counters::raise_to_at_least(int kind, std::int32_t number)
 {
-    auto& counter = counters_[static_cast<std::size_t>(known_kind(kind))];
+    auto& counter = counters_[static_cast<std::size_t>(counter_of(kind))];
     counter = std::max(counter, number);
 }
 
@@ -45,7 +45,7 @@ void object_name_counters::reset()
 
 std::int32_t object_name_counters::value(int kind) const
 {
-    return counters_[static_cast<std::size_t>(known_kind(kind))];
+    return counters_[static_cast<std::size_t>(counter_of(kind))];
 }
 
 std::string make_new_object_name(object_name_counters& counters, int kind)

@@ -13,11 +13,12 @@ class object_name_counters {
 public:
     // The kind's next number.
     std::int32_t next(int kind);
-    // Raises the kind's counter to the number unless it is higher already (the manifest
-    // loader, from the numbers a document holds).
+    // Raises the counter the kind draws from to the number unless it is higher already
+    // (every number read from a manifest or found in a body), so no new name repeats it.
     void raise_to_at_least(int kind, std::int32_t number);
     // A new document: kinds 0 to 6 start over.
     void reset();
+    // The last number the kind's sequence gave or was raised to.
     std::int32_t value(int kind) const;
 
 private:

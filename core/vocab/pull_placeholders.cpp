@@ -103,4 +103,12 @@ std::string GetLinkFileName(std::string_view reference)
     return stripped;
 }
 
+std::string make_pull_placeholder(std::string_view name)
+{
+    std::string placeholder(pull_placeholder_prefix);
+    placeholder += name;
+    placeholder += ']';
+    return placeholder;
+}
+
 }

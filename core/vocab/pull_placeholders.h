@@ -9,6 +9,9 @@ namespace core {
 // the text examined.
 inline constexpr std::string_view pull_placeholder_prefix = "[pull name=";
 
+// "[pull name=" + name + "]".
+std::string make_pull_placeholder(std::string_view name);
+
 // start: the first "[pull name=" (-1 when none, result false); end: the last "]" of the
 // text (-1 when none). True when both exist and the "]" comes after the prefix.
 bool FindPullPlaceholder(std::string_view text, int& start, int& end);

@@ -1,6 +1,7 @@
 #include "../files/files_fixture.h"
 #include "core/url/url_text.h"
 #include "core/vocab/markup_snippets.h"
+#include "core/vocab/object_kinds.h"
 #include "core/vocab/object_names.h"
 #include "core/vocab/pull_placeholders.h"
 
@@ -113,9 +114,29 @@ TEST(ObjectNames, KindsShareNumbersAsTheDocumentExpects)
     EXPECT_EQ(core::make_new_object_name(counters, 6), "sendfriend11");
     EXPECT_EQ(core::make_new_object_name(counters, 2), "pullfile2");
 
+    // A number found under a kind that shares kind 0's sequence lifts that sequence.
+    counters.raise_to_at_least(5, 30);
+    EXPECT_EQ(counters.value(0), 30);
+    EXPECT_EQ(counters.value(4), 30);
+    EXPECT_EQ(core::make_new_object_name(counters, 0), "picture31");
+
     counters.reset();
     EXPECT_EQ(core::make_new_object_name(counters, 0), "picture1");
     EXPECT_EQ(core::make_new_object_name(counters, 1), "flashfile1");
+}
+
+TEST(ObjectKinds, WordsNameKindsIgnoringCase)
+{
+    struct row {
+        const char* word;
+        core::object_kind kind;
+    } rows[] = {
+        {"PICTURE", core::picture}, {"Picture", core::picture}, {"picture", core::picture},
+        {"pic", core::unknown}, {"pictures", core::unknown}, {"SendFriend", core::sendfriend},
+        {"unknown", core::unknown}, {"", core::unknown},
+    };
+    for (const auto& r : rows)
+        EXPECT_EQ(core::object_kind_from_name(r.word), r.kind) << r.word;
 }
 
 TEST(UrlTexts, QueriesEntitiesAndUrlPaths)

@@ -1,0 +1,384 @@
+#include "shell/documents/body_scanner.h"
+
+#include "core/files/file_path.h"
+#include "core/files/file_text.h"
+#include "core/log/trace_log.h"
+#include "core/markup/ascii.h"
+#include "core/util/folders.h"
+#include "core/vocab/markup_snippets.h"
+#include "core/vocab/pull_placeholders.h"
+#include "shell/objects/object_file_name.h"
+
+#include <array>
+
+namespace shell {
+
+namespace {
+
+using core::equal_ignoring_case;
+using core::find_ignoring_case;
+
+// The kind names of the trace, "Unkonwn" as the program has always written it.
+const char* kind_label(int kind)
+{
+    static constexpr std::array<const char*, 7> labels {
+        "Picture", "Flashfile", "Pullfile", "Clickto", "Hyperlink", "Mailto", "Forward-to-a-friend"};
+    return kind >= 0 && kind < static_cast<int>(labels.size()) ? labels[static_cast<std::size_t>(kind)] : "Unkonwn";
+}
+
+// A click-to block the editor keeps as a DIV goes back to the markup stored for it in the
+// marker "<marker>{...}": the DIV from "<DIV id=<div>" to its "</DIV>" becomes the text
+// between the braces. Any missing piece leaves the body as it is.
+void restore_clickto_block(std::string& body, std::string_view marker, std::string_view div)
+{
+    const auto open_brace = body.find(std::string(marker) + "{");
+    if (open_brace == std::string::npos)
+        return;
+    const auto stored_start = open_brace + marker.size() + 1;
+    const auto close_brace = body.find('}', stored_start);
+    if (close_brace == std::string::npos)
+        return;
+    auto block = body.find("<DIV id=" + std::string(div));
+    if (block == std::string::npos)
+        block = body.find("<div id=" + std::string(div));
+    if (block == std::string::npos)
+        return;
+    auto end = body.find("</DIV>", block);
+    if (end == std::string::npos)
+        end = body.find("</div>", block);
+    if (end == std::string::npos)
+        return;
+    const std::string stored = body.substr(stored_start, close_brace - stored_start);
+    body.replace(block, end + 6 - block, stored);
+}
+
+// The end of the first "<end_name ...>" at or after `from` (ignoring case): the position
+// after its ">", or the end of the text when it is missing or left open.
+std::size_t after_end_tag(std::string_view text, std::size_t from, std::string_view end_name)
+{
+    const auto end_tag = find_ignoring_case(text, end_name, from);
+    if (end_tag == std::string_view::npos)
+        return text.size();
+    const auto close = text.find('>', end_tag);
+    return close == std::string_view::npos ? text.size() : close + 1;
+}
+
+bool has_attribute_value(const core::CHTMLTag& tag, std::string_view name, std::string& value)
+{
+    return tag.GetAttributes().GetValue(name, value);
+}
+
+// One walk over one body.
+class body_walk {
+public:
+    body_walk(const BodyScanner::context& context, int kind, std::string_view body, picture_map& pictures,
+        flash_map& flashfiles, pullfile_map& pullfiles, clickto_map& clicktos, unsigned flags)
+        : context_(context), kind_(kind), body_(body), pictures_(pictures), flashfiles_(flashfiles),
+          pullfiles_(pullfiles), clicktos_(clicktos), flags_(flags),
+          declarations_(flags & scan_normalise && !context.dtd.IsEmpty())
+    {
+    }
+
+    std::string run()
+    {
+        result_.reserve(body_.size() + body_.size() / 16);
+        std::size_t position = 0;
+        while (position < body_.size()) {
+            const auto text_end = std::min(body_.find('<', position), body_.size());
+            if (text_end > position)
+                copy_text(body_.substr(position, text_end - position));
+            if (text_end >= body_.size())
+                break;
+            position = element(text_end);
+        }
+        return std::move(result_);
+    }
+
+private:
+    bool flag(unsigned bit) const { return (flags_ & bit) != 0; }
+    bool named(std::string_view name) const { return equal_ignoring_case(tag_.GetName(), name); }
+
+    void copy_text(std::string_view text)
+    {
+        if (bookmark_ && !flag(scan_keep_sources))
+            return;
+        if (declarations_ && !in_xmp_ && text.find('&') != std::string_view::npos) {
+            std::string fixed(text);
+            context_.dtd.ReplaceUnknownEntities(fixed);
+            result_ += fixed;
+            return;
+        }
+        result_ += text;
+    }
+
+    // Reads the element at `start` and writes it; the answer is where the walk goes on.
+    std::size_t element(std::size_t start)
+    {
+        const auto end = tag_.Parse(body_, start);
+        const auto written = body_.substr(start, end - start);
+        if (in_xmp_ && !named("/XMP")) {
+            result_ += written;
+            return end;
+        }
+        if (flag(scan_keep_xmp) && (named("XMP") || named("/XMP"))) {
+            in_xmp_ = named("XMP");
+            result_ += written;
+            return end;
+        }
+        restore_stored_sources();
+        if (named("/TD") || named("/TH"))
+            fill_empty_cell();
+        if (named("INPUT")) {
+            std::string type;
+            if (has_attribute_value(tag_, "TYPE", type) && equal_ignoring_case(type, "SUBMIT"))
+                tag_.GetAttributes().Remove("STYLE");
+        }
+        if (declarations_ && !is_always_kept() && !context_.dtd.IsKnownElement(tag_.GetName()))
+            return end;
+        if (named("STYLE"))
+            return copy_style(end);
+        if (named("A") && !tag_.GetAttributes().Has("href"))
+            bookmark_ = true;
+        else if (named("/A"))
+            bookmark_ = false;
+        if (named("SCRIPT")) {
+            const auto after = after_end_tag(body_, end, "</SCRIPT");
+            result_ += body_.substr(start, after - start);
+            return after;
+        }
+        if (flag(scan_drop_handlers))
+            tag_.RemoveEventHandlers();
+        if (is_managed())
+            record_object(start, end);
+        if (flag(scan_normalise))
+            rewrite_flash_parameters();
+        if (flag(scan_redirector))
+            name_redirector();
+        result_ += tag_.GetText();
+        return end;
+    }
+
+    void restore_stored_sources()
+    {
+        if (flag(scan_keep_sources))
+            return;
+        auto& attributes = tag_.GetAttributes();
+        std::string value;
+        if (has_attribute_value(tag_, "quorbis_src_href", value) && !value.empty()) {
+            attributes.Remove("quorbis_src_href");
+            if (named("A"))
+                attributes.SetValue("href", value);
+            else if (named("IMG"))
+                attributes.SetValue("src", value);
+        }
+        if (named("bgsound") && has_attribute_value(tag_, "quorbis_src_bgsound", value)) {
+            attributes.SetValue("src", value);
+            attributes.Remove("quorbis_src_bgsound");
+        }
+        if (named("a") && has_attribute_value(tag_, "href", value) && value.starts_with('#')) {
+            attributes.RemoveAll();
+            attributes.Add({"href", value});
+        }
+    }
+
+    void fill_empty_cell()
+    {
+        const std::string start_tag = "<" + tag_.GetName().substr(1) + ">";
+        if (core::ends_with_ignoring_case(result_, start_tag))
+            result_ += "&nbsp;";
+    }
+
+    bool is_always_kept() const
+    {
+        return named("marquee") || named("/marquee") || named("bgsound") || named("embed") || named("/embed");
+    }
+
+    // A STYLE element with its contents, which are never scanned; the editor's own style
+    // block is dropped unless stored sources are kept.
+    std::size_t copy_style(std::size_t end)
+    {
+        const auto contents_end = std::min(find_ignoring_case(body_, "</STYLE", end), body_.size());
+        const auto after = after_end_tag(body_, end, "</STYLE");
+        std::string title;
+        if (!flag(scan_keep_sources) && has_attribute_value(tag_, "TITLE", title)
+            && equal_ignoring_case(title, "Quorbis_EDIT_style"))
+            return after;
+        result_ += tag_.GetText();
+        result_ += body_.substr(end, contents_end - end);
+        result_ += "</STYLE>";
+        return after;
+    }
+
+    bool is_flash_object() const
+    {
+        std::string class_id;
+        return named("OBJECT") && has_attribute_value(tag_, "classid", class_id)
+            && equal_ignoring_case(class_id, core::GetFlashClassId());
+    }
+
+    bool is_managed() const
+    {
+        return named("A") || named("AREA") || named("IMG") || tag_.GetAttributes().Has("BACKGROUND")
+            || named("BGSOUND") || is_flash_object();
+    }
+
+    void record_object(std::size_t start, std::size_t end)
+    {
+        std::string mark;
+        const auto id = has_attribute_value(tag_, "quorbis_id", mark) ? core::parse_object_id(mark) : core::object_id {};
+        TRACE_LOG("%s object id=%d found in HTML Message Body\n", kind_label(id.kind), id.number);
+        if (id.kind == core::unknown)
+            return;
+        if (context_.counters)
+            context_.counters->raise_to_at_least(id.kind, id.number);
+        switch (id.kind) {
+        case core::picture:
+        case core::hyperlink:
+        case core::mailto:
+        case core::sendfriend:
+            record_picture(id.number);
+            break;
+        case core::flashfile:
+            record_flash(id.number, start, end);
+            break;
+        case core::pullfile:
+        case core::clickto:
+            record_link(id.kind, id.number);
+            break;
+        default:
+            break;
+        }
+    }
+
+    void record_picture(std::int32_t id)
+    {
+        if (!named("IMG") && !named("AREA") && !tag_.GetAttributes().Has("BACKGROUND"))
+            return;
+        TRACE_LOG("Corresponding picture was found in code\n");
+        if (!flag(scan_record))
+            return;
+        auto& dictionary = context_.dictionary;
+        if (flag(scan_known_first)) {
+            std::string source;
+            has_attribute_value(tag_, "src", source);
+            const bool found = source.empty() ? dictionary.CopyPictureFromKnown(kind_, id, pictures_)
+                                              : dictionary.CopyPictureBySourceFromKnown(kind_, source, pictures_);
+            if (found)
+                return;
+        }
+        dictionary.AddPicture(kind_, id, pictures_, tag_, flag(scan_known_first));
+    }
+
+    void record_flash(std::int32_t id, std::size_t start, std::size_t end)
+    {
+        TRACE_LOG("Corresponding flashfile was found in code\n");
+        if (!flag(scan_record))
+            return;
+        auto& dictionary = context_.dictionary;
+        if (flag(scan_known_first) && dictionary.CopyFlashFromKnown(kind_, id, flashfiles_))
+            return;
+        if (named("OBJECT")) {
+            const auto object_end = after_end_tag(body_, end, "</OBJECT");
+            dictionary.AddFlashFromObject(
+                kind_, body_.substr(start, object_end - start), id, flashfiles_, flag(scan_known_first));
+        } else {
+            dictionary.AddFlashFromLink(kind_, id, flashfiles_, tag_, flag(scan_known_first));
+        }
+    }
+
+    void record_link(int object_kind, std::int32_t id)
+    {
+        auto& dictionary = context_.dictionary;
+        if (flag(scan_normalise) && named("A")) {
+            if (auto source = dictionary.known_link_source(kind_, object_kind, id))
+                tag_.GetAttributes().SetValue("HREF", *source);
+        }
+        if (!flag(scan_record))
+            return;
+        const bool is_link = named("A") || named("AREA");
+        const bool also = flag(scan_known_first);
+        if (object_kind == core::pullfile) {
+            if (also && dictionary.CopyPullFileFromKnown(kind_, id, pullfiles_, is_link))
+                return;
+            dictionary.AddPullFile(kind_, id, pullfiles_, tag_, also);
+        } else {
+            if (also && dictionary.CopyClickToFromKnown(kind_, id, clicktos_, is_link))
+                return;
+            dictionary.AddClickTo(kind_, id, clicktos_, tag_, also);
+        }
+    }
+
+    // Flash movies are named by pull placeholders: the service puts the file in. A movie
+    // named so already stays as it is.
+    void rewrite_flash_parameters()
+    {
+        const char* attribute = nullptr;
+        std::string name;
+        if (named("PARAM") && has_attribute_value(tag_, "name", name)
+            && (equal_ignoring_case(name, "SRC") || equal_ignoring_case(name, "MOVIE")))
+            attribute = "value";
+        else if (named("EMBED"))
+            attribute = "src";
+        std::string movie;
+        if (!attribute || !has_attribute_value(tag_, attribute, movie) || !core::IsFileLink(movie))
+            return;
+        tag_.GetAttributes().SetValue(attribute, core::make_pull_placeholder(core::GetLinkFileName(movie)));
+    }
+
+    // A link that asks for the redirector gets the redirector's file name; without a
+    // redirector it stays as it is.
+    void name_redirector()
+    {
+        static constexpr std::string_view placeholder = "@@REDIRECTORER_NAME@@";
+        std::string href;
+        if (!named("A") || !has_attribute_value(tag_, "HREF", href) || href.find(placeholder) == std::string::npos)
+            return;
+        if (context_.redirector_path.empty())
+            return;
+        core::cstring_replace_all(href, placeholder, object_file_name(context_.redirector_path));
+        tag_.GetAttributes().SetValue("HREF", href);
+    }
+
+    const BodyScanner::context& context_;
+    const int kind_;
+    const std::string_view body_;
+    picture_map& pictures_;
+    flash_map& flashfiles_;
+    pullfile_map& pullfiles_;
+    clickto_map& clicktos_;
+    const unsigned flags_;
+    const bool declarations_;
+
+    core::CHTMLTag tag_;
+    std::string result_;
+    bool bookmark_ = false;
+    bool in_xmp_ = false;
+};
+
+}
+
+std::string BodyScanner::ScanBodyObjects(int kind, std::string_view body, picture_map& pictures, flash_map& flashfiles,
+    pullfile_map& pullfiles, clickto_map& clicktos, unsigned flags, bool nested)
+{
+    std::string prepared(body);
+    if (!(flags & (scan_redirector | scan_keep_sources)) && flags != scan_normalise) {
+        restore_clickto_block(prepared, "quorbis_c2t_form", "div_c2t_form");
+        restore_clickto_block(prepared, "quorbis_c2t_button", "div_c2t_button");
+    }
+    auto result = body_walk(context_, kind, prepared, pictures, flashfiles, pullfiles, clicktos, flags).run();
+    if (nested)
+        return result;
+    // The pictures, Flash files and pull files of click-to pages belong to the message too.
+    for (const auto& [id, clickto] : clicktos) {
+        auto page = core::ReadFileToString(clickto.file.source);
+        if (page.empty())
+            page = core::ReadFileToString(core::path_combine(context_.pull_folder, object_file_name(clickto.file.title)));
+        if (page.empty())
+            continue;
+        clickto_map own_clicktos;
+        ScanBodyObjects(kind, page, pictures, flashfiles, pullfiles, own_clicktos, flags, true);
+    }
+    return result;
+}
+
+}

@@ -1,0 +1,53 @@
+#include "shell/objects/object_file_name.h"
+
+#include "core/files/file_path.h"
+
+namespace shell {
+
+namespace {
+
+bool is_utf8_continuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+// The first `size` bytes of the text, less a character the cut would split.
+std::string_view utf8_prefix(std::string_view text, std::size_t size)
+{
+    if (size >= text.size())
+        return text;
+    while (size > 0 && is_utf8_continuation(text[size]))
+        --size;
+    return text.substr(0, size);
+}
+
+}
+
+std::string object_file_name(std::string_view text)
+{
+    const auto separator = text.find_last_of("/\\");
+    std::string name(separator == std::string_view::npos ? text : text.substr(separator + 1));
+    for (auto& c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (c == '\r' || c == '\n')
+            c = ' ';
+        else if (byte < 0x20 || byte == 0x7F)
+            c = '_';
+    }
+    if (name.empty() || name == "." || name == "..")
+        return "untitled";
+    constexpr std::size_t limit = core::max_file_name_length;
+    if (name.size() <= limit)
+        return name;
+    // A leading dot names a hidden file, not an extension; an extension that leaves no room
+    // for a name is cut with the rest.
+    auto dot = name.rfind('.');
+    if (dot == 0 || dot == std::string::npos || name.size() - dot >= limit)
+        dot = name.size();
+    const std::string_view extension = std::string_view(name).substr(dot);
+    std::string result(utf8_prefix(std::string_view(name).substr(0, dot), limit - extension.size()));
+    result += extension;
+    return result;
+}
+
+}
