@@ -28,8 +28,9 @@ const char* kind_label(int kind)
 }
 
 // A click-to block the editor keeps as a DIV goes back to the markup stored for it in the
-// marker "<marker>{...}": the DIV from "<DIV id=<div>" to its "</DIV>" becomes the text
-// between the braces. Any missing piece leaves the body as it is.
+// marker "<marker>{...}": every DIV from "<DIV id=<div>" (or "<div id=<div>") to the next
+// "</DIV>" (or "</div>") becomes the text between the braces. Any missing piece leaves the body as it
+// is, and so does stored markup that holds such a DIV itself, which could never settle.
 void restore_clickto_block(std::string& body, std::string_view marker, std::string_view div)
 {
     const auto open_brace = body.find(std::string(marker) + "{");
@@ -39,18 +40,21 @@ void restore_clickto_block(std::string& body, std::string_view marker, std::stri
     const auto close_brace = body.find('}', stored_start);
     if (close_brace == std::string::npos)
         return;
-    auto block = body.find("<DIV id=" + std::string(div));
-    if (block == std::string::npos)
-        block = body.find("<div id=" + std::string(div));
-    if (block == std::string::npos)
-        return;
-    auto end = body.find("</DIV>", block);
-    if (end == std::string::npos)
-        end = body.find("</div>", block);
-    if (end == std::string::npos)
-        return;
     const std::string stored = body.substr(stored_start, close_brace - stored_start);
-    body.replace(block, end + 6 - block, stored);
+    const std::string upper = "<DIV id=" + std::string(div);
+    const std::string lower = "<div id=" + std::string(div);
+    if (stored.find(upper) != std::string::npos || stored.find(lower) != std::string::npos)
+        return;
+    for (std::size_t from = 0;;) {
+        const auto block = std::min(body.find(upper, from), body.find(lower, from));
+        if (block == std::string::npos)
+            return;
+        const auto end = std::min(body.find("</DIV>", block), body.find("</div>", block));
+        if (end == std::string::npos)
+            return;
+        body.replace(block, end + 6 - block, stored);
+        from = block + stored.size();
+    }
 }
 
 // The end of the first "<end_name ...>" at or after `from` (ignoring case): the position

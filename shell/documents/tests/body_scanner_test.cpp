@@ -164,6 +164,9 @@ TEST(BodyScanner, RedirectorLinksAndClicktoBlocks)
     scan_fixture f;
     EXPECT_EQ(f.scan(blocks, scan_record), "<!--quorbis_c2t_form{<FORM>f</FORM>}--><FORM>f</FORM>"
                                            "<!--quorbis_c2t_button <B>b</B>--><div id=div_c2t_button>button</div>");
+    // Every block goes back, written either way.
+    EXPECT_EQ(f.scan("<!--quorbis_c2t_form{<B>f</B>}--><div id=div_c2t_form>a</div><DIV id=div_c2t_form>b</DIV>", scan_record),
+        "<!--quorbis_c2t_form{<B>f</B>}--><B>f</B><B>f</B>");
     // A plain normalising scan and one that keeps sources leave the blocks.
     EXPECT_EQ(f.scan(blocks, scan_normalise).find("<I>view</I>") != std::string::npos, true);
     EXPECT_EQ(f.scan(blocks, scan_keep_sources | scan_record).find("<I>view</I>") != std::string::npos, true);
