@@ -256,7 +256,10 @@ private:
         if (!flag(scan_keep_sources) && has_attribute_value(tag_, "TITLE", title)
             && equal_ignoring_case(title, "Quorbis_EDIT_style"))
             return after;
-        write_tag(body_.substr(start, end - start));
+        // A tag the body cuts off before its ">" is closed here, as the end tag follows it.
+        const auto written = body_.substr(start, end - start);
+        changed_ = changed_ || !written.ends_with('>');
+        write_tag(written);
         result_ += body_.substr(end, contents_end - end);
         result_ += "</STYLE>";
         return after;

@@ -201,6 +201,7 @@ TEST(BodyScanner, ARescanChangesNothing)
         "<IMG src=a.gif quorbis_id=picture1><EMBED src=\"m%41.swf\"><SCRIPT>x<y</SCRIPT>",
         "<!--quorbis_c2t_form{<DIV id=div_c2t_form>}--><DIV id=div_c2t_form>x</DIV>",
         "<STYLE>open",
+        "<p>x<style type=\"text/",
         // A stray quote: the attribute it opens runs on to the next quote.
         "<img src=\"left.png\" width=\"24\" \">NAME</a>;<div class=\"r\" lang=\"en\">N</div>",
         "<IMG quorbis_src_href=y src=x onclick=z \">w<div class=\"q\">v</div>",
