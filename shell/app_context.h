@@ -13,6 +13,7 @@
 #include "platform/ui/ui_host.h"
 #include "shell/command_line.h"
 #include "shell/config/wizard_config.h"
+#include "shell/documents/conversion_services.h"
 #include "shell/objects/download_results.h"
 #include "shell/recent_files.h"
 #include "shell/settings.h"
@@ -81,6 +82,9 @@ struct AppContext {
     core::object_name_counters object_counters;
     // Finished downloads, filed by the workers and taken by the frame.
     DownloadResults download_results;
+    // Message conversion and the page loader as the document manager uses them; start-up
+    // puts in the program's binding when none is given.
+    std::unique_ptr<ConversionServices> conversion;
 
     // The document classes by template index; absent until each class exists.
     std::array<platform::ui::DocTemplate::Factories, 3> document_factories;

@@ -4,6 +4,8 @@
 #include "platform/registry/registry_tree.h"
 #include "shell/about_dlg.h"
 #include "shell/doc_templates.h"
+#include "shell/documents/conversion_binding.h"
+#include "shell/documents/talverin_doc_manager.h"
 #include "shell/splash.h"
 
 #include <filesystem>
@@ -290,9 +292,12 @@ CTalverinApp::CTalverinApp(AppContext& context, platform::ui::MessageQueue& queu
     router.on_command(ID_APP_ABOUT, [this](int) { OnAppAbout(); });
     router.on_command(ID_FILE_NEW, [this](int) { doc_manager()->on_file_new(); });
     router.on_command(ID_FILE_OPEN, [this](int) {
-        auto chosen = host().open_file({"Open", "Quorbis Message (*.htm)|*.htm|All Files (*.*)|*.*||", ""});
-        if (chosen && OpenDocumentFile(*chosen) == DocManager::Outcome::failed)
-            host().message_box("Cannot open \"" + *chosen + "\".", platform::prompts::MB_OK | platform::prompts::MB_ICONEXCLAMATION);
+        std::string chosen;
+        auto* manager = static_cast<CTalverinDocManager*>(doc_manager());
+        if (manager->DoPromptFileName(chosen, AFX_IDS_OPENFILE, true, nullptr)
+                == CTalverinDocManager::prompt_answer::chosen
+            && OpenDocumentFile(chosen) == DocManager::Outcome::failed)
+            host().message_box("Cannot open \"" + chosen + "\".", platform::prompts::MB_OK | platform::prompts::MB_ICONEXCLAMATION);
     });
     router.on_command(ID_HELP, [this](int) { host().help(0); });
     router.on_command(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + recent_file_count - 1,
@@ -318,7 +323,9 @@ CTalverinApp::~CTalverinApp()
 
 bool CTalverinApp::InitApplication()
 {
-    set_doc_manager(std::make_unique<DocManager>());
+    if (!context_.conversion)
+        context_.conversion = std::make_unique<ConversionBinding>(std::nullopt);
+    set_doc_manager(std::make_unique<CTalverinDocManager>(context_, *context_.conversion));
     return true;
 }
 

@@ -441,11 +441,11 @@ void set_temp_name_source(std::function<std::uint64_t()> source)
     name_source = std::move(source);
 }
 
-std::string generate_temp_file_name(std::string_view extension)
+std::string generate_temp_file_name(std::string_view extension, std::string_view prefix)
 {
     char digits[17];
     std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(next_random()));
-    std::string name = std::string("tfc") + digits;
+    std::string name = std::string(prefix) + digits;
     if (!extension.empty() && extension.front() == '.')
         extension.remove_prefix(1);
     name += '.';

@@ -82,11 +82,11 @@ std::string decode_path_from_name(std::string_view name);
 std::string checked_path_name(std::string_view path, std::string_view suffix);
 inline constexpr std::size_t max_file_name_length = 255;
 
-// Generated temporary names: "tfc", 16 random hex digits, "." and the extension ("tmp"
-// when none). The random source may be replaced (tests force collisions); null restores
+// Generated temporary names: the prefix ("tfc" unless given), 16 random hex digits, "."
+// and the extension ("tmp" when none). The random source may be replaced (tests force collisions); null restores
 // the default.
 void set_temp_name_source(std::function<std::uint64_t()> source);
-std::string generate_temp_file_name(std::string_view extension);
+std::string generate_temp_file_name(std::string_view extension, std::string_view prefix = "tfc");
 // Reports through the thread's reporter that no free temporary name was found.
 [[noreturn]] void report_no_free_temp_name(const std::string& folder);
 

@@ -154,10 +154,10 @@ std::string folder_or_temp(std::string_view folder)
 }
 
 // A generated name not yet taken, made as a file when create is set.
-std::string fresh_name(const std::string& folder, std::string_view extension, bool create)
+std::string fresh_name(const std::string& folder, std::string_view extension, bool create, std::string_view prefix)
 {
     for (int attempt = 0; attempt < 100; ++attempt) {
-        auto path = path_combine(folder, generate_temp_file_name(extension));
+        auto path = path_combine(folder, generate_temp_file_name(extension, prefix));
         if (!create) {
             struct stat info {};
             if (::lstat(path.c_str(), &info) != 0)
@@ -202,14 +202,15 @@ bool make_folder(const std::string& path)
 
 }
 
-temp_name temp_file_name_init(std::string_view folder, std::string_view name, std::string_view extension, bool remove)
+temp_name temp_file_name_init(std::string_view folder, std::string_view name, std::string_view extension, bool remove,
+    std::string_view prefix)
 {
     auto base = folder_or_temp(folder);
     if (!name.empty())
         return temp_name(named_path(base, name, extension), remove, false);
     auto bare = extension.starts_with(".") ? extension.substr(1) : extension;
     bool keeps_file = bare.empty() || strncasecmp(std::string(bare).c_str(), "tmp", 4) == 0;
-    return temp_name(fresh_name(base, keeps_file ? std::string_view("tmp") : bare, keeps_file), remove, false);
+    return temp_name(fresh_name(base, keeps_file ? std::string_view("tmp") : bare, keeps_file, prefix), remove, false);
 }
 
 temp_name temp_folder_name_init(std::string_view folder, std::string_view name, bool remove)

@@ -69,11 +69,12 @@ private:
     bool folder_ = false;
 };
 
-// Folder = the given one or the private temporary folder. Without a name a generated one;
-// without an extension or with "tmp" that file is made (exclusively, mode 0600), with any
-// other extension only the name is kept. With a name: folder, separator, name, then "."
+// Folder = the given one or the private temporary folder. Without a name a generated one
+// that starts with the prefix; without an extension or with "tmp" that file is made
+// (exclusively, mode 0600), with any other extension only the name is kept. With a name: folder, separator, name, then "."
 // and the extension (a leading "." of the extension is skipped; an empty one adds nothing).
-temp_name temp_file_name_init(std::string_view folder, std::string_view name, std::string_view extension, bool remove);
+temp_name temp_file_name_init(std::string_view folder, std::string_view name, std::string_view extension, bool remove,
+    std::string_view prefix = "tfc");
 // The same naming without an extension, then the folder is made.
 temp_name temp_folder_name_init(std::string_view folder, std::string_view name, bool remove);
 // A folder at path_parts::in_folder(kind, name), made.

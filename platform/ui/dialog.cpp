@@ -1,5 +1,6 @@
 #include "platform/ui/dialog.h"
 
+#include "platform/strings/string_table.h"
 #include "platform/ui/messages.h"
 
 #include <algorithm>
@@ -152,6 +153,8 @@ bool Dialog::create()
         control.visible = options.visible;
         control.image = options.bitmap;
         control.position = options.low;
+        if (options.tooltip != 0)
+            control.tooltip = host_.strings().text(static_cast<unsigned>(options.tooltip));
         controls_.push_back(std::move(control));
     }
     created_ = true;
@@ -198,6 +201,14 @@ void Dialog::OnCommand(int control, int code)
         OnOK();
     else if (control == IDCANCEL)
         OnCancel();
+}
+
+void Dialog::OnHelp(int control)
+{
+    if (has_item(control) && item(control).declared.help_context != 0)
+        host_.help(item(control).declared.help_context, help_style::popup);
+    else
+        host_.help(help_context());
 }
 
 bool Dialog::has_item(int id) const

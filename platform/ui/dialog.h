@@ -25,6 +25,7 @@ struct Control {
     int image = 0;      // image: the bitmap shown
     std::size_t selection_start = 0; // edit: the selected text
     std::size_t selection_end = 0;
+    std::string tooltip; // shown while the mouse rests on the control; empty for none
 };
 
 class Dialog;
@@ -89,6 +90,9 @@ public:
     virtual void OnCancel() { EndDialog(IDCANCEL); }
     // A notification from a control (BN_CLICKED, EN_CHANGE...); the default handles OK and Cancel.
     virtual void OnCommand(int control, int code);
+    // F1 on a control: a control with a help context of its own shows it as a popup,
+    // any other the dialog's help topic.
+    virtual void OnHelp(int control);
 
     bool has_item(int id) const;
     Control& item(int id); // throws std::out_of_range for a missing control

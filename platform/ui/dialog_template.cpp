@@ -165,6 +165,10 @@ DialogTemplates DialogTemplates::parse(std::string_view text, std::string_view f
                 control.buddy = need_number();
             } else if (name == "bitmap") {
                 control.bitmap = need_number();
+            } else if (name == "tip") {
+                control.tooltip = need_number();
+            } else if (name == "help") {
+                control.help_context = need_number();
             } else if (name == "disabled") {
                 control.enabled = false;
             } else if (name == "hidden") {

@@ -24,6 +24,8 @@ struct ControlTemplate {
     int high = 100;
     int buddy = 0;                    // up-down: the edit it counts in
     int bitmap = 0;                   // image
+    int tooltip = 0;                  // string resource shown while the mouse rests on it; 0 for none
+    int help_context = 0;             // context help of the control; 0: the dialog's
     bool enabled = true;
     bool visible = true;
 };
@@ -45,7 +47,7 @@ public:
 //   <kind> <id> ["<text>"] [options]       kind: static image edit button check radio combo list updown
 //   end
 // Options: password limit=<n> auto group editable items="a|b" range=<low>..<high> buddy=<id>
-// bitmap=<id> disabled hidden. Blank lines and "#" comments are skipped.
+// bitmap=<id> tip=<string id> help=<context> disabled hidden. Blank lines and "#" comments are skipped.
 class DialogTemplates {
 public:
     static DialogTemplates load(const std::string& path);

@@ -86,16 +86,16 @@ int HeadlessHost::run_modal(PropertySheet& sheet)
     return IDCANCEL;
 }
 
-std::optional<std::string> HeadlessHost::open_file(const OpenFileRequest& request)
+std::optional<FileChoice> HeadlessHost::open_file(const OpenFileRequest& request)
 {
     print_line(std::string(application_title) + ": " + request.title + ": cancelled (no screen)\n");
     return std::nullopt;
 }
 
-void HeadlessHost::help(int context)
+void HeadlessHost::help(int context, help_style style)
 {
-    print_line(std::string(application_title) + ": help topic " + std::to_string(context)
-        + " (no help viewer)\n");
+    print_line(std::string(application_title) + (style == help_style::popup ? ": help popup " : ": help topic ")
+        + std::to_string(context) + " (no help viewer)\n");
 }
 
 }

@@ -25,7 +25,23 @@ struct OpenFileRequest {
     std::string initial_folder;
     std::string default_extension {}; // added to a typed name without one
     bool file_must_exist = false;
+    bool save = false;          // a save dialog; an open dialog otherwise
+    int filter_index = 0;       // the filter shown first, counted from 1; 0 for the first
+    // A child panel shown inside the dialog; when the panel ends itself the dialog ends as
+    // confirmed, without a name (the answer's `skipped`).
+    Dialog* panel = nullptr;
+    // Runs when the user confirms a name; true keeps the dialog open for another choice.
+    std::function<bool(const std::string& path)> keep_open {};
 };
+
+// What the user chose in a file dialog.
+struct FileChoice {
+    std::string path;     // empty when skipped
+    int filter_index = 1; // the filter in force, counted from 1
+    bool skipped = false; // the panel ended the dialog
+};
+
+enum class help_style { topic, popup };
 
 // What the program asks of the user: message boxes, modal dialogs, file choice and help.
 class UiHost : public prompt {
@@ -39,8 +55,10 @@ public:
     // Runs the dialog until it ends; its end code.
     virtual int run_modal(Dialog& dialog) = 0;
     virtual int run_modal(PropertySheet& sheet) = 0;
-    virtual std::optional<std::string> open_file(const OpenFileRequest& request) = 0;
-    virtual void help(int context) = 0;
+    // The file the user chose; nothing when the dialog was cancelled.
+    virtual std::optional<FileChoice> open_file(const OpenFileRequest& request) = 0;
+    virtual void help(int context, help_style style) = 0;
+    void help(int context) { help(context, help_style::topic); }
 
     const strings::string_table& strings() const { return strings_; }
 
@@ -60,8 +78,9 @@ public:
     int message_box(const message_box_request& request) override;
     int run_modal(Dialog& dialog) override;
     int run_modal(PropertySheet& sheet) override;
-    std::optional<std::string> open_file(const OpenFileRequest& request) override;
-    void help(int context) override;
+    std::optional<FileChoice> open_file(const OpenFileRequest& request) override;
+    using UiHost::help;
+    void help(int context, help_style style) override;
 };
 
 // Receives the diagnostic lines of the dialog layer (the program routes them to its

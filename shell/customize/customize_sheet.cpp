@@ -403,7 +403,7 @@ void CCstmzTemplatesPage::OnCommand(int control, int code)
         request.default_extension = "htm";
         request.file_must_exist = true;
         if (auto chosen = host().open_file(request))
-            SetDlgItemText(IDC_TEMPLATE_FILE1 + 2 * (control - IDC_BROWSE1), *chosen);
+            SetDlgItemText(IDC_TEMPLATE_FILE1 + 2 * (control - IDC_BROWSE1), chosen->path);
     } else if (code == EN_CHANGE && control >= IDC_TEMPLATE_FILE1 && control < IDC_TEMPLATE_FILE1 + 6) {
         if (!loading_)
             SetModified();

@@ -56,10 +56,12 @@ std::optional<std::string> find_marked_section(std::string_view text, int kind)
 {
     if (kind < 0 || kind >= kind_count)
         return std::nullopt;
+    bool marked = false;
     for (auto line = line_at(text, 0); line.start < text.size(); line = line_at(text, line.next)) {
         const int opened = opened_kind(text.substr(line.start, line.next - line.start));
         if (opened < 0)
             continue;
+        marked = true;
         const auto end_marker = body_part_marker(opened, true);
         const auto body_start = line.next;
         auto end = line_at(text, body_start);
@@ -79,7 +81,7 @@ std::optional<std::string> find_marked_section(std::string_view text, int kind)
             core::cstring_replace_all(body, "\r\n", "\n");
         return body;
     }
-    if (kind == 0)
+    if (kind == 0 && !marked)
         return std::string(text);
     return std::nullopt;
 }

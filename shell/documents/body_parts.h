@@ -15,8 +15,9 @@ std::string format_body_parts(const std::array<std::optional<std::string>, 3>& b
 // The exact body of a kind's section: the text between its marker lines, less the "\n" the
 // writer put after it. Sections are passed over whole, so a body holding another kind's
 // start marker is not taken for it. A start marker line that ends in CR LF marks a file that
-// went through a Windows text stream: CR LF then reads as LF. Without a section, kind 0 is
-// the whole text (a body saved before the markers existed); other kinds have none.
+// went through a Windows text stream: CR LF then reads as LF. A text without any section
+// is a body saved before the markers existed: kind 0 is all of it. Otherwise a kind without
+// its section has none.
 std::optional<std::string> find_marked_section(std::string_view text, int kind);
 
 // read_marked_section: the kind's section of the file appended to `text`; false when the

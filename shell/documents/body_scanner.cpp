@@ -9,6 +9,7 @@
 #include "core/vocab/pull_placeholders.h"
 #include "shell/objects/object_file_name.h"
 
+#include <algorithm>
 #include <array>
 
 namespace shell {
@@ -27,8 +28,9 @@ const char* kind_label(int kind)
 }
 
 // A click-to block the editor keeps as a DIV goes back to the markup stored for it in the
-// marker "<marker>{...}": the DIV from "<DIV id=<div>" to its "</DIV>" becomes the text
-// between the braces. Any missing piece leaves the body as it is.
+// marker "<marker>{...}": every DIV from "<DIV id=<div>" (or "<div id=<div>") to the next
+// "</DIV>" (or "</div>") becomes the text between the braces. Any missing piece leaves the body as it
+// is, and so does stored markup that holds such a DIV itself, which could never settle.
 void restore_clickto_block(std::string& body, std::string_view marker, std::string_view div)
 {
     const auto open_brace = body.find(std::string(marker) + "{");
@@ -38,18 +40,21 @@ void restore_clickto_block(std::string& body, std::string_view marker, std::stri
     const auto close_brace = body.find('}', stored_start);
     if (close_brace == std::string::npos)
         return;
-    auto block = body.find("<DIV id=" + std::string(div));
-    if (block == std::string::npos)
-        block = body.find("<div id=" + std::string(div));
-    if (block == std::string::npos)
-        return;
-    auto end = body.find("</DIV>", block);
-    if (end == std::string::npos)
-        end = body.find("</div>", block);
-    if (end == std::string::npos)
-        return;
     const std::string stored = body.substr(stored_start, close_brace - stored_start);
-    body.replace(block, end + 6 - block, stored);
+    const std::string upper = "<DIV id=" + std::string(div);
+    const std::string lower = "<div id=" + std::string(div);
+    if (stored.find(upper) != std::string::npos || stored.find(lower) != std::string::npos)
+        return;
+    for (std::size_t from = 0;;) {
+        const auto block = std::min(body.find(upper, from), body.find(lower, from));
+        if (block == std::string::npos)
+            return;
+        const auto end = std::min(body.find("</DIV>", block), body.find("</div>", block));
+        if (end == std::string::npos)
+            return;
+        body.replace(block, end + 6 - block, stored);
+        from = block + stored.size();
+    }
 }
 
 // The end of the first "<end_name ...>" at or after `from` (ignoring case): the position
@@ -102,7 +107,7 @@ private:
     {
         if (bookmark_ && !flag(scan_keep_sources))
             return;
-        if (declarations_ && !in_xmp_) {
+        if (declarations_ && !in_xmp_ && text.find('&') != std::string_view::npos) {
             std::string fixed(text);
             context_.dtd.ReplaceUnknownEntities(fixed);
             result_ += fixed;
@@ -116,6 +121,7 @@ private:
     {
         const auto end = tag_.Parse(body_, start);
         const auto written = body_.substr(start, end - start);
+        changed_ = false;
         if (in_xmp_ && !named("/XMP")) {
             result_ += written;
             return end;
@@ -131,12 +137,12 @@ private:
         if (named("INPUT")) {
             std::string type;
             if (has_attribute_value(tag_, "TYPE", type) && equal_ignoring_case(type, "SUBMIT"))
-                tag_.GetAttributes().Remove("STYLE");
+                remove_attribute("STYLE");
         }
         if (declarations_ && !is_always_kept() && !context_.dtd.IsKnownElement(tag_.GetName()))
             return end;
         if (named("STYLE"))
-            return copy_style(end);
+            return copy_style(start, end);
         if (named("A") && !tag_.GetAttributes().Has("href"))
             bookmark_ = true;
         else if (named("/A"))
@@ -146,16 +152,61 @@ private:
             result_ += body_.substr(start, after - start);
             return after;
         }
-        if (flag(scan_drop_handlers))
+        if (flag(scan_drop_handlers)) {
+            const auto count = tag_.GetAttributes().GetCount();
             tag_.RemoveEventHandlers();
+            changed_ = changed_ || tag_.GetAttributes().GetCount() != count;
+        }
         if (is_managed())
             record_object(start, end);
         if (flag(scan_normalise))
             rewrite_flash_parameters();
         if (flag(scan_redirector))
             name_redirector();
-        result_ += tag_.GetText();
+        write_tag(written);
         return end;
+    }
+
+    void set_attribute(std::string_view name, std::string_view value)
+    {
+        tag_.GetAttributes().SetValue(name, value);
+        changed_ = true;
+    }
+
+    void remove_attribute(std::string_view name)
+    {
+        if (!tag_.GetAttributes().Has(name))
+            return;
+        tag_.GetAttributes().Remove(name);
+        changed_ = true;
+    }
+
+    // A tag the scan left alone is copied as it was written; a changed one is written from
+    // its name and attributes, less any attribute whose name could not be read back as one
+    // (the debris of broken markup, such as a stray quote).
+    void write_tag(std::string_view written)
+    {
+        if (changed_) {
+            auto& attributes = tag_.GetAttributes();
+            for (std::size_t i = attributes.GetCount(); i-- > 0;) {
+                if (!is_writable_name(attributes.items()[i].name))
+                    attributes.RemoveAt(i);
+            }
+            result_ += tag_.GetText();
+        } else {
+            result_ += written;
+        }
+        // Where an empty cell would begin: right behind a start tag without attributes.
+        plain_start_end_ = tag_.GetAttributes().GetCount() == 0 ? result_.size() : std::string::npos;
+        plain_start_name_ = tag_.GetName();
+    }
+
+    static bool is_writable_name(std::string_view name)
+    {
+        return !name.empty() && std::none_of(name.begin(), name.end(), [](char c) {
+            return static_cast<unsigned char>(c) <= ' ' || c == '"' || c == '\'' || c == '<' || c == '>' || c == '='
+                || c == '/';
+        });
     }
 
     void restore_stored_sources()
@@ -165,26 +216,28 @@ private:
         auto& attributes = tag_.GetAttributes();
         std::string value;
         if (has_attribute_value(tag_, "quorbis_src_href", value) && !value.empty()) {
-            attributes.Remove("quorbis_src_href");
+            remove_attribute("quorbis_src_href");
             if (named("A"))
-                attributes.SetValue("href", value);
+                set_attribute("href", value);
             else if (named("IMG"))
-                attributes.SetValue("src", value);
+                set_attribute("src", value);
         }
         if (named("bgsound") && has_attribute_value(tag_, "quorbis_src_bgsound", value)) {
-            attributes.SetValue("src", value);
-            attributes.Remove("quorbis_src_bgsound");
+            set_attribute("src", value);
+            remove_attribute("quorbis_src_bgsound");
         }
-        if (named("a") && has_attribute_value(tag_, "href", value) && value.starts_with('#')) {
+        if (named("a") && has_attribute_value(tag_, "href", value) && value.starts_with('#')
+            && attributes.GetCount() > 1) {
             attributes.RemoveAll();
             attributes.Add({"href", value});
+            changed_ = true;
         }
     }
 
+    // An end tag right behind its own start tag, which has no attributes, gets a blank.
     void fill_empty_cell()
     {
-        const std::string start_tag = "<" + tag_.GetName().substr(1) + ">";
-        if (core::ends_with_ignoring_case(result_, start_tag))
+        if (plain_start_end_ == result_.size() && equal_ignoring_case(plain_start_name_, tag_.GetName().substr(1)))
             result_ += "&nbsp;";
     }
 
@@ -195,7 +248,7 @@ private:
 
     // A STYLE element with its contents, which are never scanned; the editor's own style
     // block is dropped unless stored sources are kept.
-    std::size_t copy_style(std::size_t end)
+    std::size_t copy_style(std::size_t start, std::size_t end)
     {
         const auto contents_end = std::min(find_ignoring_case(body_, "</STYLE", end), body_.size());
         const auto after = after_end_tag(body_, end, "</STYLE");
@@ -203,7 +256,10 @@ private:
         if (!flag(scan_keep_sources) && has_attribute_value(tag_, "TITLE", title)
             && equal_ignoring_case(title, "Quorbis_EDIT_style"))
             return after;
-        result_ += tag_.GetText();
+        // A tag the body cuts off before its ">" is closed here, as the end tag follows it.
+        const auto written = body_.substr(start, end - start);
+        changed_ = changed_ || !written.ends_with('>');
+        write_tag(written);
         result_ += body_.substr(end, contents_end - end);
         result_ += "</STYLE>";
         return after;
@@ -291,7 +347,7 @@ private:
         auto& dictionary = context_.dictionary;
         if (flag(scan_normalise) && named("A")) {
             if (auto source = dictionary.known_link_source(kind_, object_kind, id))
-                tag_.GetAttributes().SetValue("HREF", *source);
+                set_attribute("HREF", *source);
         }
         if (!flag(scan_record))
             return;
@@ -322,7 +378,7 @@ private:
         std::string movie;
         if (!attribute || !has_attribute_value(tag_, attribute, movie) || !core::IsFileLink(movie))
             return;
-        tag_.GetAttributes().SetValue(attribute, core::make_pull_placeholder(core::GetLinkFileName(movie)));
+        set_attribute(attribute, core::make_pull_placeholder(core::GetLinkFileName(movie)));
     }
 
     // A link that asks for the redirector gets the redirector's file name; without a
@@ -336,7 +392,7 @@ private:
         if (context_.redirector_path.empty())
             return;
         core::cstring_replace_all(href, placeholder, object_file_name(context_.redirector_path));
-        tag_.GetAttributes().SetValue("HREF", href);
+        set_attribute("HREF", href);
     }
 
     const BodyScanner::context& context_;
@@ -350,7 +406,10 @@ private:
     const bool declarations_;
 
     core::CHTMLTag tag_;
+    bool changed_ = false; // the scan has changed the tag since it was read
     std::string result_;
+    std::size_t plain_start_end_ = std::string::npos;
+    std::string plain_start_name_;
     bool bookmark_ = false;
     bool in_xmp_ = false;
 };

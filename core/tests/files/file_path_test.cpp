@@ -218,6 +218,10 @@ TEST_F(TempNames, OlderNamesMakeTheirFileOnlyForTmp)
     {
         auto kept = core::temp_file_name_init(root.path(), "", "TMP", true);
         EXPECT_TRUE(present(kept.path()));
+        EXPECT_EQ(core::file_path(kept.path()).file_name().rfind("tfc", 0), 0u);
+        auto prefixed = core::temp_file_name_init(root.path(), "", "", true, "qbw");
+        EXPECT_TRUE(present(prefixed.path()));
+        EXPECT_EQ(core::file_path(prefixed.path()).file_name().rfind("qbw", 0), 0u);
         auto other = core::temp_file_name_init(root.path(), "", ".html", true);
         EXPECT_FALSE(present(other.path()));
         EXPECT_EQ(core::file_path(other.path()).extension(), "html");

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace platform::ui::testing {
 
 void DialogDriver::check_open()
@@ -101,6 +103,21 @@ void DialogDriver::f1()
         dialog_->host().help(dialog_->help_context());
 }
 
+void DialogDriver::f1(int control)
+{
+    usable(control);
+    current().OnHelp(control);
+}
+
+std::string DialogDriver::hover(int control)
+{
+    check_open();
+    auto& dialog = current();
+    if (!dialog.has_item(control) || !dialog.item(control).visible)
+        throw ImpossibleInteraction("no visible control " + std::to_string(control) + " to rest the mouse on");
+    return dialog.item(control).tooltip;
+}
+
 void DialogDriver::switch_page(int index)
 {
     check_open();
@@ -129,7 +146,15 @@ void ScriptedHost::expect_message(std::string text, unsigned type, int answer)
 
 void ScriptedHost::expect_open_file(std::optional<std::string> answer)
 {
-    expected_.push_back(open_file_step {std::move(answer)});
+    FileDialogScript script;
+    if (answer)
+        script.names.push_back(std::move(*answer));
+    expected_.push_back(std::move(script));
+}
+
+void ScriptedHost::expect_file_dialog(FileDialogScript script)
+{
+    expected_.push_back(std::move(script));
 }
 
 template <class T>
@@ -192,10 +217,30 @@ int ScriptedHost::run_modal(PropertySheet& sheet)
     return sheet.end_code();
 }
 
-std::optional<std::string> ScriptedHost::open_file(const OpenFileRequest& request)
+std::optional<FileChoice> ScriptedHost::open_file(const OpenFileRequest& request)
 {
     file_requests.push_back(request);
-    return take<open_file_step>("file choice \"" + request.title + "\"").answer;
+    auto step = take<FileDialogScript>("file choice \"" + request.title + "\"");
+    const int filter_index = step.filter_index != 0 ? step.filter_index : std::max(request.filter_index, 1);
+    if (request.panel) {
+        if (!request.panel->create())
+            return std::nullopt;
+        if (step.panel) {
+            DialogDriver driver(*request.panel);
+            step.panel(driver);
+        }
+        if (request.panel->ended())
+            return FileChoice {{}, filter_index, true};
+    } else if (step.panel) {
+        ADD_FAILURE() << "the file dialog \"" << request.title << "\" has no panel to drive";
+        throw UnexpectedInteraction("no panel");
+    }
+    for (const auto& name : step.names) {
+        if (request.keep_open && request.keep_open(name))
+            continue;
+        return FileChoice {name, filter_index, false};
+    }
+    return std::nullopt;
 }
 
 }

@@ -38,6 +38,10 @@ public:
     void ok();
     void cancel();
     void f1();
+    // F1 while the control has the focus.
+    void f1(int control);
+    // The tool tip shown while the mouse rests on the control; empty for none.
+    std::string hover(int control);
     void switch_page(int index);
 
     // The dialog in front: the dialog, or the sheet's active page.
@@ -62,12 +66,23 @@ public:
     explicit ScriptedHost(const strings::string_table& strings) : UiHost(strings) { }
     ~ScriptedHost() override;
 
+    // One file dialog: the panel (when the dialog has one) is driven first; then the names
+    // are confirmed in turn, each refused by the name check giving way to the next; when
+    // none is left the dialog is cancelled.
+    struct FileDialogScript {
+        Script panel {};
+        std::vector<std::string> names {};
+        int filter_index = 0; // the filter the user picks; 0 leaves the one shown first
+    };
+
     void expect_dialog(int id, Script script);
     void expect_message(std::string text, unsigned type, int answer);
     void expect_open_file(std::optional<std::string> answer);
+    void expect_file_dialog(FileDialogScript script);
     std::size_t pending() const { return expected_.size(); }
 
     std::vector<int> help_requests;
+    std::vector<int> popup_help_requests;
     std::vector<std::string> messages_shown;
     std::vector<OpenFileRequest> file_requests;
 
@@ -75,8 +90,12 @@ public:
     int message_box(const message_box_request& request) override;
     int run_modal(Dialog& dialog) override;
     int run_modal(PropertySheet& sheet) override;
-    std::optional<std::string> open_file(const OpenFileRequest& request) override;
-    void help(int context) override { help_requests.push_back(context); }
+    std::optional<FileChoice> open_file(const OpenFileRequest& request) override;
+    using UiHost::help;
+    void help(int context, help_style style) override
+    {
+        (style == help_style::popup ? popup_help_requests : help_requests).push_back(context);
+    }
 
 private:
     struct dialog_step {
@@ -88,10 +107,7 @@ private:
         unsigned type;
         int answer;
     };
-    struct open_file_step {
-        std::optional<std::string> answer;
-    };
-    using step = std::variant<dialog_step, message_step, open_file_step>;
+    using step = std::variant<dialog_step, message_step, FileDialogScript>;
 
     template <class T>
     T take(const std::string& what);

@@ -217,7 +217,7 @@ public:
             return;
         if (control == 424) {
             if (auto chosen = host().open_file({"Choose a folder", "", ""}))
-                SetDlgItemText(426, folder = *chosen);
+                SetDlgItemText(426, folder = chosen->path);
         } else if (control == 425) {
             more_dialog more(host());
             if (more.DoModal() == IDOK)
@@ -334,8 +334,71 @@ TEST(DialogTemplates, ReportsTheLineOfABrokenTemplate)
             EXPECT_NE(std::string(e.what()).find(where), std::string::npos) << e.what();
         }
     }
-    auto parsed = DialogTemplates::parse("dialog 7 \"Seven\" help=70\r\nupdown 8 range=-5..5 buddy=9\r\nend\r\n", "t");
+    auto parsed = DialogTemplates::parse(
+        "dialog 7 \"Seven\" help=70\r\nupdown 8 range=-5..5 buddy=9\r\nbutton 9 \"Go\" tip=61712 help=90\r\nend\r\n", "t");
     EXPECT_EQ(parsed.get(7).help_context, 70);
     EXPECT_EQ(parsed.get(7).controls[0].low, -5);
+    EXPECT_EQ(parsed.get(7).controls[1].tooltip, 61712);
+    EXPECT_EQ(parsed.get(7).controls[1].help_context, 90);
     EXPECT_THROW(parsed.get(8), dialog_template_error);
+}
+
+TEST(FileDialog, PanelAndNameCheckAreDrivenAsTheUserWould)
+{
+    host_fixture f;
+    const auto templates_with_tip = DialogTemplates::parse(
+        "dialog 50 \"\"\ncheck 51 \"&Both\"\nbutton 52 \"Ski&p\" tip=61712 help=520\nend\n", "t");
+    struct skip_panel final : Dialog {
+        using Dialog::Dialog;
+        void OnCommand(int control, int code) override
+        {
+            if (control == 52 && code == BN_CLICKED)
+                EndDialog(IDOK);
+        }
+    };
+    skip_panel panel(templates_with_tip.get(50), f.host);
+    std::vector<std::string> checked;
+    OpenFileRequest request {"Save As", "Page|*.htm||", ""};
+    request.save = true;
+    request.filter_index = 1;
+    request.panel = &panel;
+    request.keep_open = [&](const std::string& path) {
+        checked.push_back(path);
+        return path == "/a.htm";
+    };
+
+    ScriptedHost::FileDialogScript named;
+    named.panel = [](DialogDriver& d) {
+        d.click(51);
+        EXPECT_EQ(d.hover(52), "Please enter an integer.");
+        d.f1(52);
+    };
+    named.names = {"/a.htm", "/b.htm"};
+    named.filter_index = 2;
+    f.host.expect_file_dialog(named);
+    auto choice = f.host.open_file(request);
+    ASSERT_TRUE(choice);
+    EXPECT_EQ(choice->path, "/b.htm");
+    EXPECT_EQ(choice->filter_index, 2);
+    EXPECT_FALSE(choice->skipped);
+    EXPECT_TRUE(panel.IsDlgButtonChecked(51));
+    EXPECT_EQ(checked, (std::vector<std::string> {"/a.htm", "/b.htm"}));
+    EXPECT_EQ(f.host.popup_help_requests, std::vector<int> {520});
+
+    ScriptedHost::FileDialogScript skipped;
+    skipped.panel = [](DialogDriver& d) { d.click(52); };
+    skipped.names = {"/never.htm"};
+    f.host.expect_file_dialog(skipped);
+    choice = f.host.open_file(request);
+    ASSERT_TRUE(choice);
+    EXPECT_TRUE(choice->skipped);
+    EXPECT_EQ(choice->path, "");
+    EXPECT_EQ(checked.size(), 2u);
+
+    // Every name refused: the dialog ends cancelled.
+    ScriptedHost::FileDialogScript refused;
+    refused.names = {"/a.htm"};
+    f.host.expect_file_dialog(refused);
+    request.panel = nullptr;
+    EXPECT_FALSE(f.host.open_file(request));
 }

@@ -42,6 +42,11 @@ TEST(BodyParts, MissingSectionsAndOlderFiles)
     EXPECT_EQ(shell::find_marked_section(html_only, 1), std::nullopt);
     EXPECT_EQ(shell::find_marked_section(html_only, 2), std::nullopt);
 
+    // A file with sections but not the HTML one has no HTML body.
+    const auto lite_only = shell::format_body_parts({std::nullopt, "lite", std::nullopt});
+    EXPECT_EQ(shell::find_marked_section(lite_only, 0), std::nullopt);
+    EXPECT_EQ(shell::find_marked_section(lite_only, 1), "lite");
+
     const std::string bare = "<html><body>\nbefore the markers\n</body></html>\n";
     EXPECT_EQ(shell::find_marked_section(bare, 0), bare);
     EXPECT_EQ(shell::find_marked_section(bare, 1), std::nullopt);

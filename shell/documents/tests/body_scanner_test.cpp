@@ -55,8 +55,8 @@ TEST(BodyScanner, NormalisesByItsFlags)
         {"declarations drop unknown elements and references", scan_normalise, true,
             "<P class=x>a &bogus; b &amp; c<FOO>d</FOO><marquee>m</marquee><embed src=\"/m/movie.swf\">"
             "<PARAM name=movie value=\"C:\\m\\intro.swf\"><PARAM name=Movie value=\"[pull name=kept.swf]\"></P>",
-            "<P class=\"x\">a   b &amp; cd<marquee>m</marquee><embed src=\"[pull name=movie.swf]\">"
-            "<PARAM name=\"movie\" value=\"[pull name=intro.swf]\"><PARAM name=\"Movie\" value=\"[pull name=kept.swf]\"></P>"},
+            "<P class=x>a   b &amp; cd<marquee>m</marquee><embed src=\"[pull name=movie.swf]\">"
+            "<PARAM name=\"movie\" value=\"[pull name=intro.swf]\"><PARAM name=Movie value=\"[pull name=kept.swf]\"></P>"},
         {"without declarations nothing is dropped", scan_normalise, false, "<FOO>a &bogus; b</FOO>",
             "<FOO>a &bogus; b</FOO>"},
         {"handlers go, but not from a script", scan_drop_handlers, true,
@@ -69,18 +69,18 @@ TEST(BodyScanner, NormalisesByItsFlags)
             "<IMG src=\"x.gif\" quorbis_src_href=\"http://h/x.gif\"><A name=top>mark</A>text"
             "<STYLE title=quorbis_edit_STYLE>p{}</STYLE><BGSOUND src=a.wav quorbis_src_bgsound=\"http://h/a.wav\">"
             "<bgsound src=b.wav><a href=\"#top\" class=c>up</a>",
-            "<IMG src=\"http://h/x.gif\"><A name=\"top\"></A>text<BGSOUND src=\"http://h/a.wav\">"
-            "<bgsound src=\"b.wav\"><a href=\"#top\">up</a>"},
+            "<IMG src=\"http://h/x.gif\"><A name=top></A>text<BGSOUND src=\"http://h/a.wav\">"
+            "<bgsound src=b.wav><a href=\"#top\">up</a>"},
         {"0x80 keeps them", scan_keep_sources, true,
             "<IMG src=\"x.gif\" quorbis_src_href=\"http://h/x.gif\"><A name=top>mark</A>"
             "<STYLE title=Quorbis_EDIT_style>p{}</STYLE>",
-            "<IMG src=\"x.gif\" quorbis_src_href=\"http://h/x.gif\"><A name=\"top\">mark</A>"
-            "<STYLE title=\"Quorbis_EDIT_style\">p{}</STYLE>"},
+            "<IMG src=\"x.gif\" quorbis_src_href=\"http://h/x.gif\"><A name=top>mark</A>"
+            "<STYLE title=Quorbis_EDIT_style>p{}</STYLE>"},
         {"empty cells", 0, true, "<TR><TD></TD><TD class=c></TD><th></TH><TD> </TD></TR>",
-            "<TR><TD>&nbsp;</TD><TD class=\"c\"></TD><th>&nbsp;</TH><TD> </TD></TR>"},
+            "<TR><TD>&nbsp;</TD><TD class=c></TD><th>&nbsp;</TH><TD> </TD></TR>"},
         {"style contents are copied, closed the one way", 0, true,
             "<STYLE>a<b onclick=x>{}</STYLE >x<style>p{}</style>y<STYLE type=text/css>q{}",
-            "<STYLE>a<b onclick=x>{}</STYLE>x<style>p{}</STYLE>y<STYLE type=\"text/css\">q{}</STYLE>"},
+            "<STYLE>a<b onclick=x>{}</STYLE>x<style>p{}</STYLE>y<STYLE type=text/css>q{}</STYLE>"},
         {"submit buttons lose their style", 0, true, "<INPUT type=submit style=\"color:red\" value=Go>",
             "<INPUT type=\"submit\" value=\"Go\">"},
     };
@@ -128,11 +128,11 @@ TEST(BodyScanner, FlashAndLinksReachTheirOperations)
         "<A href=x quorbis_id=clickto6><IMG src=go.gif quorbis_id=clickto6></A><BGSOUND src=s.wav quorbis_id=pullfile8>",
         scan_normalise | scan_record);
     EXPECT_EQ(result,
-        "<OBJECT classid=\"CLSID:D27CDB6E-AE6D-11CF-96B8-444553540000\" quorbis_id=\"flashfile2\">"
-        "<PARAM name=\"movie\" value=\"[pull name=m.swf]\"></object><A href=\"m.swf\" quorbis_id=\"flashfile3\">f</A>"
-        "<A href=\"/w/report.pdf\" quorbis_id=\"pullfile5\">r</A><AREA href=\"old.pdf\" quorbis_id=\"pullfile5\">"
-        "<A href=\"/w/clickto6.htm\" quorbis_id=\"clickto6\"><IMG src=\"go.gif\" quorbis_id=\"clickto6\"></A>"
-        "<BGSOUND src=\"s.wav\" quorbis_id=\"pullfile8\">");
+        "<OBJECT classid=\"CLSID:D27CDB6E-AE6D-11CF-96B8-444553540000\" quorbis_id=flashfile2>"
+        "<PARAM name=\"movie\" value=\"[pull name=m.swf]\"></object><A href=m.swf quorbis_id=flashfile3>f</A>"
+        "<A href=\"/w/report.pdf\" quorbis_id=\"pullfile5\">r</A><AREA href=old.pdf quorbis_id=pullfile5>"
+        "<A href=\"/w/clickto6.htm\" quorbis_id=\"clickto6\"><IMG src=go.gif quorbis_id=clickto6></A>"
+        "<BGSOUND src=s.wav quorbis_id=pullfile8>");
     EXPECT_EQ(f.dictionary.calls, (std::vector<std::string> {
         "AddFlashFromObject 2 <OBJECT classid=\"CLSID:D27CDB6E-AE6D-11CF-96B8-444553540000\" quorbis_id=flashfile2>"
         "<PARAM name=movie value=m.swf></object>",
@@ -163,7 +163,10 @@ TEST(BodyScanner, RedirectorLinksAndClicktoBlocks)
                                "<!--quorbis_c2t_button <B>b</B>--><div id=div_c2t_button>button</div>";
     scan_fixture f;
     EXPECT_EQ(f.scan(blocks, scan_record), "<!--quorbis_c2t_form{<FORM>f</FORM>}--><FORM>f</FORM>"
-                                           "<!--quorbis_c2t_button <B>b</B>--><div id=\"div_c2t_button\">button</div>");
+                                           "<!--quorbis_c2t_button <B>b</B>--><div id=div_c2t_button>button</div>");
+    // Every block goes back, written either way.
+    EXPECT_EQ(f.scan("<!--quorbis_c2t_form{<B>f</B>}--><div id=div_c2t_form>a</div><DIV id=div_c2t_form>b</DIV>", scan_record),
+        "<!--quorbis_c2t_form{<B>f</B>}--><B>f</B><B>f</B>");
     // A plain normalising scan and one that keeps sources leave the blocks.
     EXPECT_EQ(f.scan(blocks, scan_normalise).find("<I>view</I>") != std::string::npos, true);
     EXPECT_EQ(f.scan(blocks, scan_keep_sources | scan_record).find("<I>view</I>") != std::string::npos, true);
@@ -198,6 +201,10 @@ TEST(BodyScanner, ARescanChangesNothing)
         "<IMG src=a.gif quorbis_id=picture1><EMBED src=\"m%41.swf\"><SCRIPT>x<y</SCRIPT>",
         "<!--quorbis_c2t_form{<DIV id=div_c2t_form>}--><DIV id=div_c2t_form>x</DIV>",
         "<STYLE>open",
+        "<p>x<style type=\"text/",
+        // A stray quote: the attribute it opens runs on to the next quote.
+        "<img src=\"left.png\" width=\"24\" \">NAME</a>;<div class=\"r\" lang=\"en\">N</div>",
+        "<IMG quorbis_src_href=y src=x onclick=z \">w<div class=\"q\">v</div>",
     };
     for (const char* body : bodies) {
         scan_fixture f;
