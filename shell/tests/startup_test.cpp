@@ -180,10 +180,10 @@ TEST(Startup, FailedObjectRuntimeShowsMessage100OnceAndWritesNothing)
             // nothing else was written.
             const std::string configurations = "Software\\Holvane\\Talverin\\Configurations";
             (void)after.erase_key(configurations);
-            for (const auto& [folded, entry] : after.keys()) {
-                EXPECT_EQ(configurations.rfind(entry.path, 0), 0u) << entry.path;
-                EXPECT_TRUE(entry.values.empty()) << entry.path;
-            }
+            after.visit([&](std::string_view path, const std::vector<platform::registry::named_value>& values, bool) {
+                EXPECT_EQ(configurations.rfind(path, 0), 0u) << path;
+                EXPECT_TRUE(values.empty()) << path;
+            });
         } else {
             EXPECT_EQ(after, before);
         }
