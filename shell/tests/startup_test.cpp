@@ -150,6 +150,24 @@ TEST(Startup, HeadlessRunTracesItsStepsRunsAndWritesSettingsBack)
     EXPECT_EQ(again.trace().find("CreateDirectory"), std::string::npos);
 }
 
+TEST(Startup, AnUnusableSettingsStoreIsReportedOnceAndTraced)
+{
+    app_fixture f;
+    f.set_logging(1);
+    const std::string reason = "/home/u/.config/holvane/talverin/registry.txt:4: unterminated quoted text";
+    f.test.registry().set_unusable_reason(reason);
+    f.host.expect_message("The settings cannot be read: " + reason
+            + "\nTalverin runs with default settings, and no change made in this run is saved. Mend or remove the "
+              "file and start Talverin again to use it.",
+        platform::ui::MB_OK | platform::ui::MB_ICONEXCLAMATION, platform::ui::IDOK);
+    ASSERT_TRUE(f.start().runs());
+    EXPECT_EQ(f.host.pending(), 0u);
+    EXPECT_EQ(f.app->Run(), 0);
+    auto lines = trace_messages(f.trace());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "CTalverinApp::InitInstance() -- settings store unusable: " + reason),
+        1);
+}
+
 TEST(Startup, LoggingOffWritesNoTrace)
 {
     app_fixture f;
