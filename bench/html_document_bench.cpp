@@ -3,8 +3,8 @@
 // grows on pathological pages. One run; every figure is printed, ours beside the peer's.
 
 #include "editing/document/page_passes.h"
-#include "platform/html/contract/recording_host.h"
-#include "platform/html/headless/headless_document.h"
+#include "html/contract/recording_host.h"
+#include "html/headless/headless_document.h"
 
 #include <libxml/HTMLparser.h>
 #include <libxml/HTMLtree.h>
@@ -63,7 +63,7 @@ void operator delete(void* p, std::size_t) noexcept
 
 namespace {
 
-using namespace platform::html;
+using namespace html;
 using clock_type = std::chrono::steady_clock;
 
 void* counted_malloc(std::size_t n)

@@ -1,10 +1,10 @@
 #pragma once
 
 #include "dialup/dunvell.h"
-#include "shell/config/dialup_library.h"
+#include "dialup/dialup_library.h"
 
 // The shell's calls bound to the dial-up library's exports.
-class DunvellImports final : public shell::DialupLibrary {
+class DunvellImports final : public dunvell::DialupLibrary {
 public:
     int RASDllOK() override { return Dunvell_RASDllOK(); }
     long SetCurrentConfig(const std::string& name) override { return Dunvell_SetCurrentConfig(name.c_str()); }

@@ -1,8 +1,8 @@
 // Bytes up to the first NUL are a page loaded into a headless document; the bytes after it
 // choose edits through the document interface. After each edit the tree and the pointers
 // must hold together; at the end the written page must read back to itself.
-#include "platform/html/contract/recording_host.h"
-#include "platform/html/headless/headless_document.h"
+#include "html/contract/recording_host.h"
+#include "html/headless/headless_document.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-using namespace platform::html;
+using namespace html;
 
 namespace {
 

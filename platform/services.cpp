@@ -27,7 +27,7 @@ services make_system_services(const env::environment& env, const std::string& ex
     result.registry = std::make_unique<registry::file_store>(result.registry_path());
     result.debug_output = std::make_unique<debug::stderr_sink>(env.count("TALVERIN_DEBUG_OUTPUT") != 0);
     result.clock = std::make_unique<system_clock>(time_locale_name(env).c_str());
-    result.prompt = std::make_unique<ui::stderr_prompt>();
+    result.prompt = std::make_unique<prompts::stderr_prompt>();
     result.mail = std::make_unique<mail::unbound_simple_mapi>();
     result.system_description = [] { return os::system_description(); };
     return result;

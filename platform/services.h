@@ -6,7 +6,7 @@
 #include "platform/mail/simple_mapi.h"
 #include "platform/registry/registry.h"
 #include "platform/strings/string_table.h"
-#include "platform/ui/message_box.h"
+#include "platform/prompts/message_box.h"
 
 #include <functional>
 #include <memory>
@@ -24,7 +24,7 @@ struct services {
     std::unique_ptr<debug::sink> debug_output;
     std::unique_ptr<platform::clock> clock;
     strings::string_table strings;
-    std::unique_ptr<ui::prompt> prompt;
+    std::unique_ptr<prompts::prompt> prompt;
     std::unique_ptr<mail::simple_mapi> mail;
     std::function<std::optional<std::string>()> system_description;
 

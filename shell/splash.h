@@ -21,7 +21,7 @@ public:
     static bool Show(AppContext& context, platform::ui::MessageQueue& queue, platform::ui::window_id parent);
     // Hides the splash and consumes the message when it is a key or mouse button down.
     static bool FilterMessage(AppContext& context, platform::ui::MessageQueue& queue,
-        const platform::ui::message& message);
+        const platform::threads::message& message);
     static void Hide(AppContext& context, platform::ui::MessageQueue& queue);
 };
 

@@ -125,7 +125,7 @@ Step AfxOleInit(AppContext& context)
 {
     TRACE_LOG("AfxOleInit()\n");
     if (platform::com::failed(context.services.ole.ole_initialize())) {
-        context.services.ui.message_box(IDP_OLE_INIT_FAILED, platform::ui::MB_OK);
+        context.services.ui.message_box(IDP_OLE_INIT_FAILED, platform::prompts::MB_OK);
         return StartupOutcome {StartupOutcome::Kind::refused_after_message,
             context.services.ui.strings().text(IDP_OLE_INIT_FAILED)};
     }
@@ -321,7 +321,7 @@ CTalverinApp::CTalverinApp(AppContext& context, platform::ui::MessageQueue& queu
     router.on_command(ID_FILE_OPEN, [this](int) {
         auto chosen = host().open_file({"Open", "Quorbis Message (*.htm)|*.htm|All Files (*.*)|*.*||", ""});
         if (chosen && OpenDocumentFile(*chosen) == DocManager::Outcome::failed)
-            host().message_box("Cannot open \"" + *chosen + "\".", platform::ui::MB_OK | platform::ui::MB_ICONEXCLAMATION);
+            host().message_box("Cannot open \"" + *chosen + "\".", platform::prompts::MB_OK | platform::prompts::MB_ICONEXCLAMATION);
     });
     router.on_command(ID_HELP, [this](int) { host().help(0); });
     router.on_command(ID_FILE_MRU_FILE1, ID_FILE_MRU_FILE1 + recent_file_count - 1,
@@ -359,7 +359,7 @@ bool CTalverinApp::InitInstance()
     return outcome_.runs();
 }
 
-bool CTalverinApp::PreTranslateMessage(const platform::ui::message& message)
+bool CTalverinApp::PreTranslateMessage(const platform::threads::message& message)
 {
     return CSplashWnd::FilterMessage(context_, queue(), message);
 }

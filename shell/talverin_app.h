@@ -35,7 +35,7 @@ public:
 
     bool InitApplication() override;
     bool InitInstance() override;
-    bool PreTranslateMessage(const platform::ui::message& message) override;
+    bool PreTranslateMessage(const platform::threads::message& message) override;
     int ExitInstance() override;
 
     const StartupOutcome& outcome() const { return outcome_; }

@@ -28,7 +28,7 @@ unsigned mapi_failure_message_id(const mapi_failure& record)
 
 void ReportMapiError(const mapi_failure& record, platform::services& services)
 {
-    services.prompt->message_box(services.strings, mapi_failure_message_id(record), platform::ui::MB_OK);
+    services.prompt->message_box(services.strings, mapi_failure_message_id(record), platform::prompts::MB_OK);
     throw platform::ui::command_aborted();
 }
 

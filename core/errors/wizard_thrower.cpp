@@ -1,7 +1,7 @@
 #include "core/errors/wizard_thrower.h"
 
 #include "core/log/trace_log.h"
-#include "platform/ui/message_box.h"
+#include "platform/prompts/message_box.h"
 
 namespace core {
 
@@ -35,7 +35,7 @@ platform::com::hresult hresult_from_error_code(std::int32_t code)
 
 void default_wizard_thrower::assertion_failed(const std::string& message)
 {
-    prompt_.message_box(assertion_text("Assertion failed: \n", message), platform::ui::MB_ICONEXCLAMATION);
+    prompt_.message_box(assertion_text("Assertion failed: \n", message), platform::prompts::MB_ICONEXCLAMATION);
     throw platform::ui::command_aborted();
 }
 
@@ -46,14 +46,14 @@ void default_wizard_thrower::hresult_failed(platform::com::hresult hr)
 
 void default_wizard_thrower::win32_failed(const hevtools::win32api_error& e)
 {
-    prompt_.message_box(assertion_text("Assertion failed: \n", e.what()), platform::ui::MB_ICONEXCLAMATION);
+    prompt_.message_box(assertion_text("Assertion failed: \n", e.what()), platform::prompts::MB_ICONEXCLAMATION);
     throw platform::com::com_error(hresult_from_error_code(e.code()));
 }
 
 void default_wizard_thrower::synch_failed(const hevtools::thread_synch_error& e)
 {
     prompt_.message_box(assertion_text("Thread synchronization error occured: \n", e.what()),
-        platform::ui::MB_ICONEXCLAMATION);
+        platform::prompts::MB_ICONEXCLAMATION);
     throw platform::ui::command_aborted();
 }
 

@@ -5,7 +5,7 @@
 
 #include <string>
 
-namespace platform::ui {
+namespace platform::prompts {
 class prompt;
 }
 
@@ -25,14 +25,14 @@ public:
 // the current command (platform::ui::command_aborted) or raises a com_error.
 class default_wizard_thrower final : public wizard_thrower {
 public:
-    explicit default_wizard_thrower(platform::ui::prompt& prompt) : prompt_(prompt) { }
+    explicit default_wizard_thrower(platform::prompts::prompt& prompt) : prompt_(prompt) { }
     [[noreturn]] void assertion_failed(const std::string& message) override;
     [[noreturn]] void hresult_failed(platform::com::hresult hr) override;
     [[noreturn]] void win32_failed(const hevtools::win32api_error& e) override;
     [[noreturn]] void synch_failed(const hevtools::thread_synch_error& e) override;
 
 private:
-    platform::ui::prompt& prompt_;
+    platform::prompts::prompt& prompt_;
 };
 
 // The worker threads' reporter: never shows anything, turns each report into an

@@ -2,7 +2,7 @@
 
 #include "core/log/trace_log.h"
 #include "core/util/program_environment.h"
-#include "platform/ui/thread_queue.h"
+#include "platform/threads/thread_queue.h"
 
 #include <chrono>
 #include <stdexcept>
@@ -10,7 +10,7 @@
 
 namespace hevtools {
 
-task_object::task_object(std::size_t) : queue_(platform::ui::reserve_thread_queue()), state_(std::make_shared<end_state>())
+task_object::task_object(std::size_t) : queue_(platform::threads::reserve_thread_queue()), state_(std::make_shared<end_state>())
 {
     // The default stack of a thread here is larger than any size callers ask for.
     thread_id_ = queue_;
@@ -30,7 +30,7 @@ task_object::~task_object()
     }
     std::lock_guard guard(state_->mutex);
     if (!state_->started)
-        platform::ui::release_thread_queue(queue_);
+        platform::threads::release_thread_queue(queue_);
 }
 
 bool task_object::start()
@@ -84,9 +84,9 @@ core::wait_result task_object::wait_until_ended(std::uint32_t timeout_ms)
 
 void task_object::run(task_object* task, std::shared_ptr<end_state> state, std::uint32_t queue)
 {
-    platform::ui::attach_thread_queue(queue);
+    platform::threads::attach_thread_queue(queue);
     task_thread_procedure(task);
-    platform::ui::release_thread_queue(queue);
+    platform::threads::release_thread_queue(queue);
     {
         std::lock_guard guard(state->mutex);
         state->ended = true;

@@ -1,12 +1,12 @@
 #include "core/util/messages.h"
 
-#include "platform/ui/thread_queue.h"
+#include "platform/threads/thread_queue.h"
 
 namespace core {
 
 bool PeekQuitMessage()
 {
-    return platform::ui::peek(platform::ui::WM_QUIT, platform::ui::WM_QUIT, true).has_value();
+    return platform::threads::peek(platform::threads::WM_QUIT, platform::threads::WM_QUIT, true).has_value();
 }
 
 int get_comctl32_version()

@@ -6,7 +6,7 @@
 
 namespace editing {
 
-using namespace platform::html;
+using namespace html;
 
 namespace {
 

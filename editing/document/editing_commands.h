@@ -3,7 +3,7 @@
 // The thin layer through which editing code acts on the editing document: sending the
 // component's commands, the font command object, and the document operations.
 
-#include "platform/html/document.h"
+#include "html/document.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,7 +12,7 @@
 
 namespace editing {
 
-namespace html = platform::html;
+namespace html = html;
 using platform::com::hresult;
 
 // The command target and the document of one editing component, handed out by the view for

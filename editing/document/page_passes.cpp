@@ -4,7 +4,7 @@
 
 namespace editing {
 
-using namespace platform::html;
+using namespace html;
 
 namespace {
 

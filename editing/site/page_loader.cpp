@@ -10,7 +10,7 @@
 
 namespace editing {
 
-using namespace platform::html;
+using namespace html;
 
 int url_scheme_number(std::string_view url)
 {

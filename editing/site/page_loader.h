@@ -6,8 +6,8 @@
 
 #include "editing/document/editing_commands.h"
 #include "platform/debug/debug_output.h"
-#include "platform/html/headless/headless_document.h"
-#include "platform/html/ui_queue.h"
+#include "html/headless/headless_document.h"
+#include "html/ui_queue.h"
 #include "platform/strings/string_table.h"
 
 #include <chrono>

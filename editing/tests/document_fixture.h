@@ -1,8 +1,8 @@
 #pragma once
 
 #include "editing/document/editing_commands.h"
-#include "platform/html/contract/document_contract.h"
-#include "platform/html/headless/headless_document.h"
+#include "html/contract/document_contract.h"
+#include "html/headless/headless_document.h"
 
 #include <gtest/gtest.h>
 

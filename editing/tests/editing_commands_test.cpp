@@ -3,7 +3,7 @@
 namespace editing::testing {
 namespace {
 
-using namespace platform::html;
+using namespace html;
 
 struct recording_target : command_target {
     std::vector<std::pair<int, value>> sent;

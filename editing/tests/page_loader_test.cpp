@@ -1,7 +1,7 @@
 #include "editing/site/page_loader.h"
 
 #include "core/url/file_url.h"
-#include "platform/html/url_loader.h"
+#include "html/url_loader.h"
 #include "platform/testing/recording_sink.h"
 #include "platform/testing/test_services.h"
 
@@ -21,7 +21,7 @@
 namespace editing::testing {
 namespace {
 
-using namespace platform::html;
+using namespace html;
 
 // Answers each URL with scripted bytes or a failure; some never answer.
 struct scripted_loader : url_loader {

@@ -15,7 +15,7 @@ void scripted_prompt::expect(std::string text, unsigned type, int answer)
     expected_.push_back({std::move(text), type, answer});
 }
 
-int scripted_prompt::message_box(const ui::message_box_request& request)
+int scripted_prompt::message_box(const prompts::message_box_request& request)
 {
     if (expected_.empty()) {
         ADD_FAILURE() << "unexpected message box: \"" << request.text << "\"";

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ui/message_box.h"
+#include "platform/prompts/message_box.h"
 
 #include <deque>
 #include <stdexcept>
@@ -16,15 +16,15 @@ public:
 // A prompt that answers only the message boxes a test expects, in order. An unexpected or
 // different box records a test failure and throws; expectations left over at the end
 // fail the test.
-class scripted_prompt final : public ui::prompt {
+class scripted_prompt final : public prompts::prompt {
 public:
     ~scripted_prompt() override;
 
     void expect(std::string text, unsigned type, int answer);
     std::size_t pending() const { return expected_.size(); }
 
-    using ui::prompt::message_box;
-    int message_box(const ui::message_box_request& request) override;
+    using prompts::prompt::message_box;
+    int message_box(const prompts::message_box_request& request) override;
 
 private:
     struct expectation {

@@ -1,10 +1,10 @@
-#include "platform/ui/thread_queue.h"
+#include "platform/threads/thread_queue.h"
 
 #include <gtest/gtest.h>
 #include <thread>
 #include <vector>
 
-using namespace platform::ui;
+using namespace platform::threads;
 
 TEST(ThreadQueue, PeekFiltersByRangeAndRemovesOnlyWhatItReturns)
 {
@@ -23,7 +23,7 @@ TEST(ThreadQueue, PeekFiltersByRangeAndRemovesOnlyWhatItReturns)
     while (auto next = peek(0, 0, true))
         left.push_back(next->id);
     EXPECT_EQ(left, (std::vector<std::uint32_t> {WM_USER + 1, WM_USER + 2}));
-    EXPECT_FALSE(platform::ui::wait(0));
+    EXPECT_FALSE(platform::threads::wait(0));
 }
 
 TEST(ThreadQueue, PostQuitMessageCarriesTheExitCode)
@@ -79,7 +79,7 @@ TEST(ThreadQueue, WaitWakesWhenAnotherThreadPosts)
     });
     std::vector<std::uint32_t> received;
     while (received.size() < 100) {
-        ASSERT_TRUE(platform::ui::wait(INFINITE_WAIT));
+        ASSERT_TRUE(platform::threads::wait(INFINITE_WAIT));
         while (auto next = peek(0, 0, true))
             received.push_back(static_cast<std::uint32_t>(next->wparam));
     }

@@ -1,11 +1,11 @@
 #include "platform/com/com_error.h"
 #include "platform/testing/scripted_prompt.h"
-#include "platform/ui/message_box.h"
+#include "platform/prompts/message_box.h"
 
 #include <gtest/gtest-spi.h>
 #include <gtest/gtest.h>
 
-using namespace platform::ui;
+using namespace platform::prompts;
 
 TEST(MessageBox, DefaultAnswersFollowStyleAndDefaultButton)
 {

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "platform/ui/messages.h"
-#include "platform/ui/thread_queue.h"
+#include "platform/threads/thread_queue.h"
 #include "platform/ui/tick_clock.h"
 
 #include <exception>
@@ -14,6 +14,19 @@
 #include <vector>
 
 namespace platform::ui {
+
+// The window model is built on the per-thread queues; their names read as the layer's own.
+using platform::threads::current_thread_id;
+using platform::threads::INFINITE_WAIT;
+using platform::threads::message;
+using platform::threads::peek;
+using platform::threads::post_message;
+using platform::threads::post_quit_message;
+using platform::threads::post_thread_message;
+using platform::threads::thread_id;
+using platform::threads::wait;
+using platform::threads::WM_QUIT;
+using platform::threads::WM_USER;
 
 using window_id = std::uintptr_t; // 0 is no window
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/ui/message_box.h"
+#include "platform/prompts/message_box.h"
 
 #include <functional>
 #include <optional>
@@ -12,6 +12,9 @@ class string_table;
 }
 
 namespace platform::ui {
+
+// Hosts answer the program's questions: the prompt seam's names read as the layer's own.
+using namespace platform::prompts;
 
 class Dialog;
 class PropertySheet;

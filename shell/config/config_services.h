@@ -6,8 +6,8 @@
 #include "platform/random/random_source.h"
 #include "platform/registry/registry.h"
 #include "platform/strings/string_table.h"
-#include "platform/ui/message_box.h"
-#include "shell/config/dialup_library.h"
+#include "platform/prompts/message_box.h"
+#include "dialup/dialup_library.h"
 
 #include <string>
 
@@ -25,8 +25,8 @@ public:
 struct ConfigServices {
     platform::registry::store& registry;
     const platform::strings::string_table& strings;
-    platform::ui::prompt& prompt;
-    DialupLibrary& dialup;
+    platform::prompts::prompt& prompt;
+    dunvell::DialupLibrary& dialup;
     const platform::mail::mapi_binding& mail;
     platform::mail::address_books& address_books;
     platform::com::class_registry& classes;

@@ -187,8 +187,8 @@ int CWizardConfig::LoadFromRegistry(ConfigServices& services, const std::string&
     }
     if (!readable_file(template_files_[0])
         && services.prompt.message_box(services.strings, IDS_SET_DEFAULT_TEMPLATES,
-               platform::ui::MB_YESNO | platform::ui::MB_ICONEXCLAMATION)
-            == platform::ui::IDYES)
+               platform::prompts::MB_YESNO | platform::prompts::MB_ICONEXCLAMATION)
+            == platform::prompts::IDYES)
         SetDefaultTemplates(services);
     return 1;
 }

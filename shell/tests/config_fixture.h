@@ -22,7 +22,7 @@
 namespace shell::testing {
 
 // The dial-up library as the shell sees it: usable when told, calls recorded.
-class fake_dialup final : public DialupLibrary {
+class fake_dialup final : public dunvell::DialupLibrary {
 public:
     bool usable = false;
     platform::registry::store* store = nullptr; // where SetCurrentConfig creates the settings key
@@ -59,7 +59,7 @@ public:
 // packages named in `failing` fail, those in `complaining` fail after an error message.
 class test_importer final : public JobPackageImporter {
 public:
-    explicit test_importer(platform::ui::prompt& prompt) : prompt_(prompt) { }
+    explicit test_importer(platform::prompts::prompt& prompt) : prompt_(prompt) { }
     std::set<std::string> failing;
     std::set<std::string> complaining;
     std::vector<std::string> packages;
@@ -71,7 +71,7 @@ public:
         if (failing.count(file))
             return {};
         if (complaining.count(file)) {
-            prompt_.message_box("Cannot import " + file + ".", platform::ui::MB_OK | platform::ui::MB_ICONERROR);
+            prompt_.message_box("Cannot import " + file + ".", platform::prompts::MB_OK | platform::prompts::MB_ICONERROR);
             return {};
         }
         auto document = destination + "/" + std::filesystem::path(file).stem().string() + ".htm";
@@ -80,7 +80,7 @@ public:
     }
 
 private:
-    platform::ui::prompt& prompt_;
+    platform::prompts::prompt& prompt_;
 };
 
 inline const std::string configurations = "Software\\Holvane\\Talverin\\Configurations";

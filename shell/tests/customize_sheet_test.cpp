@@ -11,13 +11,13 @@ using namespace shell::testing;
 using platform::registry::hive;
 using platform::registry::status;
 using platform::registry::value;
-using platform::ui::IDNO;
-using platform::ui::IDOK;
-using platform::ui::IDYES;
-using platform::ui::MB_ICONEXCLAMATION;
-using platform::ui::MB_ICONQUESTION;
-using platform::ui::MB_OK;
-using platform::ui::MB_YESNO;
+using platform::prompts::IDNO;
+using platform::prompts::IDOK;
+using platform::prompts::IDYES;
+using platform::prompts::MB_ICONEXCLAMATION;
+using platform::prompts::MB_ICONQUESTION;
+using platform::prompts::MB_OK;
+using platform::prompts::MB_YESNO;
 using platform::ui::testing::DialogDriver;
 namespace fs = std::filesystem;
 
@@ -190,7 +190,7 @@ TEST(CustomizeSheet, CancelLeavesTheStoreByteIdenticalAndTakesAddedFoldersAway)
                       d.click(remove_button);
                       d.cancel();
                   }),
-        platform::ui::IDCANCEL);
+        platform::prompts::IDCANCEL);
     EXPECT_EQ(platform::testing::read_file(f.root.file("registry.txt")), before);
     EXPECT_FALSE(fs::exists(f.template_folder("Fresh")));
     EXPECT_EQ(f.program_current, CWizardConfig());

@@ -186,7 +186,7 @@ TEST(Startup, FailedObjectRuntimeShowsMessage100OnceAndWritesNothing)
         if (failing == 1)
             f.host.expect_message(
                 "OLE initialization failed.  Make sure that the OLE libraries are the correct version.",
-                platform::ui::MB_OK, platform::ui::IDOK);
+                platform::prompts::MB_OK, platform::prompts::IDOK);
         auto outcome = f.start();
         EXPECT_EQ(outcome.kind,
             failing == 1 ? StartupOutcome::Kind::refused_after_message : StartupOutcome::Kind::refused);

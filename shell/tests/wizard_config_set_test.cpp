@@ -43,9 +43,9 @@ TEST(WizardConfigSet, ValuesOneKeyLacksNeverComeFromTheKeyLoadedBeforeIt)
     f.put("A", "TemplateFile1", std::string(""));
     f.put("B", "TemplateFile1", std::string(""));
     f.host.expect_message("Your current templates not exist.\nWould you like to set defaults?",
-        platform::ui::MB_YESNO | platform::ui::MB_ICONEXCLAMATION, platform::ui::IDNO);
+        platform::prompts::MB_YESNO | platform::prompts::MB_ICONEXCLAMATION, platform::prompts::IDNO);
     f.host.expect_message("Your current templates not exist.\nWould you like to set defaults?",
-        platform::ui::MB_YESNO | platform::ui::MB_ICONEXCLAMATION, platform::ui::IDNO);
+        platform::prompts::MB_YESNO | platform::prompts::MB_ICONEXCLAMATION, platform::prompts::IDNO);
     CWizardConfigSet set(f.services);
     ASSERT_TRUE(set.SaveAll());
     EXPECT_EQ(f.stored("B", "SMTPWaitTimeout"), value(std::uint32_t {25}));

@@ -192,7 +192,7 @@ TEST(WizardConfig, DefaultTemplatesKeepWhatAFailedPackageLeaves)
     config_fixture f;
     f.importer.failing = {"templ2.gz"};
     f.importer.complaining = {"templ3.gz"};
-    f.host.expect_message("Cannot import templ3.gz.", platform::ui::MB_OK | platform::ui::MB_ICONERROR, platform::ui::IDOK);
+    f.host.expect_message("Cannot import templ3.gz.", platform::prompts::MB_OK | platform::prompts::MB_ICONERROR, platform::prompts::IDOK);
     CWizardConfig config;
     config.SetName("My Config #2");
     config.SetTemplateFile(1, "/old/2.htm");
@@ -219,14 +219,14 @@ TEST(WizardConfig, DefaultTemplatesKeepWhatAFailedPackageLeaves)
 TEST(WizardConfig, AMissingFirstTemplateAsksBeforeSettingDefaults)
 {
     const std::string question = "Your current templates not exist.\nWould you like to set defaults?";
-    for (int answer : {platform::ui::IDNO, platform::ui::IDYES}) {
+    for (int answer : {platform::prompts::IDNO, platform::prompts::IDYES}) {
         config_fixture f;
         f.put("T", "TemplateFile1", std::string("/gone/1.htm"));
         f.put("T", "TemplateName1", std::string("Mine"));
-        f.host.expect_message(question, platform::ui::MB_YESNO | platform::ui::MB_ICONEXCLAMATION, answer);
+        f.host.expect_message(question, platform::prompts::MB_YESNO | platform::prompts::MB_ICONEXCLAMATION, answer);
         CWizardConfig config;
         ASSERT_EQ(config.LoadFromRegistry(f.services, "T"), 1);
-        if (answer == platform::ui::IDNO) {
+        if (answer == platform::prompts::IDNO) {
             EXPECT_EQ(config.GetTemplateFile(0), "/gone/1.htm");
             EXPECT_EQ(config.GetTemplateName(0), "Mine");
             EXPECT_EQ(config.GetTemplateFile(1), "");

@@ -32,7 +32,7 @@ TEST(MapiErrors, EveryTableRowShowsItsMessageThenAbandons)
     platform::testing::test_services test;
     for (const auto& r : rows) {
         EXPECT_EQ(core::mapi_failure_message_id({r.entry, r.code}), r.id);
-        test.prompt().expect(test.services.strings.text(r.id), platform::ui::MB_OK, platform::ui::IDOK);
+        test.prompt().expect(test.services.strings.text(r.id), platform::prompts::MB_OK, platform::prompts::IDOK);
         EXPECT_THROW(core::ReportMapiError({r.entry, r.code}, test.services), platform::ui::command_aborted);
     }
 }

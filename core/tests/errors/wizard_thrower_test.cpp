@@ -10,8 +10,8 @@
 using platform::com::com_error;
 using platform::com::hresult;
 using platform::ui::command_aborted;
-using platform::ui::IDOK;
-using platform::ui::MB_ICONEXCLAMATION;
+using platform::prompts::IDOK;
+using platform::prompts::MB_ICONEXCLAMATION;
 
 TEST(ErrorCodes, MapToHresults)
 {

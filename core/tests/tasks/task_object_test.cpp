@@ -2,7 +2,7 @@
 #include "core/util/messages.h"
 #include "core/util/program_environment.h"
 #include "platform/testing/recording_sink.h"
-#include "platform/ui/thread_queue.h"
+#include "platform/threads/thread_queue.h"
 
 #include <future>
 #include <gtest/gtest.h>
@@ -11,8 +11,8 @@
 #include <vector>
 
 using core::wait_result;
-using platform::ui::WM_QUIT;
-using platform::ui::WM_USER;
+using platform::threads::WM_QUIT;
+using platform::threads::WM_USER;
 
 namespace {
 
@@ -85,7 +85,7 @@ TEST_F(TaskObject, AnEscapingExceptionIsWrittenOutEndsTheThreadAndWakesWaiters)
         // on_thread_exit was skipped: the running values stay.
         EXPECT_EQ(task.thread_id(), id);
         EXPECT_EQ(task.suspend_count(), 1);
-        EXPECT_FALSE(platform::ui::post_thread_message(id, WM_USER, 0, 0));
+        EXPECT_FALSE(platform::threads::post_thread_message(id, WM_USER, 0, 0));
     }
 }
 
@@ -137,13 +137,13 @@ TEST_F(TaskObject, PeekQuitMessageTakesOnlyTheQuitAndLeavesTheRestInOrder)
     std::vector<std::uint32_t> left;
     function_task task([&] {
         quit = core::PeekQuitMessage();
-        while (auto next = platform::ui::peek(0, 0, true))
+        while (auto next = platform::threads::peek(0, 0, true))
             left.push_back(next->id);
         return false;
     });
-    ASSERT_TRUE(platform::ui::post_thread_message(task.thread_id(), WM_USER + 101, 0, 0));
-    ASSERT_TRUE(platform::ui::post_thread_message(task.thread_id(), WM_QUIT, 0, 0));
-    ASSERT_TRUE(platform::ui::post_thread_message(task.thread_id(), WM_USER + 102, 0, 0));
+    ASSERT_TRUE(platform::threads::post_thread_message(task.thread_id(), WM_USER + 101, 0, 0));
+    ASSERT_TRUE(platform::threads::post_thread_message(task.thread_id(), WM_QUIT, 0, 0));
+    ASSERT_TRUE(platform::threads::post_thread_message(task.thread_id(), WM_USER + 102, 0, 0));
     ASSERT_TRUE(task.start());
     ASSERT_EQ(core::wait_for(task, core::infinite_timeout), wait_result::signalled);
     EXPECT_TRUE(quit);
@@ -157,11 +157,11 @@ TEST_F(TaskObject, AQuitPostedJustAfterStartIsSeen)
         ++steps;
         if (core::PeekQuitMessage())
             return false;
-        platform::ui::wait(core::infinite_timeout);
+        platform::threads::wait(core::infinite_timeout);
         return true;
     });
     ASSERT_TRUE(task.start());
-    ASSERT_TRUE(platform::ui::post_thread_message(task.thread_id(), WM_QUIT, 0, 0));
+    ASSERT_TRUE(platform::threads::post_thread_message(task.thread_id(), WM_QUIT, 0, 0));
     EXPECT_EQ(core::wait_for(task, core::infinite_timeout), wait_result::signalled);
     EXPECT_GE(steps, 1);
 }

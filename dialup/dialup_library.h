@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace dunvell {
+
+// The dial-up library's exports as the shell calls them; the program binds the library's
+// own, tests a fake.
+class DialupLibrary {
+public:
+    virtual ~DialupLibrary() = default;
+    // 1 when dial-up networking is usable, else 0.
+    virtual int RASDllOK() = 0;
+    // Makes the configuration's dial-up settings the current ones; the registry result.
+    virtual long SetCurrentConfig(const std::string& name) = 0;
+    // Runs the settings dialog for the current configuration; its result, 0 when dial-up
+    // networking is unusable.
+    virtual int RASCfgDialog(std::uintptr_t parent) = 0;
+};
+
+}
