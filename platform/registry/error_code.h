@@ -14,7 +14,6 @@ inline long error_code(status code)
     case status::access_denied: return 5;
     case status::wrong_type: return 13;
     case status::invalid_name: return 161;
-    case status::store_unusable: return 1009;
     case status::io_error: return 1117;
     case status::too_large: return 1450;
     }

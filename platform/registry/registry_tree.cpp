@@ -1,5 +1,8 @@
 #include "platform/registry/registry_tree.h"
 
+#include <algorithm>
+#include <set>
+#include <unordered_map>
 #include <utility>
 
 namespace platform::registry {
@@ -12,20 +15,26 @@ const char* to_string(status code)
     case status::wrong_type: return "wrong type";
     case status::access_denied: return "access denied";
     case status::io_error: return "input/output error";
-    case status::store_unusable: return "store unusable";
     case status::invalid_name: return "invalid name";
     case status::too_large: return "too large";
     }
     return "unknown";
 }
 
+namespace {
+
+char fold_char(char c)
+{
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+}
+
 std::string fold_name(std::string_view name)
 {
     std::string folded(name);
-    for (char& c : folded) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
+    for (char& c : folded)
+        c = fold_char(c);
     return folded;
 }
 
@@ -76,18 +85,50 @@ std::size_t value_size(const value& data)
 
 }
 
+namespace {
+
+// Orders names as their folded forms would sort, without making them.
+bool folded_before(std::string_view a, std::string_view b)
+{
+    std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        auto x = static_cast<unsigned char>(fold_char(a[i]));
+        auto y = static_cast<unsigned char>(fold_char(b[i]));
+        if (x != y)
+            return x < y;
+    }
+    return a.size() < b.size();
+}
+
+}
+
 struct registry_tree::node {
+    // Subkeys ordered and found by their name without regard to ASCII case.
+    struct by_folded_name {
+        using is_transparent = void;
+        static std::string_view name_of(const std::unique_ptr<node>& key) { return key->name; }
+        static std::string_view name_of(std::string_view name) { return name; }
+        template <class A, class B>
+        bool operator()(const A& a, const B& b) const
+        {
+            return folded_before(name_of(a), name_of(b));
+        }
+    };
+    using value_index = std::unordered_map<std::string, std::size_t>; // folded name -> index in values
+
     std::string name; // as first written
     std::vector<named_value> values;
-    std::unordered_map<std::string, std::size_t> value_positions; // folded name -> index in values
-    std::map<std::string, std::unique_ptr<node>> subkeys;        // folded name -> key
+    std::unique_ptr<value_index> value_positions; // made with the first value: most keys hold none
+    std::set<std::unique_ptr<node>, by_folded_name> subkeys;
 
     node() = default;
     explicit node(std::string shown) : name(std::move(shown)) { }
-    node(const node& other) : name(other.name), values(other.values), value_positions(other.value_positions)
+    node(const node& other) : name(other.name), values(other.values)
     {
-        for (const auto& [folded, child] : other.subkeys)
-            subkeys.emplace(folded, std::make_unique<node>(*child));
+        if (other.value_positions)
+            value_positions = std::make_unique<value_index>(*other.value_positions);
+        for (const auto& child : other.subkeys)
+            subkeys.insert(subkeys.end(), std::make_unique<node>(*child));
     }
     node& operator=(const node&) = delete;
 
@@ -96,23 +137,33 @@ struct registry_tree::node {
         if (name != other.name || values != other.values || subkeys.size() != other.subkeys.size())
             return false;
         for (auto a = subkeys.begin(), b = other.subkeys.begin(); a != subkeys.end(); ++a, ++b) {
-            if (a->first != b->first || !(*a->second == *b->second))
+            if (!(**a == **b))
                 return false;
         }
         return true;
     }
 
+    node* find_subkey(std::string_view component) const
+    {
+        auto it = subkeys.find(component);
+        return it == subkeys.end() ? nullptr : it->get();
+    }
+
     const named_value* find_value(std::string_view value_name) const
     {
-        auto it = value_positions.find(fold_name(value_name));
-        return it == value_positions.end() ? nullptr : &values[it->second];
+        if (!value_positions)
+            return nullptr;
+        auto it = value_positions->find(fold_name(value_name));
+        return it == value_positions->end() ? nullptr : &values[it->second];
     }
 
     status set(std::string_view value_name, value data)
     {
         if (value_size(data) > max_value_size)
             return status::too_large;
-        auto [it, inserted] = value_positions.try_emplace(fold_name(value_name), values.size());
+        if (!value_positions)
+            value_positions = std::make_unique<value_index>();
+        auto [it, inserted] = value_positions->try_emplace(fold_name(value_name), values.size());
         if (inserted)
             values.push_back({std::string(value_name), std::move(data)});
         else
@@ -122,13 +173,15 @@ struct registry_tree::node {
 
     bool erase(std::string_view value_name)
     {
-        auto it = value_positions.find(fold_name(value_name));
-        if (it == value_positions.end())
+        if (!value_positions)
+            return false;
+        auto it = value_positions->find(fold_name(value_name));
+        if (it == value_positions->end())
             return false;
         std::size_t position = it->second;
-        value_positions.erase(it);
+        value_positions->erase(it);
         values.erase(values.begin() + static_cast<std::ptrdiff_t>(position));
-        for (auto& [folded, index] : value_positions) {
+        for (auto& [folded, index] : *value_positions) {
             if (index > position)
                 --index;
         }
@@ -161,10 +214,10 @@ registry_tree::node* registry_tree::make_key(const std::vector<std::string_view>
 {
     node* current = root_.get();
     for (auto component : components) {
-        auto& child = current->subkeys[fold_name(component)];
+        node* child = current->find_subkey(component);
         if (!child)
-            child = std::make_unique<node>(std::string(component));
-        current = child.get();
+            child = current->subkeys.insert(std::make_unique<node>(std::string(component))).first->get();
+        current = child;
     }
     return current;
 }
@@ -176,10 +229,9 @@ const registry_tree::node* registry_tree::find_key(std::string_view key) const
         return nullptr;
     const node* current = root_.get();
     for (auto component : components) {
-        auto it = current->subkeys.find(fold_name(component));
-        if (it == current->subkeys.end())
+        current = current->find_subkey(component);
+        if (!current)
             return nullptr;
-        current = it->second.get();
     }
     return current;
 }
@@ -242,13 +294,15 @@ status registry_tree::erase_key(std::string_view key)
     if (!split_key_path(key, components) || components.empty())
         return status::invalid_name;
     node* parent = root_.get();
-    for (std::size_t i = 0; i + 1 < components.size(); ++i) {
-        auto it = parent->subkeys.find(fold_name(components[i]));
-        if (it == parent->subkeys.end())
-            return status::not_found;
-        parent = it->second.get();
-    }
-    return parent->subkeys.erase(fold_name(components.back())) ? status::ok : status::not_found;
+    for (std::size_t i = 0; parent && i + 1 < components.size(); ++i)
+        parent = parent->find_subkey(components[i]);
+    if (!parent)
+        return status::not_found;
+    auto it = parent->subkeys.find(components.back());
+    if (it == parent->subkeys.end())
+        return status::not_found;
+    parent->subkeys.erase(it);
+    return status::ok;
 }
 
 result<std::vector<std::string>> registry_tree::subkey_names(std::string_view key) const
@@ -260,7 +314,7 @@ result<std::vector<std::string>> registry_tree::subkey_names(std::string_view ke
     if (!found)
         return {status::not_found, {}};
     result<std::vector<std::string>> names {status::ok, {}};
-    for (const auto& [folded, child] : found->subkeys)
+    for (const auto& child : found->subkeys)
         names.data.push_back(child->name);
     return names;
 }
@@ -284,7 +338,7 @@ void registry_tree::visit(const key_visitor& look) const
     // Depth first with an explicit stack; the path grows and shrinks by one component.
     struct frame {
         const node* key;
-        std::map<std::string, std::unique_ptr<node>>::const_iterator next;
+        decltype(node::subkeys)::const_iterator next;
         std::size_t path_size;
     };
     std::string path;
@@ -296,7 +350,7 @@ void registry_tree::visit(const key_visitor& look) const
             stack.pop_back();
             continue;
         }
-        const node* child = (top.next++)->second.get();
+        const node* child = (top.next++)->get();
         std::size_t before = path.size();
         if (!path.empty())
             path += '\\';

@@ -3,17 +3,15 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
-#include <map>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <variant>
 #include <vector>
 
 namespace platform::registry {
 
-enum class status { ok, not_found, wrong_type, access_denied, io_error, store_unusable, invalid_name, too_large };
+enum class status { ok, not_found, wrong_type, access_denied, io_error, invalid_name, too_large };
 
 const char* to_string(status code);
 
