@@ -2,6 +2,7 @@
 #include "platform/threads/thread_queue.h"
 
 #include <algorithm>
+#include <stdexcept>
 
 namespace html {
 
@@ -106,7 +107,12 @@ constexpr std::uint32_t task_message = platform::threads::WM_USER + 0x1F0;
 
 }
 
-thread_ui_queue::thread_ui_queue() : thread_(platform::threads::current_thread_id()) { }
+thread_ui_queue::thread_ui_queue(dispatcher dispatch)
+    : thread_(platform::threads::current_thread_id()), dispatch_(std::move(dispatch))
+{
+    if (!dispatch_)
+        throw std::invalid_argument("thread_ui_queue: messages met while pumping need a dispatcher");
+}
 
 void thread_ui_queue::post(std::function<void()> task)
 {
@@ -133,8 +139,10 @@ ui_queue::pump_result thread_ui_queue::pump_one(ui_clock::time_point deadline, i
                     *exit_code = static_cast<int>(m->wparam);
                 return pump_result::quit;
             }
-            if (m->id != task_message)
+            if (m->id != task_message) {
+                dispatch_(*m);
                 return pump_result::dispatched;
+            }
             std::function<void()> task;
             {
                 std::lock_guard lock(mutex_);

@@ -4,6 +4,8 @@
 // pumping messages until a state is reached. One adapter puts it on the program's message
 // queue; `manual_ui_queue` serves tests and off-screen use with an injected clock.
 
+#include "platform/threads/thread_queue.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <deque>
@@ -65,12 +67,14 @@ private:
     int workers_ = 0;
 };
 
-// The UI thread's own message queue (platform/ui/thread_queue) as a document's queue: tasks
-// travel as messages of one number to the thread that made the adapter; the quit message
-// is the thread's WM_QUIT. Other messages found while pumping are passed over.
+// The UI thread's own message queue (platform/threads) as a document's queue: tasks travel
+// as messages of one number to the thread that made the adapter; the quit message is the
+// thread's WM_QUIT. Every other message met while pumping is handed, in order, to
+// `dispatch` (the program's window dispatch), so a wait loses none of them.
 class thread_ui_queue final : public ui_queue {
 public:
-    thread_ui_queue();
+    using dispatcher = std::function<void(const platform::threads::message&)>;
+    explicit thread_ui_queue(dispatcher dispatch);
     void post(std::function<void()> task) override;
     void post_quit(int exit_code) override;
     pump_result pump_one(ui_clock::time_point deadline, int* exit_code) override;
@@ -78,6 +82,7 @@ public:
 
 private:
     std::uint32_t thread_;
+    dispatcher dispatch_;
     std::mutex mutex_;
     std::map<std::uintptr_t, std::function<void()>> tasks_;
     std::uintptr_t next_ = 1;

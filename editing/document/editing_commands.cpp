@@ -1,5 +1,7 @@
 #include "editing/document/editing_commands.h"
 
+#include "core/markup/html_tag.h"
+#include "core/vocab/object_kinds.h"
 
 #include <algorithm>
 #include <cctype>
@@ -32,28 +34,6 @@ std::string attribute_text(const element_ptr& e, std::string_view name)
     if (!e || e->get_attribute(name, v) != S_OK)
         return {};
     return v.to_text();
-}
-
-// Splits a "quorbis_id" value at its first digit: the word names the kind, the digits give
-// the number; a value without a digit is kind 7, number 0.
-void parse_object_id(std::string_view text, int& number, int& kind)
-{
-    static constexpr std::string_view words[] = {"picture", "flashfile", "pullfile", "clickto", "hyperlink", "mailto", "sendfriend"};
-    auto digit = std::find_if(text.begin(), text.end(), [](char c) { return std::isdigit(static_cast<unsigned char>(c)); });
-    if (digit == text.end()) {
-        number = 0;
-        kind = 7;
-        return;
-    }
-    std::string_view word = text.substr(0, static_cast<std::size_t>(digit - text.begin()));
-    kind = 7;
-    for (int i = 0; i < 7; ++i)
-        if (same_text(word, words[i]))
-            kind = i;
-    long long n = 0;
-    for (auto it = digit; it != text.end() && std::isdigit(static_cast<unsigned char>(*it)) && n < 0x7FFFFFFF; ++it)
-        n = n * 10 + (*it - '0');
-    number = static_cast<int>(std::min<long long>(n, 0x7FFFFFFF));
 }
 
 element_ptr first_div_with_id(const document_pair& pair, std::string_view id)
@@ -178,6 +158,11 @@ bool is_body_active(const document_pair& pair)
 bool is_object_tag(std::string_view tag_name)
 {
     return same_text(tag_name, "IMG") || same_text(tag_name, "A") || same_text(tag_name, "OBJECT");
+}
+
+bool is_comment_tag(const core::CHTMLTag& tag)
+{
+    return tag.GetName() == "!--";
 }
 
 bool is_in_table_cell(const element_ptr& start)
@@ -392,7 +377,7 @@ bool read_object_id(const element_ptr& e, int& kind, int& number)
     std::string text = v.to_text();
     if (text.empty())
         return false;
-    parse_object_id(text, number, kind);
+    core::parse_object_id(text, number, kind);
     return true;
 }
 
@@ -402,30 +387,18 @@ element_ptr find_c2t_button_div(const document_pair& pair) { return first_div_wi
 int classify_object_comment(const element_ptr& e)
 {
     std::string outer;
-    if (!e || failed(e->outer_html(outer)) || outer.rfind("<!--", 0) != 0)
+    if (!e || failed(e->outer_html(outer)))
         return 0;
-    // The comment's words, read as a tag's attribute names (dashes around them dropped).
-    std::string_view text(outer);
-    text.remove_prefix(4);
-    if (text.size() >= 3 && text.substr(text.size() - 3) == "-->")
-        text.remove_suffix(3);
-    std::size_t i = 0;
-    while (i < text.size()) {
-        while (i < text.size() && (std::isspace(static_cast<unsigned char>(text[i])) || text[i] == '-'))
-            ++i;
-        std::size_t start = i;
-        while (i < text.size() && !std::isspace(static_cast<unsigned char>(text[i])) && text[i] != '=')
-            ++i;
-        std::string_view word = text.substr(start, i - start);
-        while (!word.empty() && word.back() == '-')
-            word.remove_suffix(1);
-        if (same_text(word, "Quorbis-object-start"))
-            return 1;
-        if (same_text(word, "Quorbis-object-end"))
-            return 2;
-        if (i < text.size() && text[i] == '=')
-            ++i;
-    }
+    // The comment's text, as the tag parser reads it, is one attribute: the marker words
+    // count only when they are the whole text.
+    core::CHTMLTag tag;
+    tag.Parse(outer, 0);
+    if (!is_comment_tag(tag))
+        return 0;
+    if (tag.GetAttributes().Has("Quorbis-object-start"))
+        return 1;
+    if (tag.GetAttributes().Has("Quorbis-object-end"))
+        return 2;
     return 0;
 }
 

@@ -10,6 +10,10 @@
 #include <string>
 #include <string_view>
 
+namespace core {
+class CHTMLTag;
+}
+
 namespace editing {
 
 namespace html = html;
@@ -60,6 +64,8 @@ bool is_control_selection(const document_pair& pair);
 bool is_non_body_element_active(const document_pair& pair);
 bool is_body_active(const document_pair& pair);
 bool is_object_tag(std::string_view tag_name);
+// A parsed tag that is a comment (its name exactly "!--").
+bool is_comment_tag(const core::CHTMLTag& tag);
 bool is_in_table_cell(const html::element_ptr& start);
 bool get_all_elements(const document_pair& pair, html::collection_ptr& all);
 bool element_name_exists(const document_pair& pair, std::string_view name);
@@ -76,11 +82,13 @@ bool has_edit_style(const document_pair& pair);
 // "<HTML>...</HTML>" of the body on one line: line breaks between tags go, those in PRE,
 // TEXTAREA, SCRIPT, STYLE and attribute values stay, any other becomes one space.
 bool get_page_html(const document_pair& pair, std::string& html_text);
-// The object kind (0-6, 7 for none) and number of an element's "quorbis_id".
+// The object kind (0-6, 7 for none) and number of an element's "quorbis_id"; false when
+// the element has none.
 bool read_object_id(const html::element_ptr& e, int& kind, int& number);
 html::element_ptr find_c2t_form_div(const document_pair& pair);
 html::element_ptr find_c2t_button_div(const document_pair& pair);
-// 1 for an object-start marker comment, 2 for an object-end one, else 0.
+// 1 for an object-start marker comment, 2 for an object-end one, else 0: the marker word
+// must be the comment's whole text (surrounding white space aside, case ignored).
 int classify_object_comment(const html::element_ptr& e);
 void move_range_into_new_div(const document_pair& pair, html::markup_pointer& insert_at,
     html::markup_pointer& start, html::markup_pointer& end, html::element_ptr& made);

@@ -1,5 +1,8 @@
 #include "editing/tests/document_fixture.h"
 
+#include "core/markup/html_tag.h"
+#include "core/vocab/object_kinds.h"
+
 namespace editing::testing {
 namespace {
 
@@ -105,25 +108,66 @@ TEST_F(editing_commands, page_html_is_one_line_that_keeps_meaningful_breaks)
     EXPECT_FALSE(get_page_html(document_pair {}, page));
 }
 
-TEST_F(editing_commands, object_ids_and_marker_comments_are_read)
+TEST_F(editing_commands, object_ids_are_read_with_the_one_id_parser)
 {
-    load("<img id=\"a\" quorbis_id=\"Picture12\"><img id=\"b\"><img id=\"c\" quorbis_id=\"thing3\">");
+    load("<img id=\"none\"><img id=\"a\" quorbis_id=\"Picture12\"><img id=\"b\" quorbis_id=\"thing3\">"
+         "<img id=\"c\" quorbis_id=\"picture99999999999\"><img id=\"d\" quorbis_id=\"MAILTO5\">"
+         "<img id=\"e\" quorbis_id=\"clickto\">");
     int kind = -1, number = -1;
-    EXPECT_TRUE(read_object_id(by_id("a"), kind, number));
-    EXPECT_EQ(kind, 0);
-    EXPECT_EQ(number, 12);
-    EXPECT_FALSE(read_object_id(by_id("b"), kind, number));
+    EXPECT_FALSE(read_object_id(by_id("none"), kind, number));
     EXPECT_EQ(kind, 7);
-    EXPECT_TRUE(read_object_id(by_id("c"), kind, number));
-    EXPECT_EQ(kind, 7);
+    EXPECT_EQ(number, 0);
+    const struct {
+        const char* id;
+        int kind;
+        int number;
+    } rows[] = {{"a", 0, 12}, {"b", 7, 3}, {"c", 7, 0}, {"d", 5, 5}, {"e", 7, 0}};
+    for (const auto& row : rows) {
+        EXPECT_TRUE(read_object_id(by_id(row.id), kind, number)) << row.id;
+        EXPECT_EQ(kind, row.kind) << row.id;
+        EXPECT_EQ(number, row.number) << row.id;
+        value stored;
+        ASSERT_EQ(by_id(row.id)->get_attribute("quorbis_id", stored), S_OK);
+        const core::object_id core_id = core::parse_object_id(stored.to_text());
+        EXPECT_EQ(kind, core_id.kind) << row.id;
+        EXPECT_EQ(number, core_id.number) << row.id;
+    }
+}
+
+TEST_F(editing_commands, marker_comments_are_those_whose_whole_text_is_the_marker)
+{
+    load("<img id=\"a\">");
     const std::pair<const char*, int> comments[] = {
-        {"--Quorbis-object-start--", 1}, {"--Quorbis-object-end--", 2}, {"-- Quorbis-object-start --", 1}, {"-- other --", 0}};
+        {"--Quorbis-object-start--", 1},
+        {"--Quorbis-object-end--", 2},
+        {"-- Quorbis-object-start --", 1},
+        {"--\r\nquorbis-OBJECT-end\t--", 2},
+        {"-- other --", 0},
+        {"-- the Quorbis-object-start marker opens an object --", 0},
+        {"--Quorbis-object-start-here--", 0},
+        {"-- Quorbis-object-end Quorbis-object-start --", 0},
+        {"----", 0},
+    };
     for (auto& [text, expected] : comments) {
         element_ptr c;
         ASSERT_EQ(doc->markup().create_element(tag_id::comment, text, c), S_OK);
         EXPECT_EQ(classify_object_comment(c), expected) << text;
     }
     EXPECT_EQ(classify_object_comment(by_id("a")), 0);
+    EXPECT_EQ(classify_object_comment(nullptr), 0);
+}
+
+TEST_F(editing_commands, only_a_tag_named_exactly_as_a_comment_is_one)
+{
+    const std::pair<const char*, bool> tags[] = {
+        {"<!-- note -->", true}, {"<!---->", true}, {"  <!--x", true}, {"<!DOCTYPE html>", false},
+        {"<A href=\"x\">", false}, {"<!-x->", false}, {"<!-", false},
+    };
+    for (auto& [text, expected] : tags) {
+        core::CHTMLTag tag;
+        tag.Parse(text, 0);
+        EXPECT_EQ(is_comment_tag(tag), expected) << text;
+    }
 }
 
 TEST_F(editing_commands, new_div_takes_the_range_and_drops_empty_fonts)

@@ -2,6 +2,7 @@
 
 #include "core/url/file_url.h"
 #include "html/url_loader.h"
+#include "platform/threads/thread_queue.h"
 #include "platform/testing/recording_sink.h"
 #include "platform/testing/test_services.h"
 
@@ -117,22 +118,28 @@ TEST_F(page_loader, a_quit_ends_the_wait_and_stays_queued)
     EXPECT_TRUE(queue.quit_pending());
 }
 
-TEST_F(page_loader, each_loader_waits_for_its_own_document)
+TEST_F(page_loader, each_loader_waits_for_its_own_document_and_passes_other_messages_on)
 {
-    auto s = services();
-    loader->pages["http://h/outer"] = "<p>outer</p>";
-    loader->pages["http://h/inner"] = "<p>inner</p>";
+    // The thread's real queue: a message for some window arrives while the loaders wait.
+    std::vector<platform::threads::message> others;
+    thread_ui_queue real_queue {[&](const platform::threads::message& m) { others.push_back(m); }};
+    auto real_loader = std::make_shared<scripted_loader>(real_queue);
+    page_services s {real_queue, sink, platform_services.services.strings, platform::testing::share_folder() + "/talverin",
+        platform_services.services.locations.temp, real_loader};
+    real_loader->pages["http://h/outer"] = "<p>outer</p>";
+    real_loader->pages["http://h/inner"] = "<p>inner</p>";
     std::string inner_text;
     int inner_result = 1;
-    bool stray_ran = false;
-    queue.post([&] { stray_ran = true; }); // a message for somebody else
-    loader->before["http://h/outer"] = [&] { inner_result = get_page_text(s, "http://h/inner", inner_text); };
+    const platform::threads::message stray {7, platform::threads::WM_USER + 600, 3103, 0};
+    ASSERT_TRUE(platform::threads::post_message(platform::threads::current_thread_id(), stray));
+    real_loader->before["http://h/outer"] = [&] { inner_result = get_page_text(s, "http://h/inner", inner_text); };
     std::string text;
     ASSERT_EQ(get_page_text(s, "http://h/outer", text), 0);
     EXPECT_EQ(text, "outer");
     EXPECT_EQ(inner_result, 0);
     EXPECT_EQ(inner_text, "inner");
-    EXPECT_TRUE(stray_ran);
+    EXPECT_EQ(others, std::vector<platform::threads::message> {stray});
+    EXPECT_FALSE(platform::threads::peek(0, 0, false)) << "nothing is left behind in the thread's queue";
 }
 
 TEST_F(page_loader, a_stuck_load_ends_at_the_wait_limit)
@@ -160,7 +167,9 @@ TEST_F(page_loader, failed_loads_give_minus_one_and_keep_the_text)
 
 TEST_F(page_loader, reparse_passes_run_through_the_real_loader_and_thread_queue)
 {
-    thread_ui_queue real_queue;
+    thread_ui_queue real_queue {[](const platform::threads::message& m) {
+        ADD_FAILURE() << "no message but the loader's own was posted, yet " << m.id << " came";
+    }};
     page_services s {real_queue, sink, platform_services.services.strings, platform::testing::share_folder() + "/talverin",
         platform_services.services.locations.temp, nullptr};
     std::string html = "<html><body><p align=center>a</p>\n<p align=center>b</p><!--note--><p>c</p></body></html>";
@@ -181,7 +190,9 @@ TEST_F(page_loader, real_pages_read_through_the_real_loader_and_thread_queue)
     std::filesystem::path folder = TALVERIN_HTML_CORPUS;
     if (!std::filesystem::is_directory(folder))
         GTEST_SKIP() << "no corpus at " << folder << " (set TALVERIN_HTML_CORPUS)";
-    thread_ui_queue real_queue;
+    thread_ui_queue real_queue {[](const platform::threads::message& m) {
+        ADD_FAILURE() << "no message but the loader's own was posted, yet " << m.id << " came";
+    }};
     page_services s {real_queue, sink, platform_services.services.strings, platform::testing::share_folder() + "/talverin",
         platform_services.services.locations.temp, nullptr};
     std::vector<std::filesystem::path> paths;

@@ -121,7 +121,7 @@ void DataExchange::combo_string(int id, std::string& value)
         combo.text = value;
 }
 
-void DataExchange::int_range(int value, int low, int high)
+void DataExchange::int_range(long long value, int low, int high)
 {
     if (!save_ || (value >= low && value <= high))
         return;
@@ -240,7 +240,9 @@ void Dialog::set_cur_sel(int id, int index)
     if (index < -1 || index >= static_cast<int>(combo.items.size()))
         index = -1;
     combo.selection = index;
-    combo.text = index < 0 ? std::string() : combo.items[static_cast<std::size_t>(index)];
+    // A combo box shows the selected item as its text; a list box keeps its caption.
+    if (combo.declared.kind != ControlKind::list_box)
+        combo.text = index < 0 ? std::string() : combo.items[static_cast<std::size_t>(index)];
 }
 
 void Dialog::GotoDlgCtrl(int id)

@@ -17,7 +17,7 @@ struct Control {
     ControlTemplate declared;
     std::string text;
     bool checked = false;
-    int selection = -1; // combo: the selected item, -1 for none
+    int selection = -1; // combo, list: the selected item, -1 for none
     std::vector<std::string> items;
     bool enabled = true;
     bool visible = true;
@@ -43,7 +43,7 @@ public:
     void radio(int first_id, int& value);
     void combo_string(int id, std::string& value);
     // Checks of the last control exchanged, when saving.
-    void int_range(int value, int low, int high);
+    void int_range(long long value, int low, int high);
     void max_chars(const std::string& value, std::size_t most);
 
     // Ends the exchange as failed, focusing the last control exchanged; for checks of

@@ -49,6 +49,7 @@ const std::map<std::string_view, ControlKind> kinds {
     {"check", ControlKind::check_box},
     {"radio", ControlKind::radio_button},
     {"combo", ControlKind::combo_box},
+    {"list", ControlKind::list_box},
     {"updown", ControlKind::up_down},
 };
 

@@ -89,20 +89,41 @@ TEST_F(TaskObject, AnEscapingExceptionIsWrittenOutEndsTheThreadAndWakesWaiters)
     }
 }
 
-TEST_F(TaskObject, DestroyingARunningTaskStopsWithoutHanging)
+TEST_F(TaskObject, DestroyingARunningTaskWaitsForItsBodyToEnd)
 {
+    // Told from the thread, into the test's own storage, which outlives the task.
+    struct observed_task : function_task {
+        using function_task::function_task;
+        ~observed_task() override { join_thread(); }
+        std::atomic<bool>* exited = nullptr;
+        void on_thread_exit() override
+        {
+            function_task::on_thread_exit();
+            *exited = true;
+        }
+    };
     std::atomic<bool> stop {false};
+    std::atomic<bool> exited {false};
+    std::atomic<int> calls_after_stop {0};
     std::promise<void> running;
-    auto task = std::make_unique<function_task>([&, first = true]() mutable {
+    auto task = std::make_unique<observed_task>([&, first = true]() mutable {
         if (first)
             running.set_value();
         first = false;
-        return !stop.load();
+        if (stop.load()) {
+            ++calls_after_stop;
+            return false;
+        }
+        return true;
     });
+    task->exited = &exited;
     ASSERT_TRUE(task->start());
     running.get_future().wait();
     stop = true;
     task.reset();
+    // The destructor returned only after the body saw the stop once and the thread ended.
+    EXPECT_EQ(calls_after_stop.load(), 1);
+    EXPECT_TRUE(exited.load());
 }
 
 TEST_F(TaskObject, ATaskHoldingItsLastReferenceMayEndItselfOnItsThread)

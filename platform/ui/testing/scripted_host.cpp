@@ -51,15 +51,15 @@ void DialogDriver::click(int control)
 void DialogDriver::select(int control, const std::string& item)
 {
     auto& target = usable(control);
-    if (target.declared.kind != ControlKind::combo_box)
-        throw ImpossibleInteraction("control " + std::to_string(control) + " is not a combo box");
+    if (target.declared.kind != ControlKind::combo_box && target.declared.kind != ControlKind::list_box)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " is not a combo or list box");
     for (std::size_t i = 0; i < target.items.size(); ++i) {
         if (target.items[i] == item) {
             current().user_select(control, static_cast<int>(i));
             return;
         }
     }
-    throw ImpossibleInteraction("combo box " + std::to_string(control) + " has no item \"" + item + "\"");
+    throw ImpossibleInteraction("control " + std::to_string(control) + " has no item \"" + item + "\"");
 }
 
 void DialogDriver::spin(int control, int steps)

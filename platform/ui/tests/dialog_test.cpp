@@ -1,22 +1,17 @@
-#include "platform/testing/test_services.h"
-#include "platform/ui/dialog.h"
 #include "platform/ui/messages.h"
-#include "platform/ui/testing/scripted_host.h"
+#include "platform/ui/tests/dialog_fixture.h"
 
 #include <gtest/gtest.h>
 
 using namespace platform::ui;
 using platform::ui::testing::DialogDriver;
+using platform::ui::testing::host_fixture;
 using platform::ui::testing::ImpossibleInteraction;
 using platform::ui::testing::ScriptedHost;
 
 namespace {
 
-const DialogTemplates& templates()
-{
-    static const DialogTemplates loaded = DialogTemplates::load(std::string(UI_TEST_DATA) + "/dialogs.txt");
-    return loaded;
-}
+const DialogTemplates& templates() { return platform::ui::testing::test_templates(); }
 
 struct notice {
     int control;
@@ -47,17 +42,6 @@ public:
         notices.push_back({control, code, has_item(control) && item(control).checked});
         Dialog::OnCommand(control, code);
     }
-};
-
-struct host_fixture {
-    platform::testing::test_services services;
-    ScriptedHost host {services.services.strings};
-    std::vector<std::string> traced;
-    host_fixture()
-    {
-        set_ui_trace([this](const std::string& line) { traced.push_back(line); });
-    }
-    ~host_fixture() { set_ui_trace(nullptr); }
 };
 
 }
