@@ -11,28 +11,36 @@ set(TALVERIN_TEST_ENVIRONMENT
   XDG_CONFIG_HOME=${TALVERIN_TEST_ROOT}/config
   XDG_CACHE_HOME=${TALVERIN_TEST_ROOT}/cache
   XDG_RUNTIME_DIR=${TALVERIN_TEST_ROOT}/runtime
-  TMPDIR=${TALVERIN_TEST_ROOT}/tmp)
+  TMPDIR=${TALVERIN_TEST_ROOT}/tmp
+  no_proxy=127.0.0.1,localhost
+  NO_PROXY=127.0.0.1,localhost)
+# Tests talk only to servers on 127.0.0.1: no proxy of the user's environment reaches them.
+set(TALVERIN_TEST_UNSET_PROXIES
+  http_proxy=unset: HTTP_PROXY=unset: https_proxy=unset: HTTPS_PROXY=unset:
+  ftp_proxy=unset: FTP_PROXY=unset: all_proxy=unset: ALL_PROXY=unset:)
 
 # The tests labelled "tsan" also run under ThreadSanitizer; this target builds only them.
 if(TALVERIN_TESTS)
   add_custom_target(tsan_tests)
 endif()
 
-# talverin_add_test(<name> SOURCES ... LIBS ... [LABELS ...])
+# talverin_add_test(<name> SOURCES ... LIBS ... [LABELS ...] [FIXTURES ...] [PREFIX text])
+# FIXTURES names ctest fixtures every discovered test requires; PREFIX goes before every
+# discovered test's name.
 function(talverin_add_test name)
   if(NOT TALVERIN_TESTS)
     return()
   endif()
-  cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+  cmake_parse_arguments(ARG "" "PREFIX" "SOURCES;LIBS;LABELS;FIXTURES" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gmock GTest::gtest_main)
-  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_LIST ${name}_TESTS)
+  gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST TEST_LIST ${name}_TESTS TEST_PREFIX "${ARG_PREFIX}")
   # Discovery splits list values of PROPERTIES, so the environment and labels are set on
   # the discovered tests by a file that ctest reads after the discovery's own.
   set(_properties_file ${CMAKE_CURRENT_BINARY_DIR}/${name}_properties.cmake)
   file(WRITE ${_properties_file}
     "if(DEFINED ${name}_TESTS)\n"
-    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${TALVERIN_TEST_ENVIRONMENT}\" LABELS \"${ARG_LABELS}\")\n"
+    "  set_tests_properties(\${${name}_TESTS} PROPERTIES ENVIRONMENT \"${TALVERIN_TEST_ENVIRONMENT}\" ENVIRONMENT_MODIFICATION \"${TALVERIN_TEST_UNSET_PROXIES}\" LABELS \"${ARG_LABELS}\" FIXTURES_REQUIRED \"${ARG_FIXTURES}\")\n"
     "endif()\n")
   set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES ${_properties_file})
   if("tsan" IN_LIST ARG_LABELS)
@@ -54,7 +62,8 @@ function(talverin_add_fuzz name)
     target_link_libraries(${name} PRIVATE fuzz_replay_driver)
     if(TALVERIN_TESTS)
       add_test(NAME ${name}_replay COMMAND ${name} ${PROJECT_SOURCE_DIR}/fuzz/corpus/${name})
-      set_tests_properties(${name}_replay PROPERTIES ENVIRONMENT "${TALVERIN_TEST_ENVIRONMENT}" LABELS fuzz)
+      set_tests_properties(${name}_replay PROPERTIES ENVIRONMENT "${TALVERIN_TEST_ENVIRONMENT}"
+        ENVIRONMENT_MODIFICATION "${TALVERIN_TEST_UNSET_PROXIES}" LABELS fuzz)
     endif()
   endif()
 endfunction()

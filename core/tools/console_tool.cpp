@@ -68,8 +68,9 @@ void set_console_tool_runner(platform::process::runner* runner)
     installed_runner = runner;
 }
 
-console_tool::console_tool(console_tool_file_ref tool, std::vector<std::string> arguments, std::string folder)
-    : tool_(std::move(tool)), arguments_(std::move(arguments)), folder_(std::move(folder))
+console_tool::console_tool(console_tool_file_ref tool, std::vector<std::string> arguments,
+    platform::process::spawn_options options)
+    : tool_(std::move(tool)), arguments_(std::move(arguments)), options_(std::move(options))
 {
 }
 
@@ -84,8 +85,8 @@ int console_tool::console_tool_exit_code()
     }
     auto command = command_text(tool_->path, arguments_);
     TRACE_LOG("console_tool::console_tool_exit_code() -- run %s in %s", command.c_str(),
-        folder_.empty() ? "the current folder" : folder_.c_str());
-    auto result = current_runner().run(tool_->path, arguments_, folder_);
+        options_.folder.empty() ? "the current folder" : options_.folder.c_str());
+    auto result = current_runner().run(tool_->path, arguments_, options_);
     output_ = std::move(result.output);
     error_text_ = std::move(result.error);
     exit_code_ = result.started ? result.exit_code : -1;

@@ -54,7 +54,10 @@ private:
 
 class console_tool {
 public:
-    console_tool(console_tool_file_ref tool, std::vector<std::string> arguments, std::string folder = {});
+    // The options name the working folder (a folder text converts to them) and, when a caller
+    // needs them, the tool's standard input and output files.
+    console_tool(console_tool_file_ref tool, std::vector<std::string> arguments,
+        platform::process::spawn_options options = {});
 
     // Runs the tool to its end and gives its exit code: 128 + n after signal n, -1 when it
     // could not be started (error_text() says why). Each call is a new run.
@@ -67,7 +70,7 @@ public:
 private:
     console_tool_file_ref tool_;
     std::vector<std::string> arguments_;
-    std::string folder_;
+    platform::process::spawn_options options_;
     int exit_code_ = -1;
     std::string output_;
     std::string error_text_;

@@ -10,6 +10,7 @@
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -18,6 +19,8 @@ extern char** environ;
 namespace platform::process {
 
 namespace {
+
+constexpr std::size_t kept_lines_size = 16 * 1024 * 1024;
 
 bool executable_file(const std::string& path)
 {
@@ -83,29 +86,74 @@ std::optional<std::string> find_program(std::string_view name)
     return find_program(name, path ? path : "/usr/local/bin:/usr/bin:/bin");
 }
 
-child::child(int pid, int pidfd, int output) : pid_(pid), pidfd_(pidfd), output_(output) { }
+child::child(int pid, int pidfd, int input, int output, bool lines)
+    : pid_(pid), pidfd_(pidfd), input_(input), output_(output), lines_(lines)
+{
+}
 
 std::unique_ptr<child> child::spawn(const std::string& program, const std::vector<std::string>& arguments,
-    const std::string& folder, std::string& error)
+    const spawn_options& options, std::string& error)
 {
+    const std::string& folder = options.folder;
     struct stat folder_info {};
     if (!folder.empty() && (::stat(folder.c_str(), &folder_info) != 0 || !S_ISDIR(folder_info.st_mode))) {
         error = "cannot start " + program + ": the folder " + folder + " does not exist";
         return nullptr;
     }
-    int pipe_ends[2];
-    if (::pipe2(pipe_ends, O_CLOEXEC) != 0) {
-        error = error_text("pipe", errno);
+    if ((options.input_pipe && !options.input_file.empty())
+        || (options.output_lines && !options.output_file.empty())) {
+        error = "cannot start " + program + ": a stream cannot go to a pipe and a file at once";
         return nullptr;
     }
-    descriptor read_end {pipe_ends[0]};
-    descriptor write_end {pipe_ends[1]};
+    auto open_file = [&](const std::string& path, int flags, descriptor& into) {
+        into.fd = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
+        if (into.fd < 0)
+            error = error_text(("cannot start " + program + ": cannot open " + path).c_str(), errno);
+        return into.fd >= 0;
+    };
+    descriptor input_file, output_file, error_file;
+    if (!options.input_file.empty() && !open_file(options.input_file, O_RDONLY, input_file))
+        return nullptr;
+    if (!options.output_file.empty() && !open_file(options.output_file, O_WRONLY | O_CREAT | O_TRUNC, output_file))
+        return nullptr;
+    if (!options.error_file.empty() && !open_file(options.error_file, O_WRONLY | O_CREAT | O_TRUNC, error_file))
+        return nullptr;
+
+    int pipe_ends[2];
+    descriptor input_read, input_write, output_read, output_write;
+    if (options.input_pipe) {
+        if (::pipe2(pipe_ends, O_CLOEXEC) != 0) {
+            error = error_text("pipe", errno);
+            return nullptr;
+        }
+        input_read.fd = pipe_ends[0];
+        input_write.fd = pipe_ends[1];
+    }
+    if (options.output_file.empty()) {
+        if (::pipe2(pipe_ends, O_CLOEXEC) != 0) {
+            error = error_text("pipe", errno);
+            return nullptr;
+        }
+        output_read.fd = pipe_ends[0];
+        output_write.fd = pipe_ends[1];
+    }
 
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, write_end.fd, 1);
-    posix_spawn_file_actions_adddup2(&actions, write_end.fd, 2);
+    if (input_read.fd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, input_read.fd, 0);
+    else if (input_file.fd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, input_file.fd, 0);
+    else
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    int output = output_file.fd >= 0 ? output_file.fd : output_write.fd;
+    posix_spawn_file_actions_adddup2(&actions, output, 1);
+    if (!options.output_lines)
+        posix_spawn_file_actions_adddup2(&actions, output, 2);
+    else if (error_file.fd >= 0)
+        posix_spawn_file_actions_adddup2(&actions, error_file.fd, 2);
+    else
+        posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
     posix_spawn_file_actions_addclosefrom_np(&actions, 3);
     if (!folder.empty())
         posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
@@ -145,8 +193,10 @@ std::unique_ptr<child> child::spawn(const std::string& program, const std::vecto
         ::waitpid(pid, nullptr, 0);
         return nullptr;
     }
-    ::fcntl(read_end.fd, F_SETFL, O_NONBLOCK);
-    return std::unique_ptr<child>(new child(pid, pidfd, read_end.release()));
+    if (output_read.fd >= 0)
+        ::fcntl(output_read.fd, F_SETFL, O_NONBLOCK);
+    return std::unique_ptr<child>(
+        new child(pid, pidfd, input_write.release(), output_read.release(), options.output_lines));
 }
 
 child::~child()
@@ -156,15 +206,87 @@ child::~child()
         ::waitpid(pid_, nullptr, 0);
     }
     ::close(pidfd_);
+    if (input_ >= 0)
+        ::close(input_);
     if (output_ >= 0)
         ::close(output_);
+}
+
+bool child::write_input(std::string_view text)
+{
+    if (input_ < 0)
+        return false;
+    // A child that stopped reading must not end this process by SIGPIPE: the signal is held
+    // back for this thread while writing, and one it raised is taken before letting go.
+    sigset_t pipe_signal, previous;
+    sigemptyset(&pipe_signal);
+    sigaddset(&pipe_signal, SIGPIPE);
+    pthread_sigmask(SIG_BLOCK, &pipe_signal, &previous);
+    bool written = true;
+    while (!text.empty()) {
+        auto count = ::write(input_, text.data(), text.size());
+        if (count < 0 && errno == EINTR)
+            continue;
+        if (count <= 0) {
+            written = false;
+            if (errno == EPIPE) {
+                timespec none {};
+                while (sigtimedwait(&pipe_signal, nullptr, &none) == SIGPIPE) { }
+            }
+            break;
+        }
+        text.remove_prefix(static_cast<std::size_t>(count));
+    }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
+    return written;
+}
+
+void child::close_input()
+{
+    if (input_ >= 0)
+        ::close(input_);
+    input_ = -1;
+}
+
+line_status child::read_line(std::string& line, std::uint32_t timeout_ms)
+{
+    using clock = std::chrono::steady_clock;
+    auto deadline = clock::now() + std::chrono::milliseconds(timeout_ms);
+    while (true) {
+        auto end = kept_.find('\n');
+        if (end != std::string::npos) {
+            line.assign(kept_, 0, end);
+            kept_.erase(0, end + 1);
+            return line_status::line;
+        }
+        if (output_ < 0) {
+            if (kept_.empty())
+                return line_status::ended;
+            line = std::move(kept_);
+            kept_.clear();
+            return line_status::line;
+        }
+        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - clock::now()).count();
+        if (left <= 0)
+            return line_status::timed_out;
+        pollfd fds[1] = {{output_, POLLIN, 0}};
+        int ready = ::poll(fds, 1, static_cast<int>(std::min<long long>(left, 1 << 30)));
+        if (ready < 0 && errno != EINTR)
+            return line_status::ended;
+        if (ready > 0 && !drain()) {
+            ::close(output_);
+            output_ = -1;
+        }
+    }
 }
 
 void child::keep(const char* data, std::size_t size)
 {
     kept_.append(data, size);
-    if (kept_.size() > 2 * kept_output_size)
-        kept_.erase(0, kept_.size() - kept_output_size);
+    // Unread lines are kept for read_line up to a far larger bound than the tail.
+    std::size_t limit = lines_ ? kept_lines_size : kept_output_size;
+    if (kept_.size() > 2 * limit)
+        kept_.erase(0, kept_.size() - limit);
 }
 
 // Reads what the pipe holds now; false once it is closed on the child's side.
@@ -227,20 +349,22 @@ std::optional<run_result> child::wait(std::uint32_t timeout_ms)
         result.signal = info.si_status;
         result.exit_code = 128 + info.si_status;
     }
-    if (kept_.size() > kept_output_size)
+    if (!lines_ && kept_.size() > kept_output_size)
         kept_.erase(0, kept_.size() - kept_output_size);
     result.output = std::move(kept_);
+    kept_.clear();
     result_ = result;
     return result_;
 }
 
 run_result system_runner::run(const std::string& program, const std::vector<std::string>& arguments,
-    const std::string& folder)
+    const spawn_options& options)
 {
     run_result result;
-    auto started = child::spawn(program, arguments, folder, result.error);
+    auto started = child::spawn(program, arguments, options, result.error);
     if (!started)
         return result;
+    started->close_input();
     return *started->wait(0xFFFFFFFFu);
 }
 

@@ -8,7 +8,7 @@
 
 namespace platform::testing {
 
-// Records every run (program, arguments, folder) and answers with the scripted results in
+// Records every run (program, arguments, folder and streams) and answers with the scripted results in
 // order; an unscripted run exits with 0 and no output.
 class scripted_runner final : public process::runner {
 public:
@@ -16,15 +16,16 @@ public:
         std::string program;
         std::vector<std::string> arguments;
         std::string folder;
+        process::spawn_options options;
     };
 
     void answer(process::run_result result) { answers_.push_back(std::move(result)); }
     const std::vector<call>& calls() const { return calls_; }
 
     process::run_result run(const std::string& program, const std::vector<std::string>& arguments,
-        const std::string& folder) override
+        const process::spawn_options& options) override
     {
-        calls_.push_back({program, arguments, folder});
+        calls_.push_back({program, arguments, options.folder, options});
         if (answers_.empty()) {
             process::run_result result;
             result.started = true;

@@ -4,11 +4,13 @@
 //   process_probe flood BYTES     writes BYTES bytes to stdout and stderr in turn, then "END"
 //   process_probe signal N        raises signal N
 //   process_probe pause           waits for a signal
+//   process_probe echo            copies stdin to stdout line by line, "err" to stderr, then "fds=" on stderr
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <dirent.h>
+#include <fcntl.h>
 #include <string>
 #include <unistd.h>
 
@@ -36,6 +38,16 @@ int main(int argc, char** argv)
             std::fflush(nullptr);
         }
         std::fputs("END", stdout);
+        return 0;
+    }
+    if (mode == "echo") {
+        std::fputs("err\n", stderr);
+        char line[4096];
+        while (std::fgets(line, sizeof line, stdin)) {
+            std::fputs(line, stdout);
+            std::fflush(stdout);
+        }
+        std::fprintf(stderr, "fds=%d\n", fcntl(3, F_GETFD) == -1 ? 3 : 4);
         return 0;
     }
     if (mode == "report") {

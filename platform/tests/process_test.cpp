@@ -1,7 +1,10 @@
 #include "platform/process/process.h"
+#include "platform/testing/file_contents.h"
+#include "platform/testing/temporary_folder.h"
 
 #include <csignal>
 #include <fcntl.h>
+#include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
 #include <unistd.h>
@@ -105,4 +108,75 @@ TEST(Process, FindProgramSearchesThePathInOrder)
     EXPECT_EQ(platform::process::find_program("ls", ":relative:"), std::nullopt);
     EXPECT_EQ(platform::process::find_program(PROCESS_PROBE, ""), std::string(PROCESS_PROBE));
     EXPECT_EQ(platform::process::find_program("", "/bin"), std::nullopt);
+}
+
+using platform::testing::read_file;
+
+TEST(Process, StandardInputFromAFileAndOutputIntoAFile)
+{
+    platform::testing::temporary_folder folder;
+    auto input = folder.file("in.txt");
+    auto output = folder.file("out.txt");
+    std::ofstream(input) << "first\nsecond\n";
+    platform::process::spawn_options options;
+    options.input_file = input;
+    options.output_file = output;
+    platform::process::system_runner runner;
+    auto result = runner.run(PROCESS_PROBE, {"echo"}, options);
+    ASSERT_TRUE(result.started) << result.error;
+    EXPECT_EQ(result.exit_code, 0);
+    EXPECT_EQ(result.output, "");
+    EXPECT_EQ(read_file(output), "err\nfirst\nsecond\nfds=3\n");
+
+    options.input_file = folder.file("missing.txt");
+    auto missing = runner.run(PROCESS_PROBE, {"echo"}, options);
+    EXPECT_FALSE(missing.started);
+    EXPECT_NE(missing.error.find("missing.txt"), std::string::npos);
+}
+
+TEST(Process, AKeptPipeAndLinesReadOneByOneWithErrorsInAFile)
+{
+    platform::testing::temporary_folder folder;
+    auto errors = folder.file("err.txt");
+    platform::process::spawn_options options;
+    options.input_pipe = true;
+    options.output_lines = true;
+    options.error_file = errors;
+    std::string error;
+    auto running = platform::process::child::spawn(PROCESS_PROBE, {"echo"}, options, error);
+    ASSERT_TRUE(running) << error;
+
+    std::string line;
+    EXPECT_EQ(running->read_line(line, 50), platform::process::line_status::timed_out);
+    ASSERT_TRUE(running->write_input("one\ntwo\nthree"));
+    ASSERT_EQ(running->read_line(line, 10000), platform::process::line_status::line);
+    EXPECT_EQ(line, "one");
+    ASSERT_EQ(running->read_line(line, 10000), platform::process::line_status::line);
+    EXPECT_EQ(line, "two");
+    running->close_input();
+    ASSERT_EQ(running->read_line(line, 10000), platform::process::line_status::line);
+    EXPECT_EQ(line, "three");
+    EXPECT_EQ(running->read_line(line, 10000), platform::process::line_status::ended);
+    auto ended = running->wait(0xFFFFFFFFu);
+    ASSERT_TRUE(ended);
+    EXPECT_EQ(ended->exit_code, 0);
+    // Only the three standard descriptors reached the child.
+    EXPECT_EQ(read_file(errors), "err\nfds=3\n");
+    EXPECT_FALSE(running->write_input("late\n"));
+}
+
+TEST(Process, WritingToAChildThatEndedFailsWithoutASignal)
+{
+    platform::process::spawn_options options;
+    options.input_pipe = true;
+    options.output_lines = true;
+    std::string error;
+    auto running = platform::process::child::spawn(PROCESS_PROBE, {"exit", "0"}, options, error);
+    ASSERT_TRUE(running) << error;
+    ASSERT_TRUE(running->wait(0xFFFFFFFFu));
+    EXPECT_FALSE(running->write_input(std::string(1 << 17, 'x')));
+
+    options.output_file = "/dev/null";
+    EXPECT_FALSE(platform::process::child::spawn(PROCESS_PROBE, {"exit", "0"}, options, error));
+    EXPECT_NE(error.find("a pipe and a file at once"), std::string::npos);
 }

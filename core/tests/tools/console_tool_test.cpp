@@ -53,6 +53,19 @@ TEST(ConsoleTool, ArgumentsAndFolderArriveAsGiven)
             + "\nfds=0,1,2\nstdin=eof\narg=a b\narg=\"q\"\narg=$(x)\narg=./-x.txt\narg=\n");
 }
 
+TEST(ConsoleTool, StandardInputAndOutputCanBeFiles)
+{
+    platform::testing::temporary_folder folder;
+    std::ofstream(folder.path() + "/in.txt") << "line\n";
+    platform::process::spawn_options options(folder.path());
+    options.input_file = folder.path() + "/in.txt";
+    options.output_file = folder.path() + "/out.txt";
+    console_tool run(probe_tool(), {"echo"}, options);
+    ASSERT_EQ(run.console_tool_exit_code(), 0) << run.error_text();
+    EXPECT_EQ(run.output(), "");
+    EXPECT_EQ(read_file(folder.path() + "/out.txt"), "err\nline\nfds=3\n");
+}
+
 TEST(ConsoleTool, AMissingToolGivesMinusOneAndSaysWhatToInstall)
 {
     platform::testing::temporary_folder empty;
