@@ -69,6 +69,55 @@ void replace_all(std::string& text, const std::string& what, const std::string& 
 }
 
 
+// HTML as the content of a PRE is read again: PRE holds ordinary markup there, so a nested
+// PRE cannot start another reading.
+class preformatted_content_dtd : public hevtools::markup::html::DTD {
+public:
+    int content_model(const element_entry* entry) const override
+    {
+        return entry == hevtools::markup::html::element(hevtools::markup::html::el::PRE)
+            ? hevtools::markup::ordinary_content
+            : hevtools::markup::html::DTD::content_model(entry);
+    }
+};
+
+}
+
+// The events of a PRE's content, read again, into the preprocessor's rules: every text of it is
+// formatted, and every event takes the position of the content as a whole.
+class formatted_markup_reader : public parser_callback {
+public:
+    formatted_markup_reader(preprocessor& owner, std::size_t position) : owner_(owner), position_(position) { }
+
+    bool on_comment(std::string& text, std::size_t) override { return note(owner_.on_comment(text, position_)); }
+    bool on_empty_tag(markup_tag& tag, std::size_t) override { return note(owner_.on_empty_tag(tag, position_)); }
+    bool on_start_tag(markup_tag& tag, std::size_t) override { return note(owner_.on_start_tag(tag, position_)); }
+    bool on_end_tag(markup_tag& tag, std::size_t) override { return note(owner_.on_end_tag(tag, position_)); }
+    bool on_text(std::string& text, bool, std::size_t) override { return note(owner_.filter_text(text, true, position_)); }
+    bool on_error(int code, std::size_t, int& state) override { return note(owner_.on_error(code, position_, state)); }
+
+    bool stopped() const { return stopped_; }
+
+private:
+    bool note(bool answer)
+    {
+        stopped_ = stopped_ || !answer;
+        return answer;
+    }
+
+    preprocessor& owner_;
+    std::size_t position_;
+    bool stopped_ = false;
+};
+
+namespace {
+
+const preformatted_content_dtd& preformatted_dtd()
+{
+    static const preformatted_content_dtd instance;
+    return instance;
+}
+
 }
 
 const std::string& preprocessor::what_value(const action_info& action) const
@@ -364,6 +413,9 @@ bool preprocessor::on_end_tag(markup_tag& tag, std::size_t position)
 
 bool preprocessor::on_tag(markup_tag& tag, std::size_t position, tag_event forward)
 {
+    // Raw text follows a start tag of PRE or SCRIPT straight away; only PRE's is read again.
+    if (tag.kind == markup_tag::start_tag)
+        preformatted_next_ = hevtools::markup::html::is(tag, hevtools::markup::html::el::PRE);
     if (tag_policy_.lookup(any_items) == stripout)
         return true;
     const tag_rule* rule = find_tag_rule(tag);
@@ -390,6 +442,34 @@ bool preprocessor::on_tag(markup_tag& tag, std::size_t position, tag_event forwa
 }
 
 bool preprocessor::on_text(std::string& text, bool raw, std::size_t position)
+{
+    if (raw && preformatted_next_) {
+        preformatted_next_ = false;
+        if (filters_markup())
+            return filter_preformatted(text, position);
+    }
+    return filter_text(text, raw, position);
+}
+
+bool preprocessor::filters_markup() const
+{
+    const auto strips = [](const policy_table& table) {
+        return table.lookup(any_items) == stripout || table.lookup(unknown_items) == stripout;
+    };
+    return !tag_rules_.empty() || strips(tag_policy_) || strips(comment_policy_);
+}
+
+bool preprocessor::filter_preformatted(const std::string& content, std::size_t position)
+{
+    formatted_markup_reader reader(*this, position);
+    core::markup_parser parser(true);
+    core::run_markup_parser(reader, content.data(), content.data() + content.size(), preformatted_dtd(), parser);
+    // A PRE inside it started nothing.
+    preformatted_next_ = false;
+    return !reader.stopped();
+}
+
+bool preprocessor::filter_text(std::string& text, bool raw, std::size_t position)
 {
     if (text_policy_.lookup(any_items) == stripout)
         return true;

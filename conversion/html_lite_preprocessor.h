@@ -58,6 +58,7 @@ private:
     friend class tag_rule;
     friend class tag_action;
     friend class text_action;
+    friend class formatted_markup_reader;
     using tag_event = bool (hevtools::markup::parser_callback::*)(markup_tag&, std::size_t);
 
     // A variable named by an installed action: its name and, once it exists, its value in
@@ -93,6 +94,15 @@ private:
     bool holds(const tag_action& action, const markup_tag& tag, bool post_pass) const;
 
     bool on_tag(markup_tag& tag, std::size_t position, tag_event forward);
+    // A text event through the text rule; `formatted`: the content of PRE or SCRIPT.
+    bool filter_text(std::string& text, bool formatted, std::size_t position);
+    // The content of a PRE, which the tokenizer hands over as one formatted text: read again as
+    // markup with white space kept, its tags through the tag rules like any others and its text
+    // still formatted, so that nothing the rules strip outside a PRE passes inside one.
+    bool filter_preformatted(const std::string& content, std::size_t position);
+    // Whether the rules drop or change any tag or comment; where none does, a PRE's content
+    // passes as one formatted text, as written.
+    bool filters_markup() const;
     // Parses markup with the HTML document type straight into the next callback. False when
     // the next callback stopped.
     bool emit(const std::string& markup);
@@ -119,6 +129,7 @@ private:
     std::vector<variable_slot> slots_;
     std::map<std::string, std::size_t, std::less<>> slot_index_;
     std::vector<conversion::detail::parsed_markup_cache> printed_;  // by print action
+    bool preformatted_next_ = false;  // a PRE just started: the next formatted text is its content
 };
 
 }

@@ -184,6 +184,8 @@ const element_entry* rules_loader::DTD::find_element(std::string_view name) cons
 
 int rules_loader::DTD::content_model(const element_entry*) const { return 0; }
 
+bool rules_loader::DTD::tag_name_may_start_with(char c) const { return c == '-'; }
+
 bool rules_loader::on_comment(std::string&, std::size_t) { return true; }
 
 bool rules_loader::on_text(std::string&, bool, std::size_t) { return true; }

@@ -214,6 +214,8 @@ public:
         void find_attribute_into(std::string_view name, attribute_key& key) const override;
         const element_entry* find_element(std::string_view name) const override;
         int content_model(const element_entry* entry) const override;
+        // "-E" and "-N".
+        bool tag_name_may_start_with(char c) const override;
     };
 
     enum block_state : int { top_level = 0, in_tag = 1, in_text = 2, in_sed = 3 };

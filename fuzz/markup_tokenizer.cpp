@@ -5,8 +5,8 @@
 // end tag that closes raw text after white space, whose "<" is not written), and a copy of the
 // copy equals the copy, unless a comment's text does not begin with white space and holds "=",
 // ">" or a quote before its first white space: written back as "<!--" text "-->", such a text is
-// read the way "<!--a=b-->" is, which keeps the tokenizer's own rules for it; and unless a tag
-// has no name ("</ x>"): it is written as "< x>", which reads back as text. Canonical documents: the copy equals the input byte for byte.
+// read the way "<!--a=b-->" is, which keeps the tokenizer's own rules for it. Every tag has a
+// name. Canonical documents: the copy equals the input byte for byte.
 // Raw bytes are also fed in chunks (of 1 + the first byte's top five bits, bytes each) and stepped
 // one byte at a time, with a receiver that records every event and, when bit 2 is set, sets the
 // state on errors and sometimes stops the run: both give the same events.
@@ -56,7 +56,7 @@ private:
     void check(const core::markup_tag& tag, std::size_t position)
     {
         if (tag.name.empty())
-            unstable_form = true;
+            std::abort();
         if (position >= input_.size() || input_[position] != '>' || tag.start > position)
             std::abort();
         const bool closes_raw_text_after_space = tag.end && input_[tag.start] != '<' && tag.start > 0;
@@ -169,7 +169,7 @@ public:
     {
         std::string out;
         while (at_ < size_) {
-            switch (next() % 7) {
+            switch (next() % 8) {
             case 0:
                 text(out, " \t\r\nabcXYZ019.,;&>='\"");
                 break;
@@ -185,8 +185,8 @@ public:
             case 3: {
                 static constexpr std::string_view declarations[] = {"<!DOCTYPE html>",
                     "<!DOCTYPE HTML PUBLIC \"-//W3C//DTD HTML 4.01 Transitional//EN\">", "<![if !supportLists]>",
-                    "<![endif]>"};
-                out += declarations[next() % 4];
+                    "<![endif]>", "<?xml version=\"1.0\" encoding=\"utf-8\"?>", "<?php echo 1 ?>"};
+                out += declarations[next() % std::size(declarations)];
                 break;
             }
             case 4:
@@ -197,6 +197,13 @@ public:
                 out += container_name();
                 out += '>';
                 break;
+            case 6: {
+                // A "<" that opens no tag: text, as the bytes after it show.
+                static constexpr std::string_view strays[] = {"< ", "<, ", "<1", "<=", "<-- ", "<\"", "</ ", "</1",
+                    "</>"};
+                out += strays[next() % std::size(strays)];
+                break;
+            }
             default:
                 text(out, "Hello world &amp; &nbsp;");
                 break;
@@ -240,7 +247,8 @@ private:
             out += " quorbis_id";
             value(out);
         }
-        out += '>';
+        static constexpr std::string_view closings[] = {">", ">", "/>", " />"};
+        out += closings[next() % std::size(closings)];
     }
 
     void value(std::string& out)
@@ -250,7 +258,7 @@ private:
             return;
         case 1:
             out += '=';
-            text(out, "abc019#%-_./");
+            text(out, "abc019#%-_./?=&");
             return;
         case 2:
             out += "=\"";

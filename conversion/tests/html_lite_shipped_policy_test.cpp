@@ -188,3 +188,52 @@ TEST(html_lite_lint, ShippedPolicyAndTagListAgree)
     EXPECT_EQ(preprocessor.comment_policy().lookup(html_lite::any_items), html_lite::stripout);
     EXPECT_EQ(preprocessor.tag_policy().lookup(html_lite::unknown_items), html_lite::stripout);
 }
+
+TEST(html_lite_preformatted, MarkupInsidePreIsFilteredAsOutside)
+{
+    const std::string policy = read(resources + "/aoltag.policy.txt");
+    ASSERT_FALSE(policy.empty());
+    // Tags the policy keeps, renames, turns into line breaks or drops, and names it does not know.
+    const char* names[] = {"a", "B", "i", "FONT", "p", "br", "u", "em", "h4", "div", "hr", "td", "li", "ul", "code",
+        "span", "tt", "input", "img", "script", "style", "title", "iframe", "object", "form", "blink", "o:p"};
+    const char* attributes[] = {"", " href=h.htm color=red face=x size=2 align=center onclick=x() style=\"a:b\"",
+        " type=checkbox checked"};
+    for (bool entities : {false, true}) {
+        const auto variables = conversion::aol_policy_variables(entities);
+        for (const char* name : names) {
+            for (const char* attribute : attributes) {
+                const std::string inner = std::string("x <") + name + attribute + ">y</" + name + "> z";
+                const std::string outside = html_lite_testing::convert(policy, inner, variables);
+                const std::string inside = html_lite_testing::convert(policy, "<pre>" + inner + "</pre>", variables);
+                EXPECT_EQ(view_of(inside, false).tags, view_of(outside, false).tags) << inner;
+                EXPECT_EQ(inside, outside) << inner;
+            }
+        }
+    }
+    const std::pair<std::string, std::string> rows[] = {
+        {"<pre><code>x</code></pre>", "x"},
+        {"<pre><script>alert(1)</script></pre>", ""},
+        {"<pre><input type=checkbox checked></pre>", ""},
+        {"<pre>a<pre><b>b</b></pre>c</pre>", "a<b>b</b>c"},
+        {"<pre>line 1\r\n\r\n  line 3 <i>x</i>\r\n\tend</pre>", "line 1\r\n\r\n  line 3 <i>x</i>\r\n\tend"},
+        {"<pre>if (a < b && c > d) x = 1;</pre>", "if (a < b && c > d) x = 1;"},
+    };
+    for (const auto& [body, expected] : rows)
+        EXPECT_EQ(html_lite_testing::convert(policy, body, conversion::aol_policy_variables(false)), expected) << body;
+}
+
+TEST(html_lite_preformatted, PreContentPassesAsWrittenWhereNoRuleTouchesMarkup)
+{
+    const std::string body = "<pre><B CLASS=x>a</B> <!-- c --></pre>";
+    EXPECT_EQ(html_lite_testing::convert("", body), html_lite_testing::copy_only(body));
+    EXPECT_EQ(html_lite_testing::convert("<POLICY entity=comment type=any action=stripout>", body), "<pre><B class=x>a</B> </pre>");
+}
+
+TEST(html_lite_preformatted, FormattedTextActionsStillSeePreText)
+{
+    // PRE's text, read again as markup, stays formatted; ordinary text stays unformatted.
+    const std::string policy = "<TEXT><ACTION type=replace what=a value=F when=formatted>"
+                               "<ACTION type=replace what=a value=U when=unformatted></TEXT>";
+    EXPECT_EQ(html_lite_testing::convert(policy, "a<pre>a<b>a</b>a</pre>a<script>a</script>"),
+        "U<pre>F<b>F</b>F</pre>U<script>F</script>");
+}

@@ -42,12 +42,25 @@ char* put(char* to, std::string_view piece)
     return to + n;
 }
 
+// What stood between the last attribute and ">".
+std::string_view closing_slash_text(const markup_tag& tag)
+{
+    switch (tag.closing_slash) {
+    case markup_tag::slash:
+        return "/";
+    case markup_tag::spaced_slash:
+        return " /";
+    default:
+        return {};
+    }
+}
+
 // `open`, the tag as write_markup_tag writes it, and ">", appended to `out`. A tag is many short
 // pieces: they are gathered on the stack and appended in one go, unless the tag is long.
 void append_tag(const markup_tag& tag, std::string_view open, std::string& out)
 {
     char gathered[256];
-    std::size_t size = open.size() + tag.name.size() + 1;
+    std::size_t size = open.size() + tag.name.size() + 3;
     for (const auto& [key, value] : tag.attributes)
         size += 2 + key.name.size() + value.size();
     if (!tag.source_text.empty() || size > sizeof gathered) {
@@ -66,6 +79,7 @@ void append_tag(const markup_tag& tag, std::string_view open, std::string& out)
             to = put(to, value);
         }
     }
+    to = put(to, closing_slash_text(tag));
     *to++ = '>';
     out.append(gathered, static_cast<std::size_t>(to - gathered));
 }
@@ -266,6 +280,7 @@ std::string& write_markup_tag(const markup_tag& tag, std::string& out)
             out.append(value);
         }
     }
+    out.append(closing_slash_text(tag));
     return out;
 }
 

@@ -70,7 +70,8 @@ private:
 std::string break_html_lines(std::string_view html, bool collapse_spaces, bool paragraph_mark,
     std::string_view paragraph_prefix, std::string_view line_break);
 
-// The tag's name and attributes as markup, without "<" and ">"; a declaration as written.
+// The tag's name, attributes and closing "/" as markup, without "<" and ">"; a declaration or
+// processing instruction as written.
 std::string& write_markup_tag(const markup_tag& tag, std::string& out);
 std::ostream& write_markup_tag(const markup_tag& tag, std::ostream& out);
 // "<", or "</" for an end tag, the tag, ">".

@@ -211,6 +211,8 @@ void DTD::find_attribute_into(std::string_view name, attribute_key& key) const
     key = find_attribute(name);
 }
 
+bool DTD::tag_name_may_start_with(char) const { return false; }
+
 bool DTD::make_tag_from_name(std::string_view, int*, markup_tag&) const
 {
     return false;

@@ -38,6 +38,10 @@ public:
     // "!" and is used up whole, so the tokenizer need not copy it into its text first. False,
     // with nothing done, where a document type does not offer it (the default).
     virtual bool make_tag_from_name(std::string_view name, int* content_model_out, markup_tag& tag) const;
+    // Whether a tag name may begin with `c`, which is not a letter (a letter always may). The
+    // tokenizer reads "<" before a byte that begins no name (nor "/", "!" or "?") as text.
+    // The default: none.
+    virtual bool tag_name_may_start_with(char c) const;
 };
 
 }

@@ -87,6 +87,25 @@ std::size_t run_until(const char* p, const char* end, char stop)
     return static_cast<std::size_t>((hit ? static_cast<const char*>(hit) : end) - p);
 }
 
+// An unquoted attribute value: everything up to white space, a quote, "<" or ">".
+std::size_t run_of_unquoted_value(const char* p, const char* end)
+{
+    const char* q = p;
+    while (q < end && (class_of(*q) == other_class || class_of(*q) == equals_class))
+        ++q;
+    return static_cast<std::size_t>(q - p);
+}
+
+bool is_ascii_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// Whether `c` goes on with a tag after "<" (after_slash false) or after "</": a tag opens only
+// with a name, "/", "!" or "?" after "<", an end tag only with a name after "</", or with "!"
+// for the editor's "</!>" marker. Names begin with a letter, or what the document type allows.
+bool goes_on_with_tag(bool after_slash, char c, const hevtools::markup::DTD& dtd)
+{
+    return is_ascii_letter(c) || c == '!' || (!after_slash && (c == '/' || c == '?')) || dtd.tag_name_may_start_with(c);
+}
+
 // Text that is neither white space nor "<": what a collapsing text run takes in one go.
 std::size_t run_of_collapsed_text(const char* p, const char* end)
 {
@@ -121,6 +140,13 @@ bool markup_parser::step_char(int character, markup_parse_context& context)
     const char c = static_cast<char>(static_cast<unsigned char>(character));
     if (!chunk_pos_ && state_ >= 4 && state_ <= 10)
         source_.push_back(c);
+    if (state_ == 4 && deciding_tag()) {
+        if (!goes_on_with_tag(!text_.empty(), c, *context.dtd))
+            return on_stray_lt(c, context);
+        // The tag is sure at the byte after "<", or at the letter after "</".
+        if (!held_text_.empty() && (!text_.empty() || c != '/') && !emit_held_text(context))
+            return false;
+    }
     switch (class_of(c)) {
     case space_class:
         return on_whitespace(c, context);
@@ -220,16 +246,37 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
             p += run_of(p, end, space_class);
             break;
         case 4: {
+            if (deciding_tag()) {
+                // The byte after "<", or the letter after "</", shows whether a tag opens; where
+                // it does not, or lies beyond this chunk, the step takes the byte.
+                const bool after_slash = !text_.empty() || *p == '/';
+                const char* decider = text_.empty() && *p == '/' ? p + 1 : p;
+                if (decider == end || !goes_on_with_tag(after_slash, *decider, *context.dtd))
+                    break;
+                if (!held_text_.empty() && !emit_held_text(context)) {
+                    // Stopped at the decider, as the step stops: a "/" before it is taken.
+                    if (decider != p) {
+                        text_.push_back('/');
+                        p = decider;
+                    }
+                    stopped = true;
+                    return finish();
+                }
+            }
             // The usual tag is taken here in one go: its name, the white space after it, its
             // attributes and its ">", each still through the step for its state and class.
             const std::size_t name = run_of(p, end, other_class);
             const char* after = p + name;
+            // "<br/>": the "/" before ">" closes the tag and is no part of its name.
+            const bool slashed = after != end && *after == '>' && name > 1 && after[-1] == '/' && *p != '?';
             // A whole name in this chunk, followed by ">" or white space, makes the tag straight
             // from the input.
             const bool made = text_.empty() && name > 0 && after != end && *p != '!'
                 && (*after == '>' || class_of(*after) == space_class)
-                && make_current_tag_from(std::string_view(p, name), context);
+                && make_current_tag_from(std::string_view(p, name - (slashed ? 1 : 0)), context);
             if (made) {
+                if (slashed)
+                    tag_.closing_slash = markup_tag::slash;
                 p = after;
                 if (*p == '>') {
                     if (!step_here(step_complete))
@@ -338,8 +385,8 @@ std::size_t markup_parser::take_tag_interior(const char* begin, const char* end,
         case 8:
             if (c == space_class) {
                 ++p;
-            } else if (c == other_class) {
-                const std::size_t value = run_of(p, end, other_class);
+            } else if (c == other_class || c == equals_class) {
+                const std::size_t value = run_of_unquoted_value(p, end);
                 value_.assign(p, value);
                 quote_ = -1;
                 state_ = 9;
@@ -357,8 +404,8 @@ std::size_t markup_parser::take_tag_interior(const char* begin, const char* end,
         case 9:
             if (quote_ != -1) {
                 p += take_quoted_value(p, end, false, context);
-            } else if (c == other_class) {
-                const std::size_t value = run_of(p, end, other_class);
+            } else if (c == other_class || c == equals_class) {
+                const std::size_t value = run_of_unquoted_value(p, end);
                 value_.append(p, value);
                 p += value;
             } else if (c == space_class) {
@@ -387,8 +434,9 @@ std::size_t markup_parser::take_whole_attribute(const char* begin, const char* e
     const std::string_view name(begin, static_cast<std::size_t>(p - begin));
     const char* value = ++p;
     switch (class_of(*value)) {
-    case other_class: {
-        p += run_of(p, end, other_class);
+    case other_class:
+    case equals_class: {
+        p += run_of_unquoted_value(p, end);
         if (p == end)
             return 0;
         const char_class after = class_of(*p);
@@ -447,6 +495,44 @@ std::size_t markup_parser::take_quoted_value(const char* p, const char* end, boo
     return run + 1;
 }
 
+bool markup_parser::on_stray_lt(char c, markup_parse_context& context)
+{
+    if (c == '<')
+        return on_lt(context);
+    held_text_.push_back('<');
+    held_text_.append(text_);
+    text_.swap(held_text_);
+    held_text_.clear();
+    if (class_of(c) == space_class && !keep_whitespace_) {
+        text_.push_back(' ');
+        state_ = 3;
+    } else {
+        text_.push_back(c);
+        state_ = 2;
+    }
+    return true;
+}
+
+bool markup_parser::emit_held_text(markup_parse_context& context)
+{
+    // It ended at the "<".
+    const bool answer = context.callback->on_text(held_text_, false, tag_start_);
+    held_text_.clear();
+    return answer;
+}
+
+void markup_parser::take_closing_slash()
+{
+    name_.pop_back();
+    bool spaced = false;
+    if (name_.empty()) {
+        // A "/" of its own: the byte before it tells "<a b=1 />" from "<a b='1'/>".
+        const std::string source = tag_source();
+        spaced = source.size() >= 3 && class_of(source[source.size() - 3]) == space_class;
+    }
+    tag_.closing_slash = spaced ? markup_tag::spaced_slash : markup_tag::slash;
+}
+
 bool markup_parser::error(int code, markup_parse_context& context)
 {
     return context.callback->on_error(code, context.position, state_);
@@ -478,6 +564,7 @@ void markup_parser::take_tag(markup_tag&& made)
     tag_.element = made.element;
     tag_.end = made.end;
     tag_.kind = made.kind;
+    tag_.closing_slash = markup_tag::no_slash;
     tag_.attributes.clear();
     tag_.source_text.clear();
 }
@@ -499,6 +586,7 @@ bool markup_parser::make_current_tag_from(std::string_view name, markup_parse_co
 void markup_parser::clear_current_tag_body()
 {
     tag_.kind = markup_tag::start_tag;
+    tag_.closing_slash = markup_tag::no_slash;
     tag_.attributes.clear();
     tag_.source_text.clear();
 }
@@ -538,17 +626,6 @@ bool markup_parser::on_whitespace(char c, markup_parse_context& context)
         }
         break;
     case 4:
-        if (text_.empty()) {
-            text_.assign(1, '<');
-            if (keep_whitespace_) {
-                text_.push_back(c);
-                state_ = 2;
-            } else {
-                text_.push_back(' ');
-                state_ = 3;
-            }
-            break;
-        }
         make_current_tag(context);
         begin_attributes(c, context);
         break;
@@ -583,18 +660,21 @@ bool markup_parser::on_lt(markup_parse_context& context)
         text_.push_back('<');
         return true;
     case 2:
-    case 3: {
-        const bool answer = context.callback->on_text(text_, false, context.position);
+    case 3:
+        // The text waits until the next byte shows whether this "<" opens a tag.
+        held_text_.swap(text_);
         text_.clear();
         state_ = 4;
         begin_tag(context.position);
-        return answer;
-    }
+        return true;
     case 4:
-        if (text_.empty()) {
-            std::string lt(1, '<');
+        if (deciding_tag()) {
+            // "<<" or "</<": what came so far is text; the new "<" may open a tag.
+            held_text_.push_back('<');
+            held_text_.append(text_);
+            text_.clear();
             begin_tag(context.position);
-            return context.callback->on_text(lt, false, context.position);
+            return true;
         }
         make_current_tag(context);
         if (context.content_model == hevtools::markup::comment_content) {
@@ -602,17 +682,22 @@ bool markup_parser::on_lt(markup_parse_context& context)
             state_ = 1;
             return true;
         }
-        begin_tag(context.position);
+        // "<b<i>": the tag named so far goes on, and what follows is read as its attributes.
+        state_ = 5;
         return error(hevtools::markup::error_lt_in_tag, context);
     case 9:
         if (quote_ != -1) {
             value_.push_back('<');
             return true;
         }
+        // The value read so far stays the attribute's.
+        add_attribute(context);
         quote_ = -1;
         state_ = 10;
         return error(hevtools::markup::error_lt_in_tag, context);
     default: // 5, 6, 7, 8, 10
+        // A pending name (states 6 to 8) is kept, with no value.
+        add_attribute(context);
         state_ = 5;
         return error(hevtools::markup::error_lt_in_tag, context);
     }
@@ -645,12 +730,13 @@ bool markup_parser::on_gt(markup_parse_context& context)
         state_ = 2;
         return true;
     case 4: {
-        if (text_.empty()) {
-            text_.assign("<>");
-            state_ = 2;
-            return true;
-        }
+        // "<br/>": the "/" before ">" closes the tag and is no part of its name.
+        const bool slashed = text_.size() > 1 && text_.back() == '/' && text_[0] != '!' && text_[0] != '?';
+        if (slashed)
+            text_.pop_back();
         make_current_tag(context);
+        if (slashed)
+            tag_.closing_slash = markup_tag::slash;
         if (text_.empty())
             return complete_tag(context);
         // A comment opened with no white space after "!--".
@@ -671,6 +757,10 @@ bool markup_parser::on_gt(markup_parse_context& context)
     case 5:
         return complete_tag(context);
     case 6:
+        if (!name_.empty() && name_.back() == '/')
+            take_closing_slash();
+        add_attribute(context);
+        return complete_tag(context);
     case 7:
     case 10:
         add_attribute(context);
@@ -710,36 +800,31 @@ bool markup_parser::on_equals(markup_parse_context& context)
         text_.push_back('=');
         state_ = 2;
         return true;
-    case 4: {
-        if (text_.empty()) {
-            text_.assign("<=");
-            state_ = 2;
-            return true;
-        }
-        (void)context.dtd->make_tag(text_, true, &context.content_model);
+    case 4:
+        make_current_tag(context);
         if (context.content_model == hevtools::markup::comment_content) {
             state_ = 1;
             return true;
         }
+        // "<a=b>": the tag named so far goes on; the "=" stands where no attribute name does.
+        state_ = 5;
         return error(hevtools::markup::error_misplaced_equals, context);
-    }
     case 6:
     case 7:
         value_.clear();
         state_ = 8;
         return true;
-    case 9: {
-        if (quote_ != -1) {
-            value_.push_back('=');
-            return true;
-        }
-        if (!error(hevtools::markup::error_misplaced_equals, context))
-            return false;
-        if (state_ != 9)
-            quote_ = -1;
+    case 8:
+        // "x==y": the value is "=y", as browsers read it.
+        value_.assign(1, '=');
+        quote_ = -1;
+        state_ = 9;
         return true;
-    }
-    default: // 5, 8, 10
+    case 9:
+        // Quoted or not, "=" is part of the value ("href=page?id=5").
+        value_.push_back('=');
+        return true;
+    default: // 5, 10
         return error(hevtools::markup::error_misplaced_equals, context);
     }
 }
@@ -837,8 +922,9 @@ bool markup_parser::on_end_of_input(markup_parse_context& context)
             context.callback->on_text(text_, state_ == 11, context.position);
         break;
     case 4:
-        text_.insert(text_.begin(), '<');
-        context.callback->on_text(text_, false, context.position);
+        held_text_.push_back('<');
+        held_text_.append(text_);
+        context.callback->on_text(held_text_, false, context.position);
         break;
     case 5:
     case 6:
@@ -890,7 +976,7 @@ bool markup_parser::complete_tag(markup_parse_context& context)
 {
     tag_.attributes.finish();
     tag_.start = tag_start_;
-    const bool declaration = !tag_.end && !tag_.name.empty() && tag_.name[0] == '!';
+    const bool declaration = !tag_.end && !tag_.name.empty() && (tag_.name[0] == '!' || tag_.name[0] == '?');
     if (declaration) {
         const std::string source = tag_source();
         const std::size_t length = source.size() >= 2 ? source.size() - 2 : 0;
@@ -898,7 +984,10 @@ bool markup_parser::complete_tag(markup_parse_context& context)
     } else {
         tag_.source_text.clear();
     }
-    const int model = context.content_model;
+    // "<script/>" holds nothing: what follows is markup again.
+    const int model = context.content_model == hevtools::markup::raw_text_content && tag_.closing_slash != markup_tag::no_slash
+        ? hevtools::markup::ordinary_content
+        : context.content_model;
     parser_callback& callback = *context.callback;
     bool answer;
     bool started = false;

@@ -98,6 +98,16 @@ private:
     bool on_quote(char c, markup_parse_context& context);
     bool on_other(char c, markup_parse_context& context);
     bool on_end_of_input(markup_parse_context& context);
+    // State 4 while the byte after "<", or the letter after "</", has not yet shown that a tag
+    // opens.
+    bool deciding_tag() const { return text_.empty() || (text_.size() == 1 && text_[0] == '/'); }
+    // A "<" (or "</") followed by `c`, which opens no tag: both are text, joined to the text
+    // before them.
+    bool on_stray_lt(char c, markup_parse_context& context);
+    // Hands on the text that stood before the "<" of a tag now sure to open.
+    bool emit_held_text(markup_parse_context& context);
+    // At ">" in state 6 with a name ending in "/": the "/" closes the tag instead.
+    void take_closing_slash();
 
     bool error(int code, markup_parse_context& context);
     void add_attribute(markup_parse_context& context);
@@ -135,6 +145,9 @@ private:
     std::string text_;        // T
     std::string name_;        // N
     std::string value_;       // V
+    // Text that stood before a "<" while the next byte decides whether a tag opens; handed on
+    // when one does, continued when none does.
+    std::string held_text_;
     int quote_ = -1;
     markup_tag raw_start_tag_;
     // The tag being read, from its "<": source_, then (inside feed) the bytes from

@@ -84,8 +84,13 @@ struct markup_tag {
     bool end = false;                      // written with a leading "/"
     attribute_map attributes;
     std::size_t start = 0;                 // offset of the tag's "<" in the input
-    // For a declaration ("<!DOCTYPE ...>", "<![if x]>"): everything between "<" and ">" as
-    // written, so that a copy gives the declaration back unchanged. Empty for other tags.
+    // A "/" written right before ">" ("<br/>", "<path d=x />"): kept apart from the attributes
+    // so that a copy writes it last, where it stood.
+    enum slash_type : unsigned char { no_slash, slash, spaced_slash };
+    slash_type closing_slash = no_slash;
+    // For a declaration ("<!DOCTYPE ...>", "<![if x]>") or a processing instruction
+    // ("<?xml ...?>"): everything between "<" and ">" as written, so that a copy gives it back
+    // unchanged. Empty for other tags.
     std::string source_text;
 };
 

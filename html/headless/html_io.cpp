@@ -512,8 +512,7 @@ node_name element_name(const hevtools::markup::element_entry* element, std::stri
 }
 
 // Turns the tokenizer's events into the builder's tokens. Every byte of the input ends up in
-// the tree: markup the tokenizer drops after an error, and a "tag" whose name is no name,
-// come back as text.
+// the tree: markup the tokenizer drops after an error comes back as text.
 class token_reader : public hevtools::markup::parser_callback {
 public:
     token_reader(std::string_view in, tree_builder& builder) : in_(in), builder_(builder) { }
@@ -561,14 +560,8 @@ public:
         return true;
     }
 
-    // Errors never stop the run. An "=" inside an unquoted value ("href=a?b=c") is one the
-    // tokenizer drops: its place is kept so the value can be taken as written.
-    bool on_error(int code, std::size_t at, int& state) override
-    {
-        if (code == hevtools::markup::error_misplaced_equals && state == 9)
-            equals_in_values_.push_back(base_ + at);
-        return true;
-    }
+    // Errors never stop the run.
+    bool on_error(int, std::size_t, int&) override { return true; }
 
     // Reads the whole input; a run stopped to end raw text starts again after it.
     void run()
@@ -603,29 +596,26 @@ private:
             token t {token::kind::declaration, {}, std::string(source), {}};
             if (t.data.empty() || t.data.back() != '>')
                 t.data += '>';
-            equals_in_values_.clear();
             builder_.feed(t);
             return true;
         }
-        while (!name.empty() && name.back() == '/')
+        // The tokenizer names every tag it reports ("<" opens one only before a letter), so none
+        // of its bytes is text; a "/" left on the name ("<br/ >") is no part of it.
+        while (name.size() > 1 && name.back() == '/')
             name.remove_suffix(1);
-        if (name.empty() || !is_alpha(name[0])) {
-            add_text(source, false);
-            return true;
-        }
         token t {tag.end ? token::kind::end : token::kind::start, element_name(tag.element, name), {}, {}};
         if (tag.end) {
-            equals_in_values_.clear();
             builder_.feed(t);
             return true;
         }
         const tag_info& ti = t.name.info();
         const bool raw_mode = tag.kind == hevtools::markup::markup_tag::start_tag
+            && tag.closing_slash == hevtools::markup::markup_tag::no_slash
             && document_dtd().content_model(tag.element) == hevtools::markup::raw_text_content;
         decode_raw_ = ti.escapable_raw;
         // "<br/>" has nothing inside; so has a raw element the tokenizer did not open ("<script/>").
         t.self_closing = raw_mode ? false
-            : (ti.raw || ti.escapable_raw) || (source.size() >= 2 && source[source.size() - 2] == '/');
+            : (ti.raw || ti.escapable_raw) || tag.closing_slash != hevtools::markup::markup_tag::no_slash;
         bool renamed = false;
         for (const auto& [key, value] : tag.attributes) {
             std::string_view attribute_name = key.name;
@@ -640,7 +630,6 @@ private:
             t.attributes.push_back({to_lower(attribute_name), decode_references(v, true), v.empty()});
             renamed = renamed || t.attributes.back().name != key.name;
         }
-        restore_equals_in_values(t.attributes, start);
         // Stored in the order a reading of the written names gives: the tokenizer's order,
         // unless a name was changed above.
         if (renamed)
@@ -688,34 +677,6 @@ private:
         return true;
     }
 
-    // The unquoted values that held an "=", read again from the tag as written: the run of
-    // the name, "=" and the value around each dropped "=".
-    void restore_equals_in_values(std::vector<attribute>& attributes, std::size_t tag_start)
-    {
-        for (std::size_t e : equals_in_values_) {
-            if (e < tag_start || e >= in_.size())
-                continue;
-            const auto ends_run = [](char c) { return is_space(c) || c == '<' || c == '>'; };
-            std::size_t first = e;
-            while (first > tag_start && !ends_run(in_[first - 1]))
-                --first;
-            std::size_t last = e;
-            while (last < in_.size() && !ends_run(in_[last]))
-                ++last;
-            const std::string_view run = in_.substr(first, last - first);
-            const std::size_t equals = run.find('=');
-            if (equals == 0 || equals == std::string_view::npos)
-                continue;
-            const std::string name = to_lower(run.substr(0, equals));
-            for (attribute& a : attributes)
-                if (a.name == name) {
-                    a.value = decode_references(run.substr(equals + 1), true);
-                    a.bare = false;
-                }
-        }
-        equals_in_values_.clear();
-    }
-
     void fill_gap(std::size_t to)
     {
         if (to > covered_) {
@@ -738,7 +699,6 @@ private:
     std::size_t base_ = 0;    // where the current run started
     std::size_t resume_ = std::string_view::npos;
     bool decode_raw_ = false;
-    std::vector<std::size_t> equals_in_values_;
 };
 
 

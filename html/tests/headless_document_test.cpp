@@ -87,9 +87,9 @@ TEST_F(headless, reader_keeps_every_byte_of_odd_markup)
         {"x<script>a</script>b</script >c", "x<SCRIPT>a</SCRIPT>bc"},
         {"<pre><b>x</b></pre>", "<PRE><B>x</B></PRE>"},
         {"a<1>b</ 2>c", "a&lt;1&gt;b&lt;/ 2&gt;c"},
-        {"a<b<i>c</i>", "a&lt;b<I>c</I>"},
+        {"a<b<i>c</i>", "a<B i>c</B>"},
         {"a<b<!--c", "a&lt;b&lt;!--c"},
-        {"a<b<!--c-->d", "a&lt;b<!--c-->d"},
+        {"a<b<!--c-->d", "a<B !--c-->d</B>"},
         {"<a=b", "&lt;a=b"},
         {"a<!-'-b-->c", "a<!-'-b-->c"},
         {"<br/>x<script/>y", "<BR>x<SCRIPT></SCRIPT>y"},
@@ -109,6 +109,24 @@ TEST_F(headless, reader_keeps_every_byte_of_odd_markup)
     }
     load("<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\"><p>x");
     EXPECT_EQ(doc->html(), "<!DOCTYPE html PUBLIC \"-//W3C//DTD HTML 4.01//EN\">\r\n<HTML>\r\n<BODY>\r\n<P>x</P></BODY></HTML>");
+}
+
+TEST_F(headless, stray_lt_is_text_and_the_tags_after_it_stay_tags)
+{
+    const std::pair<const char*, const char*> cases[] = {
+        {"<b>a<, </b>c", "<B>a&lt;, </B>c"},
+        {"<table><tr><td>M-<, HOME</td><td>x</td></tr></table>",
+            "<TABLE>\r\n<TR>\r\n<TD>M-&lt;, HOME</TD>\r\n<TD>x</TD></TR></TABLE>"},
+        {"<p>x</1>y</ b>z a<=b</p>", "<P>x&lt;/1&gt;y&lt;/ b&gt;z a&lt;=b</P>"},
+        {"a</!>b", "ab"},
+        {"<p><a href=x/>l</a></p>", "<P><A href=\"x/\">l</A></P>"},
+    };
+    for (auto& [html, body] : cases) {
+        load(html);
+        EXPECT_EQ(body_html(), body) << html;
+    }
+    load("<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<p>x");
+    EXPECT_EQ(doc->html(), "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<HTML>\r\n<BODY>\r\n<P>x</P></BODY></HTML>");
 }
 
 TEST_F(headless, deep_nesting_reads_and_writes_without_recursion)

@@ -5,16 +5,9 @@
 #include <map>
 #include <sstream>
 
-namespace {
+using markup_testing::copy_of;
 
-std::string copy_of(std::string_view input, std::string indent_unit = {}, bool keep_whitespace = true)
-{
-    std::string out;
-    hevtools::markup::copying_parser_callback copy(out, std::move(indent_unit));
-    core::markup_parser parser(keep_whitespace);
-    core::run_markup_parser(copy, input.data(), input.data() + input.size(), hevtools::markup::html::html_dtd(), parser);
-    return out;
-}
+namespace {
 
 // A message body as the editor writes it: canonical tags, so a copy gives it back byte for byte.
 constexpr std::string_view message_fixture =

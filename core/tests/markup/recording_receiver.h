@@ -15,6 +15,7 @@ public:
     std::vector<core::markup_tag> tags;
     std::vector<std::size_t> positions;
     bool answer_errors = true;
+    int set_state_on_errors = -1;  // the state an error moves the tokenizer to; -1 leaves it
 
     bool on_comment(std::string& text, std::size_t position) override { return add("C\"" + text + "\"", position); }
     bool on_empty_tag(core::markup_tag& tag, std::size_t position) override { return add_tag("E", tag, position); }
@@ -24,9 +25,11 @@ public:
     {
         return add((raw ? "R\"" : "T\"") + text + "\"", position);
     }
-    bool on_error(int code, std::size_t position, int&) override
+    bool on_error(int code, std::size_t position, int& state) override
     {
         add("!" + std::to_string(code), position);
+        if (set_state_on_errors >= 0)
+            state = set_state_on_errors;
         return answer_errors;
     }
 
@@ -52,6 +55,16 @@ inline std::string transcript_of(std::string_view input, bool keep_whitespace)
     core::markup_parser parser(keep_whitespace);
     core::run_markup_parser(receiver, input.data(), input.data() + input.size(), hevtools::markup::html::html_dtd(), parser);
     return receiver.transcript;
+}
+
+// The input as the copying receiver writes it back.
+inline std::string copy_of(std::string_view input, std::string indent_unit = {}, bool keep_whitespace = true)
+{
+    std::string out;
+    hevtools::markup::copying_parser_callback copy(out, std::move(indent_unit));
+    core::markup_parser parser(keep_whitespace);
+    core::run_markup_parser(copy, input.data(), input.data() + input.size(), hevtools::markup::html::html_dtd(), parser);
+    return out;
 }
 
 // The same run fed one byte at a time, which must give the same events as the fast feeder.
