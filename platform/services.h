@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <string>
 
 namespace platform {
@@ -37,7 +38,9 @@ struct services {
 std::string time_locale_name(const env::environment& env);
 
 // The real services. Throws env::location_error or strings::string_table_error with a
-// message naming the missing or broken file.
-services make_system_services(const env::environment& env, const std::string& executable);
+// message naming the missing or broken file; a string table without a text for one of
+// `required_strings` is broken.
+services make_system_services(const env::environment& env, const std::string& executable,
+    std::span<const unsigned> required_strings);
 
 }

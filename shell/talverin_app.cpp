@@ -8,6 +8,7 @@
 #include "shell/documents/talverin_doc_manager.h"
 #include "shell/splash.h"
 
+#include <algorithm>
 #include <filesystem>
 
 namespace shell {
@@ -53,6 +54,21 @@ Step ReadLoggingSwitch(AppContext& context)
 {
     context.settings.logging = context.services.profile.get_int("Settings", "Logging", 0);
     core::trace_enabled = context.settings.logging;
+    return std::nullopt;
+}
+
+// A settings store that cannot be used keeps this run's settings in memory only; the
+// user is told once, so that changes made now are not lost without a word.
+Step ReportUnusableSettingsStore(AppContext& context)
+{
+    auto reason = context.services.profile.backing().unusable_reason();
+    if (reason.empty())
+        return std::nullopt;
+    TRACE_LOG("CTalverinApp::InitInstance() -- settings store unusable: %s\n", reason.c_str());
+    context.services.ui.message_box("The settings cannot be read: " + reason
+            + "\nTalverin runs with default settings, and no change made in this run is saved. Mend or remove the file "
+              "and start Talverin again to use it.",
+        platform::ui::MB_OK | platform::ui::MB_ICONEXCLAMATION);
     return std::nullopt;
 }
 
@@ -230,6 +246,18 @@ Step ShowMainWindow(CTalverinApp& app)
 
 }
 
+std::vector<unsigned> required_string_ids()
+{
+    std::vector<unsigned> ids {IDP_OLE_INIT_FAILED, IDS_DEFAULT_CONFIG};
+    for (const auto& row : document_templates) {
+        for (unsigned id : row.string_id) {
+            if (std::find(ids.begin(), ids.end(), id) == ids.end())
+                ids.push_back(id);
+        }
+    }
+    return ids;
+}
+
 StartupOutcome run_startup(CTalverinApp& app, const std::vector<std::string>& arguments)
 {
     auto& context = app.context();
@@ -237,6 +265,7 @@ StartupOutcome run_startup(CTalverinApp& app, const std::vector<std::string>& ar
         [&] { return InitCommonControls(context); },
         [&] { return SetRegistryKey(context); },
         [&] { return ReadLoggingSwitch(context); },
+        [&] { return ReportUnusableSettingsStore(context); },
         [&] { return InitializeMenuHook(context); },
         [&] { return MakeTemplatesFolder(context); },
         [&] { return ParseCommandLine(context, arguments); },

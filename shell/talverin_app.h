@@ -52,6 +52,10 @@ private:
     StartupOutcome outcome_;
 };
 
+// The texts start-up cannot do without (the document templates' strings, message 100, the
+// default configuration's name): a string table lacking one is refused as damaged.
+std::vector<unsigned> required_string_ids();
+
 // The start-up sequence, step by step; the first step that refuses ends it.
 StartupOutcome run_startup(CTalverinApp& app, const std::vector<std::string>& arguments);
 // The exit sequence of a started run; the exit status.

@@ -38,7 +38,8 @@ int main(int argc, char** argv)
     platform::ui::DialogTemplates dialogs;
     const auto environment = platform::env::current_environment();
     try {
-        services = platform::make_system_services(environment, platform::env::executable_path());
+        services = platform::make_system_services(environment, platform::env::executable_path(),
+            shell::required_string_ids());
         dialogs = platform::ui::DialogTemplates::load(services.locations.resources + "/talverin/dialogs.txt");
     } catch (const std::exception& e) {
         print_line(e.what());

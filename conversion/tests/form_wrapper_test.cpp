@@ -14,16 +14,16 @@ using conversion::form_wrapper_flags;
 constexpr const char* application_key = "Software\\Holvane\\Talverin";
 const std::string plain_form = "<form method=\"POST\" action=\"http://forms.test/cgi-bin/qbform\" name=\"quorbis_form\" >";
 
-// A store whose every read fails as an unusable file would.
+// A store whose every read and write fails.
 class unusable_store final : public platform::registry::store {
 protected:
     platform::registry::status inspect(const std::function<void(const platform::registry::registry_tree&)>&) override
     {
-        return platform::registry::status::store_unusable;
+        return platform::registry::status::io_error;
     }
     platform::registry::status change(const std::function<platform::registry::status(platform::registry::registry_tree&)>&) override
     {
-        return platform::registry::status::store_unusable;
+        return platform::registry::status::io_error;
     }
 };
 

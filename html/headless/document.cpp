@@ -1,15 +1,13 @@
 // The headless document's interface objects.
 
 #include "html/headless/state.h"
+#include "platform/files/atomic_write.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
 #include <fstream>
 #include <sstream>
-#include <sys/stat.h>
 #include <unordered_set>
-#include <unistd.h>
 
 namespace html {
 
@@ -1325,27 +1323,8 @@ public:
         std::string bytes;
         if (!encode_text(html(), state_->charset, bytes))
             return E_FAIL;
-        std::string temp = target + ".tmp-XXXXXX";
-        int fd = mkstemp(temp.data());
-        if (fd < 0)
-            return platform::com::hresult_from_system_code(static_cast<std::uint32_t>(errno));
-        std::size_t written = 0;
-        while (written < bytes.size()) {
-            ssize_t n = ::write(fd, bytes.data() + written, bytes.size() - written);
-            if (n <= 0) {
-                int err = errno;
-                ::close(fd);
-                ::unlink(temp.c_str());
-                return platform::com::hresult_from_system_code(static_cast<std::uint32_t>(err ? err : EIO));
-            }
-            written += static_cast<std::size_t>(n);
-        }
-        if (::fsync(fd) != 0 || ::close(fd) != 0 || std::rename(temp.c_str(), target.c_str()) != 0) {
-            int err = errno;
-            ::unlink(temp.c_str());
-            return platform::com::hresult_from_system_code(static_cast<std::uint32_t>(err));
-        }
-        ::chmod(target.c_str(), 0644);
+        if (auto error = platform::files::atomic_write(target, bytes, 0644))
+            return platform::com::hresult_from_system_code(static_cast<std::uint32_t>(error.value()));
         if (remember) {
             state_->file = target;
             state_->m.dirty = false;

@@ -216,6 +216,23 @@ TEST_F(headless, save_writes_the_charset_and_references_what_it_lacks)
     EXPECT_EQ(doc->save(folder.path() + "/missing/dir/x.htm", false), platform::com::hresult_from_system_code(ENOENT));
 }
 
+TEST_F(headless, save_through_a_link_replaces_its_target_and_keeps_the_link)
+{
+    std::string target = folder.path() + "/pages/page.htm";
+    std::filesystem::create_directories(folder.path() + "/pages");
+    write(target, "<p>old</p>");
+    std::string link = folder.path() + "/page.htm";
+    std::filesystem::create_symlink("pages/page.htm", link);
+    load("<p>new</p>");
+    ASSERT_EQ(doc->save(link, false), S_OK);
+    EXPECT_TRUE(std::filesystem::is_symlink(link));
+    EXPECT_NE(read(target).find("<P>new</P>"), std::string::npos) << read(target);
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder.path() + "/pages"))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string> {"page.htm"});
+}
+
 TEST_F(headless, file_urls_take_the_rest_as_a_literal_path)
 {
     std::string path = folder.path() + "/a #1 100%.htm";

@@ -5,7 +5,7 @@
 namespace platform::registry {
 
 // The number the platform's registry calls answer for a result: 0 for success, 2 for a
-// missing key or value, 13 for a value of another type.
+// missing key or value, 13 for a value of another type, 1450 for a value past the limit.
 inline long error_code(status code)
 {
     switch (code) {
@@ -14,8 +14,8 @@ inline long error_code(status code)
     case status::access_denied: return 5;
     case status::wrong_type: return 13;
     case status::invalid_name: return 161;
-    case status::store_unusable: return 1009;
     case status::io_error: return 1117;
+    case status::too_large: return 1450;
     }
     return 1117;
 }

@@ -30,6 +30,10 @@ public:
     // A batch of changes applied at once: all or none reach the store.
     status apply(const std::function<status(registry_tree&)>& edit) { return change(edit); }
 
+    // Why the store's backing cannot be used, so that changes stay in memory; empty when
+    // it can.
+    virtual std::string unusable_reason() { return {}; }
+
 protected:
     virtual status inspect(const std::function<void(const registry_tree&)>& look) = 0;
     virtual status change(const std::function<status(registry_tree&)>& edit) = 0;

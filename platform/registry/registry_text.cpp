@@ -3,7 +3,9 @@
 #include "platform/text/line_reader.h"
 #include "platform/text/quoted_text.h"
 
+#include <algorithm>
 #include <charconv>
+#include <optional>
 
 namespace platform::registry {
 
@@ -14,6 +16,17 @@ using text::read_quoted;
 namespace {
 
 constexpr std::string_view header = "talverin-registry 1";
+
+// Why a key line's path is refused.
+std::string key_problem(std::string_view path)
+{
+    path = trim_key_separators(path);
+    if (path.size() > max_key_path_length)
+        return "key path longer than the limit of " + std::to_string(max_key_path_length) + " bytes";
+    if (std::count(path.begin(), path.end(), '\\') >= static_cast<std::ptrdiff_t>(max_key_depth))
+        return "key path deeper than the limit of " + std::to_string(max_key_depth) + " levels";
+    return "invalid key name";
+}
 
 bool parse_value(std::string_view text, value& out, std::string& reason)
 {
@@ -74,8 +87,7 @@ bool parse_value(std::string_view text, value& out, std::string& reason)
 parse_outcome parse_registry_text(std::string_view text, std::string_view file_name)
 {
     parse_outcome outcome;
-    std::string current_key;
-    bool have_key = false;
+    std::optional<registry_tree::key_writer> current_key;
     bool seen_header = false;
     text::line_reader lines(text);
 
@@ -99,15 +111,16 @@ parse_outcome parse_registry_text(std::string_view text, std::string_view file_n
         if (line.front() == '[') {
             if (line.back() != ']' || line.size() < 3)
                 return fail("key line must be [path]");
-            current_key = std::string(line.substr(1, line.size() - 2));
-            if (outcome.tree.create_key(current_key) != status::ok)
-                return fail("invalid key name");
-            have_key = true;
+            auto path = line.substr(1, line.size() - 2);
+            auto opened = outcome.tree.open_key(path);
+            if (!opened.ok())
+                return fail(key_problem(path));
+            current_key = opened.data;
             continue;
         }
         if (line.front() != '"')
             return fail("expected a key line, a quoted value name or a comment");
-        if (!have_key)
+        if (!current_key)
             return fail("value before any key");
         std::size_t cursor = 0;
         std::string name;
@@ -119,8 +132,8 @@ parse_outcome parse_registry_text(std::string_view text, std::string_view file_n
         value data;
         if (!parse_value(line.substr(cursor + 1), data, reason))
             return fail(reason);
-        if (outcome.tree.set(current_key, name, std::move(data)) != status::ok)
-            return fail("invalid key name");
+        if (current_key->set(name, std::move(data)) != status::ok)
+            return fail("value larger than the limit of " + std::to_string(max_value_size) + " bytes");
     }
     if (!seen_header && !text.empty())
         return fail("first line must be \"talverin-registry 1\"");
@@ -133,11 +146,16 @@ std::string format_registry_text(const registry_tree& tree)
     static constexpr char digits[] = "0123456789abcdef";
     std::string out(header);
     out += '\n';
-    for (const auto& [folded, key] : tree.keys()) {
+    tree.visit([&](std::string_view path, const std::vector<named_value>& values, bool has_subkeys) {
+        // A key with subkeys and no values needs no line of its own: its subkeys' lines
+        // make it again. Every line written was thus a line read, and a deep key is
+        // written once, not once for each of its parents.
+        if (values.empty() && has_subkeys)
+            return;
         out += '[';
-        out += key.path;
+        out += path;
         out += "]\n";
-        for (const auto& entry : key.values) {
+        for (const auto& entry : values) {
             append_quoted(out, entry.name);
             out += '=';
             if (auto* text = std::get_if<std::string>(&entry.data)) {
@@ -155,7 +173,7 @@ std::string format_registry_text(const registry_tree& tree)
             }
             out += '\n';
         }
-    }
+    });
     return out;
 }
 

@@ -1,23 +1,26 @@
 #include "platform/strings/string_table.h"
 
+#include "platform/files/regular_file.h"
 #include "platform/text/line_reader.h"
 #include "platform/text/quoted_text.h"
 
 #include <charconv>
-#include <fstream>
-#include <iterator>
 
 namespace platform::strings {
 
-string_table string_table::load(const std::string& path)
+string_table string_table::load(const std::string& path, std::span<const unsigned> required)
 {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
-        throw string_table_error(path + ": cannot read the string table");
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
-        throw string_table_error(path + ": cannot read the string table");
-    return parse(text, path);
+    auto file = files::read_regular_file(path, max_string_table_size);
+    if (file.result == files::regular_file::outcome::missing)
+        throw string_table_error(path + ": cannot read the string table: no such file");
+    if (file.result == files::regular_file::outcome::unusable)
+        throw string_table_error(path + ": cannot read the string table: it " + file.problem);
+    auto table = parse(file.bytes, path);
+    for (unsigned id : required) {
+        if (table.text(id).empty())
+            throw string_table_error(path + ": the string table has no text for string " + std::to_string(id));
+    }
+    return table;
 }
 
 string_table string_table::parse(std::string_view text, std::string_view file_name)

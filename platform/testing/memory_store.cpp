@@ -16,6 +16,18 @@ void memory_store::fail_writes_under(std::string key)
     failing_key_ = std::move(key);
 }
 
+void memory_store::set_unusable_reason(std::string reason)
+{
+    std::lock_guard guard(mutex_);
+    unusable_reason_ = std::move(reason);
+}
+
+std::string memory_store::unusable_reason()
+{
+    std::lock_guard guard(mutex_);
+    return unusable_reason_;
+}
+
 registry::registry_tree memory_store::snapshot()
 {
     std::lock_guard guard(mutex_);

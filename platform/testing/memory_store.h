@@ -16,6 +16,10 @@ public:
     // Changes that touch the key or anything below it fail with io_error.
     void fail_writes_under(std::string key);
 
+    // Reports the store unusable for this reason, as a damaged file would.
+    void set_unusable_reason(std::string reason);
+    std::string unusable_reason() override;
+
     registry::registry_tree snapshot();
 
 protected:
@@ -27,6 +31,7 @@ private:
     registry::registry_tree tree_;
     int failing_writes_ = 0;
     std::optional<std::string> failing_key_;
+    std::string unusable_reason_;
 };
 
 }

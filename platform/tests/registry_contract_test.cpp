@@ -115,6 +115,32 @@ TEST_P(RegistryContract, RefusesInvalidKeyNames)
     EXPECT_EQ(registry->subkeys(user, "").data, std::vector<std::string> {});
 }
 
+TEST_P(RegistryContract, HoldsKeysAndValuesUpToTheLimitsAndRefusesWhatPasses)
+{
+    auto path_of = [](std::size_t depth, std::size_t component) {
+        std::string path;
+        for (std::size_t i = 0; i < depth; ++i)
+            path += (i ? "\\" : "") + std::string(component, 'k');
+        return path;
+    };
+    const std::string deepest = path_of(max_key_depth, 1);
+    EXPECT_EQ(registry->write(user, deepest, "v", std::uint32_t {1}), status::ok);
+    EXPECT_EQ(read_as<std::uint32_t>(*registry, deepest, "V"), 1u);
+    EXPECT_EQ(registry->create_key(user, deepest + "\\k"), status::invalid_name);
+    EXPECT_FALSE(registry->key_exists(user, deepest + "\\k"));
+
+    const std::string longest = "L\\" + std::string(max_key_path_length - 2, 'x');
+    EXPECT_EQ(registry->create_key(user, longest), status::ok);
+    EXPECT_EQ(registry->create_key(user, longest + "x"), status::invalid_name);
+
+    EXPECT_EQ(registry->write(user, "V", "text", std::string(max_value_size, 't')), status::ok);
+    EXPECT_EQ(registry->write(user, "V", "bytes", binary(max_value_size, 0xAB)), status::ok);
+    EXPECT_EQ(registry->write(user, "V", "text", std::string(max_value_size + 1, 't')), status::too_large);
+    EXPECT_EQ(registry->write(user, "V", "more", binary(max_value_size + 1, 0)), status::too_large);
+    EXPECT_EQ(read_as<std::string>(*registry, "V", "text").size(), max_value_size);
+    EXPECT_EQ(registry->read(user, "V", "more").code, status::not_found);
+}
+
 TEST_P(RegistryContract, BatchAppliesAllOrNothing)
 {
     EXPECT_EQ(registry->apply([](registry_tree& tree) {

@@ -1,7 +1,10 @@
 #include "platform/strings/string_table.h"
+#include "platform/testing/file_contents.h"
 #include "platform/testing/test_services.h"
 
+#include <filesystem>
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 using platform::strings::string_table;
 using platform::strings::string_table_error;
@@ -50,4 +53,34 @@ TEST(StringTable, LoadErrorsNameFileAndLine)
         }
     }
     EXPECT_THROW(string_table::load("/nonexistent/strings.txt"), string_table_error);
+}
+
+TEST(StringTable, AFileThatIsNoTableOrLacksARequiredTextIsRefusedNamingTheFile)
+{
+    platform::testing::temporary_folder folder;
+    const unsigned required[] = {100, 3094};
+    auto message_of = [&](const std::string& path) {
+        try {
+            string_table::load(path, required);
+        } catch (const string_table_error& e) {
+            return std::string(e.what());
+        }
+        return std::string("loaded");
+    };
+    std::filesystem::create_directories(folder.file("folder/strings.txt"));
+    EXPECT_EQ(message_of(folder.file("folder/strings.txt")),
+        folder.file("folder/strings.txt") + ": cannot read the string table: it is a folder, not a file");
+    ASSERT_EQ(::mkfifo(folder.file("pipe.txt").c_str(), 0600), 0);
+    EXPECT_EQ(message_of(folder.file("pipe.txt")),
+        folder.file("pipe.txt") + ": cannot read the string table: it is a named pipe, not a file");
+    EXPECT_EQ(message_of("/dev/zero"), "/dev/zero: cannot read the string table: it is a device, not a file");
+
+    platform::testing::write_file(folder.file("empty.txt"), "");
+    EXPECT_EQ(message_of(folder.file("empty.txt")),
+        folder.file("empty.txt") + ": the string table has no text for string 100");
+    platform::testing::write_file(folder.file("blank.txt"), "100 \"x\"\n3094 \"\"\n");
+    EXPECT_EQ(message_of(folder.file("blank.txt")),
+        folder.file("blank.txt") + ": the string table has no text for string 3094");
+    platform::testing::write_file(folder.file("full.txt"), "100 \"x\"\n3094 \"Default\"\n");
+    EXPECT_EQ(message_of(folder.file("full.txt")), "loaded");
 }

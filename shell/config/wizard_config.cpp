@@ -121,6 +121,20 @@ void CWizardConfig::CopyFromCurrent(const CWizardConfigSet& set)
         *this = *current;
 }
 
+void CWizardConfig::LoadABookProvider(ConfigServices& services, const std::string& key)
+{
+    auto& registry = services.registry;
+    auto provider = read_dword(registry, key, "ABook Provider");
+    broadcast::CAbook abook(services.address_books);
+    if (!provider || ((*provider >= 1 && *provider <= 3) && !abook.TryProvider(static_cast<int>(*provider)))) {
+        provider = static_cast<std::uint32_t>(abook.DetectProvider());
+        if (auto code = registry.write(hive::current_user, key, "ABook Provider", *provider); code != status::ok)
+            TRACE_LOG("CWizardConfig::LoadFromRegistry() -- \"ABook Provider\" not written: %s\n",
+                platform::registry::to_string(code));
+    }
+    abook_provider_ = static_cast<int>(*provider);
+}
+
 int CWizardConfig::LoadFromRegistry(ConfigServices& services, const std::string& name)
 {
     if (name.empty())
@@ -138,15 +152,7 @@ int CWizardConfig::LoadFromRegistry(ConfigServices& services, const std::string&
     login_ = login;
     password_ = password;
 
-    auto provider = read_dword(registry, key, "ABook Provider");
-    broadcast::CAbook abook(services.address_books);
-    if (!provider || ((*provider >= 1 && *provider <= 3) && !abook.TryProvider(static_cast<int>(*provider)))) {
-        provider = static_cast<std::uint32_t>(abook.DetectProvider());
-        if (auto code = registry.write(hive::current_user, key, "ABook Provider", *provider); code != status::ok)
-            TRACE_LOG("CWizardConfig::LoadFromRegistry() -- \"ABook Provider\" not written: %s\n",
-                platform::registry::to_string(code));
-    }
-    abook_provider_ = static_cast<int>(*provider);
+    LoadABookProvider(services, key);
 
     smtp_server_ = read_text(services, key, "SMTP Server").value_or("");
     if (auto timeout = read_dword(registry, key, "SMTPWaitTimeout"))
@@ -318,6 +324,9 @@ long CWizardConfig::LoadActive(ConfigServices& services)
             TRACE_LOG("CWizardConfig::LoadActive() -- key of %s not created: %s\n", fallback.c_str(),
                 platform::registry::to_string(code));
         SetDefaultTemplates(services);
+        // What the next start's load would detect and write is written now, so that a
+        // fresh store is settled after its first start.
+        LoadABookProvider(services, configuration_key(fallback));
     }
     return active.code == status::ok ? 0 : platform::registry::error_code(active.code);
 }

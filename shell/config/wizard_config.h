@@ -108,6 +108,10 @@ public:
     void SetDisplayDelay(int value) { display_delay_ = value; }
 
 private:
+    // The stored address-book provider, detected and written back when it is missing or
+    // names a provider that does not open.
+    void LoadABookProvider(ConfigServices& services, const std::string& key);
+
     std::string name_;
     int abook_provider_ = 0;
     int transport_ = 3;

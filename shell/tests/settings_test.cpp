@@ -32,9 +32,10 @@ TEST(Settings, EmptyRegistryGivesEveryDefaultAndExitWritesTheWrittenBackSet)
     ASSERT_EQ(save_settings(f.profile, loaded, f.defaults), status::ok);
     std::vector<std::string> written;
     auto tree = f.store.snapshot();
-    for (const auto& [folded, key] : tree.keys())
-        for (const auto& value : key.values)
-            written.push_back(key.path.substr(f.profile.application_key().size() + 1) + "/" + value.name);
+    tree.visit([&](std::string_view path, const std::vector<platform::registry::named_value>& values, bool) {
+        for (const auto& value : values)
+            written.push_back(std::string(path.substr(f.profile.application_key().size() + 1)) + "/" + value.name);
+    });
     std::vector<std::string> expected {"Broadcast/SMTPDestAddr", "Broadcast\\Command/AutopullImages",
         "Broadcast\\Command/ACCEPTANCE_REPORT", "Broadcast\\Command/DSN", "Broadcast\\Command/MDN",
         "Broadcast\\Command/PROGRESS_REPORT"};

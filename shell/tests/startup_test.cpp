@@ -150,6 +150,24 @@ TEST(Startup, HeadlessRunTracesItsStepsRunsAndWritesSettingsBack)
     EXPECT_EQ(again.trace().find("CreateDirectory"), std::string::npos);
 }
 
+TEST(Startup, AnUnusableSettingsStoreIsReportedOnceAndTraced)
+{
+    app_fixture f;
+    f.set_logging(1);
+    const std::string reason = "/home/u/.config/holvane/talverin/registry.txt:4: unterminated quoted text";
+    f.test.registry().set_unusable_reason(reason);
+    f.host.expect_message("The settings cannot be read: " + reason
+            + "\nTalverin runs with default settings, and no change made in this run is saved. Mend or remove the "
+              "file and start Talverin again to use it.",
+        platform::ui::MB_OK | platform::ui::MB_ICONEXCLAMATION, platform::ui::IDOK);
+    ASSERT_TRUE(f.start().runs());
+    EXPECT_EQ(f.host.pending(), 0u);
+    EXPECT_EQ(f.app->Run(), 0);
+    auto lines = trace_messages(f.trace());
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "CTalverinApp::InitInstance() -- settings store unusable: " + reason),
+        1);
+}
+
 TEST(Startup, LoggingOffWritesNoTrace)
 {
     app_fixture f;
@@ -180,10 +198,10 @@ TEST(Startup, FailedObjectRuntimeShowsMessage100OnceAndWritesNothing)
             // nothing else was written.
             const std::string configurations = "Software\\Holvane\\Talverin\\Configurations";
             (void)after.erase_key(configurations);
-            for (const auto& [folded, entry] : after.keys()) {
-                EXPECT_EQ(configurations.rfind(entry.path, 0), 0u) << entry.path;
-                EXPECT_TRUE(entry.values.empty()) << entry.path;
-            }
+            after.visit([&](std::string_view path, const std::vector<platform::registry::named_value>& values, bool) {
+                EXPECT_EQ(configurations.rfind(path, 0), 0u) << path;
+                EXPECT_TRUE(values.empty()) << path;
+            });
         } else {
             EXPECT_EQ(after, before);
         }

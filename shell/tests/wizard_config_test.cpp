@@ -266,17 +266,25 @@ TEST(WizardConfig, LoadActiveFallsBackToDefaultKeepingItsStoredValues)
     }
 }
 
-TEST(WizardConfig, LoadActiveOnAnEmptyStoreCreatesDefaultAndLoadsANamedOne)
+TEST(WizardConfig, LoadActiveOnAnEmptyStoreCreatesDefaultSettledAtOnceAndLoadsANamedOne)
 {
     config_fixture f;
     f.services.importer = nullptr;
+    f.books.opening = {2};
     CWizardConfig current;
     EXPECT_EQ(current.LoadActive(f.services), 2);
     EXPECT_EQ(current.GetName(), "Default");
+    EXPECT_EQ(current.GetABookProvider(), 2);
     EXPECT_TRUE(f.has_key("Default"));
     auto values = f.store.value_names(hive::current_user, configurations);
     EXPECT_EQ(values.data, (std::vector<std::string> {"Active Config"}));
-    EXPECT_TRUE(f.store.value_names(hive::current_user, f.key("Default")).data.empty());
+    // The provider the next load would detect and write is there from the first.
+    EXPECT_EQ(f.store.value_names(hive::current_user, f.key("Default")).data,
+        std::vector<std::string> {"ABook Provider"});
+    auto settled = f.store.snapshot();
+    CWizardConfig again;
+    EXPECT_EQ(again.LoadActive(f.services), 0);
+    EXPECT_EQ(f.store.snapshot(), settled);
 
     f.put("Work", "SMTP Server", std::string("mail.work"));
     ASSERT_EQ(f.store.write(hive::current_user, configurations, "Active Config", std::string("Work")), status::ok);

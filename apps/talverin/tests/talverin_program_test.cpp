@@ -6,8 +6,10 @@
 #include <fcntl.h>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <gtest/gtest.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <vector>
 
@@ -114,4 +116,119 @@ TEST_F(ProgramRun, AFreshHomeGetsTheDefaultConfigurationInItsOwnKey)
     EXPECT_EQ(values.data, (std::vector<std::string> {"Active Config"}));
     ASSERT_NE(parsed.tree.find(configurations, "Active Config"), nullptr);
     EXPECT_EQ(*parsed.tree.find(configurations, "Active Config"), platform::registry::value(std::string("Default")));
+}
+
+TEST_F(ProgramRun, AnUnusableStoreIsReportedOnceAndLeftAsItWas)
+{
+    struct cause {
+        const char* name;
+        std::function<void(const std::string& path)> make;
+        std::string reason; // after the store's path
+    };
+    auto text = [](std::string content) {
+        return [content](const std::string& path) { std::ofstream(path, std::ios::binary) << content; };
+    };
+    std::string deep = "talverin-registry 1\n[";
+    for (int i = 0; i <= 512; ++i)
+        deep += i ? "\\k" : "k";
+    deep += "]\n";
+    const std::vector<cause> causes {
+        {"line cut inside a value name",
+            text("talverin-registry 1\n[Software\\Holvane\\Talverin\\Configurations]\n\"Active Con"),
+            ":3: unterminated quoted text"},
+        {"folder", [](const std::string& path) { std::filesystem::create_directory(path); },
+            ": is a folder, not a file"},
+        {"named pipe", [](const std::string& path) { ASSERT_EQ(::mkfifo(path.c_str(), 0600), 0); },
+            ": is a named pipe, not a file"},
+        {"link to a device", [](const std::string& path) { std::filesystem::create_symlink("/dev/zero", path); },
+            ": is a device, not a file"},
+        {"key deeper than the limit", text(deep), ":2: key path deeper than the limit of 512 levels"},
+        {"unreadable", [](const std::string& path) {
+             std::ofstream(path) << "talverin-registry 1\n";
+             ::chmod(path.c_str(), 0);
+         }, ": cannot be read: Permission denied"},
+    };
+    const auto folder = std::filesystem::path(store()).parent_path();
+    for (const auto& [name, make, reason] : causes) {
+        SCOPED_TRACE(name);
+        if (std::string(name) == "unreadable" && ::geteuid() == 0)
+            continue; // the superuser reads any file
+        std::filesystem::remove_all(home.file("config"));
+        std::filesystem::create_directories(folder);
+        make(store());
+        struct stat before {};
+        ASSERT_EQ(::lstat(store().c_str(), &before), 0);
+        auto bytes = std::filesystem::is_regular_file(store()) ? read_file(store()) : std::string();
+
+        auto result = run(TALVERIN_PROGRAM);
+        EXPECT_EQ(result.status, 0) << result.errors;
+        const std::string said = "The settings cannot be read: " + store() + reason + "\n";
+        auto first = result.errors.find(said);
+        EXPECT_NE(first, std::string::npos) << result.errors;
+        EXPECT_EQ(result.errors.find("The settings cannot be read", first + 1), std::string::npos) << result.errors;
+
+        struct stat after {};
+        ASSERT_EQ(::lstat(store().c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode, before.st_mode);
+        EXPECT_EQ(after.st_ino, before.st_ino);
+        EXPECT_EQ(after.st_mtim.tv_nsec, before.st_mtim.tv_nsec);
+        if (std::filesystem::is_regular_file(store())) {
+            EXPECT_EQ(read_file(store()), bytes);
+        }
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(folder))
+            names.push_back(entry.path().filename().string());
+        EXPECT_EQ(names, std::vector<std::string> {"registry.txt"}); // no lock, no temporary
+        std::filesystem::permissions(store(), std::filesystem::perms::owner_all, std::filesystem::perm_options::add);
+    }
+}
+
+TEST_F(ProgramRun, ASymlinkedStoreIsWrittenThroughToItsTargetAndStaysALink)
+{
+    std::filesystem::create_directories(home.file("dotfiles"));
+    std::ofstream(home.file("dotfiles/registry.txt")) << "talverin-registry 1\n[Software\\Holvane\\Talverin\\Settings]\n"
+                                                          "\"DocCharset\"=sz:\"utf-8\"\n";
+    std::filesystem::create_directories(std::filesystem::path(store()).parent_path());
+    std::filesystem::create_symlink("../../../dotfiles/registry.txt", store());
+    auto result = run(TALVERIN_PROGRAM);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_TRUE(std::filesystem::is_symlink(store()));
+    auto parsed = platform::registry::parse_registry_text(read_file(home.file("dotfiles/registry.txt")), "dotfiles");
+    ASSERT_TRUE(parsed.ok) << parsed.error;
+    EXPECT_NE(parsed.tree.find("Software\\Holvane\\Talverin\\Configurations", "Active Config"), nullptr);
+    EXPECT_EQ(*parsed.tree.find("Software\\Holvane\\Talverin\\Settings", "DocCharset"),
+        platform::registry::value(std::string("utf-8")));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(home.file("dotfiles")))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string> {"registry.txt"});
+}
+
+TEST_F(ProgramRun, AStringTableThatIsAFolderOrLacksTheNeededTextsEndsTheStartNamingTheFile)
+{
+    std::filesystem::create_directories(home.file("bin"));
+    auto program = home.file("bin/talverin");
+    std::filesystem::copy_file(TALVERIN_PROGRAM, program);
+    auto table = home.file("share/talverin/talverin/strings.txt");
+    std::filesystem::create_directories(table);
+    auto result = run(program);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.errors, "talverin: " + table + ": cannot read the string table: it is a folder, not a file\n");
+
+    std::filesystem::remove(table);
+    std::ofstream(table) << "";
+    result = run(program);
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.errors, "talverin: " + table + ": the string table has no text for string 100\n");
+    EXPECT_FALSE(std::filesystem::exists(store())); // nothing started, nothing saved
+}
+
+TEST_F(ProgramRun, AFreshStoreSettlesOnTheFirstStart)
+{
+    auto result = run(TALVERIN_PROGRAM);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    auto first = read_file(store());
+    result = run(TALVERIN_PROGRAM);
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(read_file(store()), first);
 }
