@@ -12,6 +12,7 @@
 // 128 KiB or more mapped afresh on every run.
 #include "bench/libxml2_peer.h"
 #include "bench/ratio_reporter.h"
+#include "bench/repeated_text.h"
 #include "conversion/aol_variables.h"
 #include "conversion/html_lite_preprocessor.h"
 #include "core/markup/copying_callback.h"
@@ -45,15 +46,6 @@ const std::string& policy_text()
 {
     static const std::string text = read(TALVERIN_RESOURCES_DIR "/aoltag.policy.txt");
     return text;
-}
-
-std::string repeated(const std::string& unit, std::size_t size)
-{
-    std::string out;
-    out.reserve(size + unit.size());
-    while (out.size() < size)
-        out += unit;
-    return out;
 }
 
 void tokenize(const std::string& body, hevtools::markup::parser_callback& receiver)
@@ -256,7 +248,7 @@ int main(int argc, char** argv)
     std::vector<case_row> rows;
     for (std::size_t mb : {1, 8, 32}) {
         const std::string label = std::to_string(mb) + "MB";
-        const std::string body = repeated(message, mb * megabyte);
+        const std::string body = bench::repeated(message, mb * megabyte);
         rows.push_back({label, body.size()});
         add("copy/" + label, body, copy_chain);
         add("policy_plain/" + label, body, plain_policy);
@@ -289,8 +281,8 @@ int main(int argc, char** argv)
     const auto replace_chain = [&replace_policy](const std::string& in, std::string& out) {
         return policy_chain(in, replace_policy, false, out);
     };
-    const std::string small_text = repeated("word ", megabyte);
-    const std::string large_text = repeated("word ", 8 * megabyte);
+    const std::string small_text = bench::repeated("word ", megabyte);
+    const std::string large_text = bench::repeated("word ", 8 * megabyte);
     for (const std::string* text : {&small_text, &large_text}) {
         const std::string label = std::to_string(text->size() / megabyte) + "MB";
         add("replace_text/" + label, *text, replace_chain, memory::kept_cold);

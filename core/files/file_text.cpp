@@ -11,18 +11,23 @@
 
 namespace core {
 
-std::uint64_t get_file_size(const std::string& path)
+std::optional<std::uint64_t> read_file_size(const std::string& path)
 {
     struct stat info {};
     if (::stat(path.c_str(), &info) != 0) {
-        TRACE_LOG("get_file_size() -- %s: %s", path.c_str(), std::strerror(errno));
-        return 0;
+        TRACE_LOG("read_file_size() -- %s: %s", path.c_str(), std::strerror(errno));
+        return std::nullopt;
     }
     if (!S_ISREG(info.st_mode)) {
-        TRACE_LOG("get_file_size() -- %s is not a file", path.c_str());
-        return 0;
+        TRACE_LOG("read_file_size() -- %s is not a file", path.c_str());
+        return std::nullopt;
     }
     return static_cast<std::uint64_t>(info.st_size);
+}
+
+std::uint64_t get_file_size(const std::string& path)
+{
+    return read_file_size(path).value_or(0);
 }
 
 number_format user_number_format()

@@ -1,13 +1,16 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <ostream>
 #include <string>
 #include <string_view>
 
 namespace core {
 
-// The size of a file in bytes; 0 when it cannot be read (the failure is traced).
+// The size of a regular file in bytes; none when it cannot be read (the failure is traced).
+std::optional<std::uint64_t> read_file_size(const std::string& path);
+// The same with 0 for a file that cannot be read.
 std::uint64_t get_file_size(const std::string& path);
 
 // How numbers are written: the decimal mark, the group separator ("" for none) and the

@@ -1,5 +1,7 @@
 #include "core/markup/dtd_strict.h"
 
+#include "core/markup/escape.h"
+
 #include <algorithm>
 #include <fstream>
 #include <iterator>
@@ -14,34 +16,6 @@ std::string lower(std::string_view text)
     std::string result(text);
     std::transform(result.begin(), result.end(), result.begin(), ascii_lower);
     return result;
-}
-
-bool is_digit(char c) { return c >= '0' && c <= '9'; }
-bool is_hex_digit(char c) { return is_digit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
-bool is_letter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-// Length of the entity reference that starts at text[at] == '&', or 0 when none starts there.
-std::size_t reference_length(std::string_view text, std::size_t at)
-{
-    std::size_t i = at + 1;
-    const std::size_t size = text.size();
-    if (i < size && text[i] == '#') {
-        ++i;
-        const bool hex = i < size && (text[i] == 'x' || text[i] == 'X');
-        if (hex)
-            ++i;
-        const std::size_t digits = i;
-        while (i < size && (hex ? is_hex_digit(text[i]) : is_digit(text[i])))
-            ++i;
-        if (i == digits)
-            return 0;
-    } else {
-        if (i >= size || !is_letter(text[i]))
-            return 0;
-        while (i < size && (is_letter(text[i]) || is_digit(text[i])))
-            ++i;
-    }
-    return i < size && text[i] == ';' ? i + 1 - at : 0;
 }
 
 }
@@ -192,7 +166,7 @@ bool CDTDStrict::IsKnownEntity(std::string_view reference) const
         const bool hex = !digits.empty() && (digits.front() == 'x' || digits.front() == 'X');
         if (hex)
             digits.remove_prefix(1);
-        return !digits.empty() && std::all_of(digits.begin(), digits.end(), hex ? is_hex_digit : is_digit);
+        return !digits.empty() && std::all_of(digits.begin(), digits.end(), hex ? is_ascii_hex_digit : is_ascii_digit);
     }
     if (!known_names_ready_)
         build_known_names();

@@ -1,25 +1,10 @@
 #include "core/vocab/markup_snippets.h"
 
 #include "core/files/file_path.h"
+#include "core/markup/escape.h"
 #include "core/url/file_url.h"
 
 namespace core {
-
-namespace {
-
-std::string quote_attribute(std::string_view text)
-{
-    std::string result;
-    for (char c : text) {
-        if (c == '"')
-            result += "&quot;";
-        else
-            result += c;
-    }
-    return result;
-}
-
-}
 
 std::string GetFlashClassId()
 {
@@ -39,7 +24,7 @@ std::string MakeBookmarkAnchor(std::string_view name)
         else
             safe_url += c;
     }
-    return "<a name=\"" + quote_attribute(name) + "\" style=\"background-image: url('" + safe_url
+    return "<a name=\"" + escape_attribute_value(name) + "\" style=\"background-image: url('" + safe_url
         + "'); background-repeat: no-repeat; background-position: center\">&nbsp;&nbsp;&nbsp;&nbsp;</a>";
 }
 

@@ -9,7 +9,7 @@ namespace core {
 std::string GetFlashClassId();
 
 // An anchor that shows the bookmark picture: <a name="NAME" style="...">&nbsp;x4</a>.
-// The name is put into the attribute with its double quotes written as &quot;.
+// The name is escaped for the attribute; character references in it stand as written.
 std::string MakeBookmarkAnchor(std::string_view name);
 
 }

@@ -45,6 +45,17 @@ TEST_F(FileSize, ReadsSixtyFourBitSizes)
     EXPECT_EQ(core::get_file_size(root.file("missing")), 0u);
 }
 
+TEST_F(FileSize, TellsAnUnreadableFileFromAnEmptyOne)
+{
+    auto empty = root.file("empty.txt");
+    int fd = ::open(empty.c_str(), O_WRONLY | O_CREAT, 0600);
+    ASSERT_GE(fd, 0);
+    ::close(fd);
+    EXPECT_EQ(core::read_file_size(empty), std::optional<std::uint64_t>(0));
+    EXPECT_EQ(core::read_file_size(root.file("missing")), std::nullopt);
+    EXPECT_EQ(core::read_file_size(root.path()), std::nullopt);
+}
+
 TEST(FileText, UrlsBecomeFileNames)
 {
     EXPECT_EQ(core::url_to_file_name("http://www.example.com/page?id=7"), "http-www.example.com-page-id=7");

@@ -183,4 +183,6 @@ TEST_F(Snippets, FlashClassIdAndBookmarkAnchors)
             + "'); background-repeat: no-repeat; background-position: center\">&nbsp;&nbsp;&nbsp;&nbsp;</a>");
     auto quoted = core::MakeBookmarkAnchor("a\" onmouseover=\"x");
     EXPECT_EQ(quoted.substr(0, quoted.find(" style=")), "<a name=\"a&quot; onmouseover=&quot;x\"");
+    auto marked = core::MakeBookmarkAnchor("Tom & <b>");
+    EXPECT_EQ(marked.substr(0, marked.find(" style=")), "<a name=\"Tom &amp; &lt;b&gt;\"");
 }
