@@ -10,6 +10,7 @@
 #include "shell/documents/save_options_panel.h"
 #include "shell/objects/shell_text.h"
 #include "shell/settings.h"
+#include "core/files/delete_path.h"
 #include "shell/temporary_paths.h"
 
 #include <unistd.h>
@@ -50,7 +51,7 @@ CTalverinDocManager::CTalverinDocManager(AppContext& context, ConversionServices
 
 CTalverinDocManager::~CTalverinDocManager()
 {
-    if (auto failure = delete_temporary_path(working_folder_); !failure.empty())
+    if (auto failure = core::delete_temporary_path(working_folder_); !failure.empty())
         TRACE_LOG("CTalverinDocManager::~CTalverinDocManager() -- %s\n", failure.c_str());
     else
         TRACE_LOG("CTalverinDocManager::~CTalverinDocManager() -- working folder %s removed\n", working_folder_.c_str());

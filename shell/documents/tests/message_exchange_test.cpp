@@ -1,5 +1,6 @@
 #include "doc_manager_fixture.h"
 
+#include "core/files/delete_path.h"
 #include "core/files/file_path.h"
 #include "shell/documents/manifest.h"
 #include "shell/documents/file_dialog_ex.h"
@@ -37,7 +38,7 @@ struct message_fixture : doc_manager_fixture {
     static void replace(const std::string& staged, const std::string& live)
     {
         if (core::file_path(live).is_directory()) {
-            ASSERT_EQ(delete_temporary_path(live), "");
+            ASSERT_EQ(core::delete_temporary_path(live), "");
         }
         ASSERT_EQ(std::rename(staged.c_str(), live.c_str()), 0) << staged;
     }
