@@ -1,5 +1,8 @@
 #include "shell/documents/conversion_binding.h"
 
+#include "conversion/vocabulary/object_markup.h"
+#include "conversion/vocabulary/page_forms.h"
+#include "conversion/vocabulary/replace_comments.h"
 #include "core/log/trace_log.h"
 
 namespace shell {
@@ -65,21 +68,26 @@ std::optional<std::string> ConversionBinding::write_clickto_page(std::string_vie
     return std::nullopt;
 }
 
-std::optional<std::string> ConversionBinding::find_flash_movie(std::string_view)
+std::optional<std::string> ConversionBinding::find_flash_movie(std::string_view object_text)
 {
-    not_built("find_flash_movie");
-    return std::nullopt;
+    auto movie = conversion::find_flash_movie(object_text, 0);
+    if (movie.empty())
+        return std::nullopt;
+    return movie;
 }
 
-bool ConversionBinding::replace_generated_text(std::string&)
+bool ConversionBinding::replace_generated_text(std::string& text)
 {
-    return not_built("replace_generated_text");
+    // Without the message's pull folder the pull-size comments keep the sizes they were saved with.
+    conversion::refreshReplaceComments(text, std::nullopt);
+    return true;
 }
 
-std::optional<std::string> ConversionBinding::generate_meta_and_form(std::string_view)
+std::optional<std::string> ConversionBinding::generate_meta_and_form(std::string_view page)
 {
-    not_built("generate_meta_and_form");
-    return std::nullopt;
+    std::string loaded(page);
+    conversion::read_page_forms(loaded);
+    return loaded;
 }
 
 std::optional<std::string> ConversionBinding::convert_file_for_aol(const std::string&)

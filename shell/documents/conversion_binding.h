@@ -8,9 +8,10 @@
 namespace shell {
 
 // The program's conversion services as far as they exist: page text through the off-screen
-// page loader, when one is given. The converting operations are not built yet; each is
-// traced as such and fails, so the step that needs it fails instead of going on with an
-// unconverted record.
+// page loader, when one is given; the generator's replacement step, the wrapper form taken out
+// of a loaded page and a Flash object's movie through the markup vocabulary. The other
+// converting operations are not built yet; each is traced as such and fails, so the step that
+// needs it fails instead of going on with an unconverted record.
 class ConversionBinding final : public ConversionServices {
 public:
     explicit ConversionBinding(std::optional<editing::page_services> page_services)

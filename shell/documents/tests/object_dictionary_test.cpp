@@ -1,6 +1,7 @@
 #include "doc_manager_fixture.h"
 
 #include "core/files/file_path.h"
+#include "shell/documents/conversion_binding.h"
 
 #include <gtest/gtest.h>
 
@@ -179,4 +180,18 @@ TEST(ObjectDictionary, ABodyLeavingTheEditorNamesItsObjectsAnew)
     EXPECT_EQ(found.at(2).title, "new.gif");
     EXPECT_EQ(dictionary.known(0).pictures.count(2), 1u);
     EXPECT_GE(f.context.object_counters.value(0), 2);
+}
+
+TEST(ObjectDictionary, TheProgramsConversionReadsMoviesAndTakesOutTheWrapperForm)
+{
+    shell::ConversionBinding conversion(std::nullopt);
+    EXPECT_EQ(conversion.find_flash_movie("<object><param name=\"MOVIE\" value=\"m.swf\"></object>"), "m.swf");
+    EXPECT_EQ(conversion.find_flash_movie("<object></object><param name=movie value=m.swf>"), std::nullopt);
+
+    const std::string stamp = "<meta name=\"GENERATOR\" content=\"Quorbis Veltrane Wizard 3.4.0.1\">";
+    const auto loaded = conversion.generate_meta_and_form(
+        "<html><head>" + stamp + "</head><body><form name=\"quorbis_form\" action=\"x\"><p>a</p></form></body></html>");
+    ASSERT_TRUE(loaded);
+    EXPECT_EQ(loaded->find("<form"), std::string::npos) << *loaded;
+    EXPECT_NE(loaded->find("<p>a</p>"), std::string::npos) << *loaded;
 }
