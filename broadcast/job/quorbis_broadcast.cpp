@@ -90,6 +90,19 @@ bool quorbis_broadcast::add_pull_file(const pull_file_record& record)
     return true;
 }
 
+void quorbis_broadcast::replace_local_lists(std::vector<std::string> paths)
+{
+    local_lists_.clear();
+    for (auto& path : paths)
+        add_once(local_lists_, path);
+}
+
+void quorbis_broadcast::set_pull_password_needed(std::size_t index, int needed)
+{
+    if (index < pull_files_.size())
+        pull_files_[index].password_needed = needed;
+}
+
 std::string quorbis_broadcast::body_file_name(int kind, bool with_folder) const
 {
     static const char* const names[] = {"body.htm", "bodylite.htm", "body.txt"};

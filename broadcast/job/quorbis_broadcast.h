@@ -61,6 +61,10 @@ public:
     bool add_local_list(const std::string& path);
     bool add_push_file(const std::string& path);
     bool add_pull_file(const pull_file_record& record);
+    // The local lists become these, each path once.
+    void replace_local_lists(std::vector<std::string> paths);
+    // Marks whether the pull file at `index` needs the password; an index out of range changes nothing.
+    void set_pull_password_needed(std::size_t index, int needed);
     const std::vector<std::string>& local_lists() const { return local_lists_; }
     const std::vector<std::string>& push_files() const { return push_files_; }
     const std::vector<pull_file_record>& pull_files() const { return pull_files_; }

@@ -4,6 +4,7 @@
 #include "platform/ui/messages.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdlib>
 #include <stdexcept>
@@ -33,6 +34,17 @@ std::optional<int> parse_int(const std::string& text)
     if (*end != '\0')
         return std::nullopt;
     return static_cast<int>(value);
+}
+
+bool less_ignoring_case(const std::string& a, const std::string& b)
+{
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+        [](unsigned char x, unsigned char y) { return std::tolower(x) < std::tolower(y); });
+}
+
+bool equal_ignoring_case(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size() && !less_ignoring_case(a, b) && !less_ignoring_case(b, a);
 }
 
 }
@@ -122,6 +134,25 @@ void DataExchange::combo_string(int id, std::string& value)
         combo.text = value;
 }
 
+void DataExchange::combo_index(int id, int& value)
+{
+    last_control_ = id;
+    if (save_)
+        value = dialog_.get_cur_sel(id);
+    else
+        dialog_.set_cur_sel(id, value);
+}
+
+void DataExchange::date_time(int id, calendar_time& value)
+{
+    last_control_ = id;
+    auto& picker = dialog_.item(id);
+    if (save_)
+        value = picker.moment;
+    else
+        picker.moment = value;
+}
+
 void DataExchange::int_range(long long value, int low, int high)
 {
     if (!save_ || (value >= low && value <= high))
@@ -149,6 +180,8 @@ bool Dialog::create()
         control.declared = options;
         control.text = options.text;
         control.items = options.items;
+        if (options.sorted)
+            std::stable_sort(control.items.begin(), control.items.end(), less_ignoring_case);
         control.enabled = options.enabled;
         control.visible = options.visible;
         control.image = options.bitmap;
@@ -256,6 +289,62 @@ void Dialog::set_cur_sel(int id, int index)
         combo.text = index < 0 ? std::string() : combo.items[static_cast<std::size_t>(index)];
 }
 
+int Dialog::add_string(int id, const std::string& text)
+{
+    auto& list = item(id);
+    auto at = list.items.end();
+    if (list.declared.sorted)
+        at = std::upper_bound(list.items.begin(), list.items.end(), text, less_ignoring_case);
+    const int index = static_cast<int>(at - list.items.begin());
+    list.items.insert(at, text);
+    // Selections after the new item move with their items.
+    for (int& selected : list.selected) {
+        if (selected >= index)
+            ++selected;
+    }
+    if (list.selection >= index)
+        ++list.selection;
+    return index;
+}
+
+void Dialog::delete_string(int id, int index)
+{
+    auto& list = item(id);
+    if (index < 0 || index >= static_cast<int>(list.items.size()))
+        return;
+    list.items.erase(list.items.begin() + index);
+    std::vector<int> kept;
+    for (int selected : list.selected) {
+        if (selected != index)
+            kept.push_back(selected > index ? selected - 1 : selected);
+    }
+    list.selected = std::move(kept);
+    if (list.selection == index)
+        list.selection = -1;
+    else if (list.selection > index)
+        --list.selection;
+}
+
+int Dialog::find_string_exact(int id, const std::string& text) const
+{
+    const auto& items = item(id).items;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        if (equal_ignoring_case(items[i], text))
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+void Dialog::set_selected_items(int id, std::vector<int> indices)
+{
+    auto& list = item(id);
+    const int count = static_cast<int>(list.declared.kind == ControlKind::list_view ? list.rows.size() : list.items.size());
+    std::erase_if(indices, [count](int i) { return i < 0 || i >= count; });
+    std::sort(indices.begin(), indices.end());
+    indices.erase(std::unique(indices.begin(), indices.end()), indices.end());
+    list.selected = std::move(indices);
+}
+
 void Dialog::GotoDlgCtrl(int id)
 {
     focus_ = id;
@@ -325,6 +414,20 @@ void Dialog::user_spin(int id, int steps)
     spin.position = std::clamp(spin.position + steps, spin.declared.low, spin.declared.high);
     if (spin.declared.buddy != 0 && has_item(spin.declared.buddy))
         SetDlgItemText(spin.declared.buddy, std::to_string(spin.position));
+}
+
+void Dialog::user_select_items(int id, std::vector<int> indices)
+{
+    focus_ = id;
+    set_selected_items(id, std::move(indices));
+    OnCommand(id, item(id).declared.kind == ControlKind::list_view ? NM_CLICK : LBN_SELCHANGE);
+}
+
+void Dialog::user_set_moment(int id, const calendar_time& moment)
+{
+    focus_ = id;
+    item(id).moment = moment;
+    OnCommand(id, DTN_DATETIMECHANGE);
 }
 
 PropertySheet::PropertySheet(int id, std::string caption, UiHost& host)

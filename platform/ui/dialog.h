@@ -13,6 +13,17 @@ inline constexpr unsigned IDP_PARSE_INT = 61712;       // "Please enter an integ
 inline constexpr unsigned IDP_PARSE_INT_RANGE = 61714; // "Please enter an integer between %1 and %2."
 inline constexpr unsigned IDP_PARSE_STRING_SIZE = 61716; // "Please enter no more than %1 characters."
 
+// The value of a date and time picker, in local time.
+struct calendar_time {
+    int year = 1970;
+    int month = 1; // 1-12
+    int day = 1;
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    bool operator==(const calendar_time&) const = default;
+};
+
 struct Control {
     ControlTemplate declared;
     std::string text;
@@ -26,6 +37,9 @@ struct Control {
     std::size_t selection_start = 0; // edit: the selected text
     std::size_t selection_end = 0;
     std::string tooltip; // shown while the mouse rests on the control; empty for none
+    std::vector<int> selected; // multiple-selection list, list view: the selected items, ascending
+    std::vector<std::vector<std::string>> rows; // list view: each row's texts by column
+    calendar_time moment; // date and time picker
 };
 
 class Dialog;
@@ -43,6 +57,9 @@ public:
     // The index of the checked radio in the group that starts at `first_id`; -1 for none.
     void radio(int first_id, int& value);
     void combo_string(int id, std::string& value);
+    // The selected item's index of a combo box; -1 for none.
+    void combo_index(int id, int& value);
+    void date_time(int id, calendar_time& value);
     // Checks of the last control exchanged, when saving.
     void int_range(long long value, int low, int high);
     void max_chars(const std::string& value, std::size_t most);
@@ -105,7 +122,14 @@ public:
     bool IsDlgButtonChecked(int id) const { return item(id).checked; }
     void set_cur_sel(int id, int index);
     int get_cur_sel(int id) const { return item(id).selection; }
-    void add_string(int id, const std::string& text) { item(id).items.push_back(text); }
+    // Appends, or inserts in order (case ignored) into a sorted list; the item's index.
+    int add_string(int id, const std::string& text);
+    void delete_string(int id, int index);
+    // The first item equal to the text, case ignored; -1 for none.
+    int find_string_exact(int id, const std::string& text) const;
+    // The selected items of a multiple-selection list or list view, ascending.
+    const std::vector<int>& selected_items(int id) const { return item(id).selected; }
+    void set_selected_items(int id, std::vector<int> indices);
     void EnableItem(int id, bool enabled) { item(id).enabled = enabled; }
     void ShowItem(int id, bool visible) { item(id).visible = visible; }
     void GotoDlgCtrl(int id);
@@ -116,6 +140,9 @@ public:
     void user_click(int id);
     void user_select(int id, int index);
     void user_spin(int id, int steps);
+    // Selects exactly these items of a multiple-selection list or list view (a click in it).
+    void user_select_items(int id, std::vector<int> indices);
+    void user_set_moment(int id, const calendar_time& moment);
 
 private:
     void set_text_notifying(Control& control, const std::string& text);

@@ -51,6 +51,8 @@ const std::map<std::string_view, ControlKind> kinds {
     {"combo", ControlKind::combo_box},
     {"list", ControlKind::list_box},
     {"updown", ControlKind::up_down},
+    {"listview", ControlKind::list_view},
+    {"datetime", ControlKind::date_time},
 };
 
 std::vector<std::string> split_items(const std::string& text)
@@ -169,6 +171,21 @@ DialogTemplates DialogTemplates::parse(std::string_view text, std::string_view f
                 control.tooltip = need_number();
             } else if (name == "help") {
                 control.help_context = need_number();
+            } else if (name == "multi") {
+                control.multi = true;
+            } else if (name == "sorted") {
+                control.sorted = true;
+            } else if (name == "time") {
+                control.time_of_day = true;
+            } else if (name == "columns") {
+                for (const auto& column : split_items(value)) {
+                    const auto colon = column.rfind(':');
+                    ListColumn parsed;
+                    if (colon == std::string::npos || !to_int(std::string_view(column).substr(colon + 1), parsed.width))
+                        throw fail("columns need <title>:<width>");
+                    parsed.title = column.substr(0, colon);
+                    control.columns.push_back(std::move(parsed));
+                }
             } else if (name == "disabled") {
                 control.enabled = false;
             } else if (name == "hidden") {

@@ -8,7 +8,13 @@
 
 namespace platform::ui {
 
-enum class ControlKind { static_text, image, edit, push_button, check_box, radio_button, combo_box, list_box, up_down };
+enum class ControlKind { static_text, image, edit, push_button, check_box, radio_button, combo_box, list_box, up_down, list_view, date_time };
+
+// A column of a list view: its heading and width.
+struct ListColumn {
+    std::string title;
+    int width = 0;
+};
 
 struct ControlTemplate {
     int id = 0;
@@ -20,6 +26,10 @@ struct ControlTemplate {
     bool group = false;               // starts a group of radios
     bool editable = false;            // combo: the user may type
     std::vector<std::string> items;   // combo, list
+    bool multi = false;               // list, list view: several items may be selected
+    bool sorted = false;              // list: items are kept in order, case ignored
+    std::vector<ListColumn> columns;  // list view
+    bool time_of_day = false;         // date and time picker: shows the time, else the date
     int low = 0;                      // up-down range
     int high = 100;
     int buddy = 0;                    // up-down: the edit it counts in
@@ -45,9 +55,11 @@ public:
 // The program's dialog templates, read from a text file:
 //   dialog <id> "<caption>" [help=<n>]
 //   <kind> <id> ["<text>"] [options]       kind: static image edit button check radio combo list updown
+//                                          listview datetime
 //   end
 // Options: password limit=<n> auto group editable items="a|b" range=<low>..<high> buddy=<id>
-// bitmap=<id> tip=<string id> help=<context> disabled hidden. Blank lines and "#" comments are skipped.
+// bitmap=<id> tip=<string id> help=<context> disabled hidden multi sorted columns="title:width|..."
+// time. Blank lines and "#" comments are skipped.
 class DialogTemplates {
 public:
     static DialogTemplates load(const std::string& path);

@@ -38,5 +38,8 @@ inline constexpr int EN_CHANGE = 0x0300;
 inline constexpr int EN_UPDATE = 0x0400;
 inline constexpr int CBN_SELCHANGE = 1;
 inline constexpr int CBN_EDITCHANGE = 5;
+inline constexpr int LBN_SELCHANGE = 1;
+inline constexpr int NM_CLICK = -2;                 // a click in a list view
+inline constexpr int DTN_DATETIMECHANGE = -759;    // a date and time picker's new value
 
 }

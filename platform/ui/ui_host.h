@@ -26,6 +26,7 @@ struct OpenFileRequest {
     std::string default_extension {}; // added to a typed name without one
     bool file_must_exist = false;
     bool save = false;          // a save dialog; an open dialog otherwise
+    bool multiple = false;      // an open dialog where several files may be chosen at once
     int filter_index = 0;       // the filter shown first, counted from 1; 0 for the first
     // A child panel shown inside the dialog; when the panel ends itself the dialog ends as
     // confirmed, without a name (the answer's `skipped`).
@@ -39,6 +40,7 @@ struct FileChoice {
     std::string path;     // empty when skipped
     int filter_index = 1; // the filter in force, counted from 1
     bool skipped = false; // the panel ended the dialog
+    std::vector<std::string> paths {}; // every file chosen (several with `multiple`); `path` is the first
 };
 
 enum class help_style { topic, popup };

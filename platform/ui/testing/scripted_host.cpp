@@ -1,5 +1,7 @@
 #include "platform/ui/testing/scripted_host.h"
 
+#include "platform/ui/messages.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -72,6 +74,46 @@ void DialogDriver::spin(int control, int steps)
     current().user_spin(control, steps);
 }
 
+void DialogDriver::select_items(int control, std::vector<int> indices)
+{
+    auto& target = usable(control);
+    const bool list = target.declared.kind == ControlKind::list_box && target.declared.multi;
+    if (!list && target.declared.kind != ControlKind::list_view)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " takes no multiple selection");
+    const std::size_t count = list ? target.items.size() : target.rows.size();
+    for (int index : indices) {
+        if (index < 0 || static_cast<std::size_t>(index) >= count)
+            throw ImpossibleInteraction("control " + std::to_string(control) + " has no item " + std::to_string(index));
+    }
+    if (!target.declared.multi && indices.size() > 1)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " selects one item at most");
+    current().user_select_items(control, std::move(indices));
+}
+
+void DialogDriver::set_date(int control, int year, int month, int day)
+{
+    auto& target = usable(control);
+    if (target.declared.kind != ControlKind::date_time || target.declared.time_of_day)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " is not a date picker");
+    calendar_time moment = target.moment;
+    moment.year = year;
+    moment.month = month;
+    moment.day = day;
+    current().user_set_moment(control, moment);
+}
+
+void DialogDriver::set_time(int control, int hour, int minute, int second)
+{
+    auto& target = usable(control);
+    if (target.declared.kind != ControlKind::date_time || !target.declared.time_of_day)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " is not a time picker");
+    calendar_time moment = target.moment;
+    moment.hour = hour;
+    moment.minute = minute;
+    moment.second = second;
+    current().user_set_moment(control, moment);
+}
+
 void DialogDriver::ok()
 {
     if (sheet_) {
@@ -81,6 +123,15 @@ void DialogDriver::ok()
     }
     usable(IDOK);
     dialog_->user_click(IDOK);
+}
+
+void DialogDriver::enter()
+{
+    check_open();
+    auto& dialog = current();
+    if (dialog.has_item(IDOK) && !dialog.item(IDOK).enabled)
+        return;
+    dialog.OnCommand(IDOK, BN_CLICKED);
 }
 
 void DialogDriver::cancel()
@@ -235,10 +286,16 @@ std::optional<FileChoice> ScriptedHost::open_file(const OpenFileRequest& request
         ADD_FAILURE() << "the file dialog \"" << request.title << "\" has no panel to drive";
         throw UnexpectedInteraction("no panel");
     }
+    if (request.multiple && !step.names.empty()) {
+        // The user picks every scripted name at once.
+        FileChoice choice {step.names.front(), filter_index, false};
+        choice.paths = step.names;
+        return choice;
+    }
     for (const auto& name : step.names) {
         if (request.keep_open && request.keep_open(name))
             continue;
-        return FileChoice {name, filter_index, false};
+        return FileChoice {name, filter_index, false, {name}};
     }
     return std::nullopt;
 }

@@ -35,7 +35,14 @@ public:
     void click(int control);
     void select(int control, const std::string& item);
     void spin(int control, int steps);
+    // Selects exactly these items of a multiple-selection list, or rows of a list view.
+    void select_items(int control, std::vector<int> indices);
+    // The date of a date picker, the time of a time picker.
+    void set_date(int control, int year, int month, int day);
+    void set_time(int control, int hour, int minute, int second = 0);
     void ok();
+    // Enter: the default button's command, unless the dialog's OK button is disabled.
+    void enter();
     void cancel();
     void f1();
     // F1 while the control has the focus.

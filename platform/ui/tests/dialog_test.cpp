@@ -325,6 +325,8 @@ TEST(DialogTemplates, ReportsTheLineOfABrokenTemplate)
         {"dialog 1 \"x\"\nedit 3\nedit 3\nend\n", "t:3:"},
         {"dialog 1 \"x\n", "t:1:"},
         {"dialog 1 \"x\"\n", "no \"end\""},
+        {"dialog 1 \"x\"\nlistview 3 columns=\"A|B:5\"\nend\n", "t:2:"},
+        {"dialog 1 \"x\"\nlistview 3 columns=\"A:wide\"\nend\n", "t:2:"},
     };
     for (const auto& [text, where] : broken) {
         try {
@@ -341,6 +343,36 @@ TEST(DialogTemplates, ReportsTheLineOfABrokenTemplate)
     EXPECT_EQ(parsed.get(7).controls[1].tooltip, 61712);
     EXPECT_EQ(parsed.get(7).controls[1].help_context, 90);
     EXPECT_THROW(parsed.get(8), dialog_template_error);
+
+    auto lists = DialogTemplates::parse("dialog 1 \"x\"\nlistview 2 columns=\"Pull File:120|Type:150\" multi\n"
+                                        "list 3 multi sorted\ndatetime 4 time\nend\n", "t");
+    const auto& controls = lists.get(1).controls;
+    ASSERT_EQ(controls[0].columns.size(), 2u);
+    EXPECT_EQ(controls[0].columns[0].title, "Pull File");
+    EXPECT_EQ(controls[0].columns[1].width, 150);
+    EXPECT_TRUE(controls[0].multi);
+    EXPECT_TRUE(controls[1].multi && controls[1].sorted);
+    EXPECT_EQ(controls[2].kind, ControlKind::date_time);
+    EXPECT_TRUE(controls[2].time_of_day);
+}
+
+TEST(Dialog, SortedListsKeepSelectionsOnTheirItems)
+{
+    const auto templates = DialogTemplates::parse("dialog 1 \"x\"\nlist 2 multi sorted items=\"b|D\"\nend\n", "t");
+    host_fixture fixture;
+    Dialog dialog(templates.get(1), fixture.host);
+    ASSERT_TRUE(dialog.create());
+    EXPECT_EQ(dialog.item(2).items, (std::vector<std::string> {"b", "D"}));
+    dialog.set_selected_items(2, {1, 0, 1, 7});
+    EXPECT_EQ(dialog.selected_items(2), (std::vector<int> {0, 1}));
+    EXPECT_EQ(dialog.add_string(2, "C"), 1);
+    EXPECT_EQ(dialog.add_string(2, "a"), 0);
+    EXPECT_EQ(dialog.item(2).items, (std::vector<std::string> {"a", "b", "C", "D"}));
+    EXPECT_EQ(dialog.selected_items(2), (std::vector<int> {1, 3}));
+    EXPECT_EQ(dialog.find_string_exact(2, "c"), 2);
+    EXPECT_EQ(dialog.find_string_exact(2, "c "), -1);
+    dialog.delete_string(2, 1);
+    EXPECT_EQ(dialog.selected_items(2), (std::vector<int> {2}));
 }
 
 TEST(FileDialog, PanelAndNameCheckAreDrivenAsTheUserWould)
