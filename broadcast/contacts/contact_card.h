@@ -1,0 +1,66 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace broadcast::contacts {
+
+// The displayable fields of a contact, by index.
+inline constexpr int field_count = 30;
+enum field : int {
+    full_name = 0, email1 = 1, job_title = 2, company = 3, department = 4, business_city = 5, home_city = 6,
+    other_city = 7, business_phone = 8, business_phone2 = 9, assistant_phone = 10, company_phone = 11,
+    home_phone = 12, home_phone2 = 13, mobile_phone = 14, pager = 15, callback_phone = 16, telex = 17, tty_tdd = 18,
+    isdn = 19, other_phone = 20, primary_phone = 21, business_fax = 22, home_fax = 23, other_fax = 24,
+    email2 = 25, email3 = 26, web_page = 27, categories = 28, file_as = 29,
+};
+
+// The field's display name ("Full Name", "Email Address" ...); empty outside 0-29.
+std::string_view ContactFieldName(int index);
+inline int ContactFieldCount() { return field_count; }
+
+// One contact of an address book: the 30 fields, and the book or folder it came from.
+struct contact_card {
+    std::string folder_id;
+    std::array<std::string, field_count> fields {};
+
+    // The field's value; empty outside 0-29.
+    const std::string& field(int index) const;
+    // The first non-empty of the three e-mail fields.
+    const std::string& first_email() const;
+    // Sets the first empty one of the three e-mail fields; false when all are set.
+    bool add_email(std::string address);
+};
+
+// Limits of what a reader takes from one file.
+struct read_limits {
+    std::size_t max_file_bytes = std::size_t {256} << 20;
+    std::size_t max_cards = 1'000'000;
+    std::size_t max_line_bytes = std::size_t {16} << 20;
+};
+
+// A part of a book that was left out, with the line it began on (counted from 1).
+struct skipped_part {
+    std::size_t line = 0;
+    std::string reason;
+};
+
+// What a reader made of a file: the cards read, the parts skipped, and, when the file as a
+// whole could not be read, why (the cards read before it stay).
+struct read_result {
+    std::vector<contact_card> cards;
+    std::vector<skipped_part> skipped;
+    std::optional<std::string> failure;
+};
+
+// Readers of the three address-book formats. Text is UTF-8 after reading: bytes that are not
+// are replaced by U+FFFD. Properties without a field are skipped without being copied.
+read_result read_vcards(std::string_view bytes, const read_limits& limits = {});
+read_result read_ldif(std::string_view bytes, const read_limits& limits = {});
+read_result read_contacts_csv(std::string_view bytes, const read_limits& limits = {});
+
+}

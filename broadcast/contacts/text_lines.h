@@ -1,0 +1,59 @@
+#pragma once
+
+#include <cstddef>
+#include <string_view>
+
+namespace broadcast::contacts {
+
+// The physical lines of a text, each ended by CR LF, LF or CR (the last may have none), with
+// their numbers counted from 1.
+class text_lines {
+public:
+    explicit text_lines(std::string_view text) : text_(text) { }
+
+    // The next line without its end; false at the end of the text.
+    bool next(std::string_view& line)
+    {
+        if (position_ >= text_.size())
+            return false;
+        const std::size_t end = text_.find_first_of("\r\n", position_);
+        const std::size_t stop = end == std::string_view::npos ? text_.size() : end;
+        line = text_.substr(position_, stop - position_);
+        position_ = stop;
+        if (position_ < text_.size())
+            position_ += text_[position_] == '\r' && position_ + 1 < text_.size() && text_[position_ + 1] == '\n' ? 2 : 1;
+        ++number_;
+        return true;
+    }
+    // The line that next() would give, without taking it.
+    bool peek(std::string_view& line) const
+    {
+        text_lines copy = *this;
+        return copy.next(line);
+    }
+    std::size_t number() const { return number_; }
+
+private:
+    std::string_view text_;
+    std::size_t position_ = 0;
+    std::size_t number_ = 0;
+};
+
+// ASCII case-insensitive comparison.
+inline bool same_name(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        char x = a[i], y = b[i];
+        if (x >= 'A' && x <= 'Z')
+            x = static_cast<char>(x - 'A' + 'a');
+        if (y >= 'A' && y <= 'Z')
+            y = static_cast<char>(y - 'A' + 'a');
+        if (x != y)
+            return false;
+    }
+    return true;
+}
+
+}

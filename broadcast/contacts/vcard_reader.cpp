@@ -1,0 +1,434 @@
+// vCard 2.1, 3.0 and 4.0: folded lines, groups, parameters (bare 2.1 types too),
+// QUOTED-PRINTABLE with soft line breaks, escaped text and structured values.
+#include "broadcast/contacts/contact_card.h"
+#include "broadcast/contacts/text_lines.h"
+#include "core/util/base64_decode.h"
+#include "core/util/utf8.h"
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+namespace broadcast::contacts {
+
+namespace {
+
+// The properties that give a field; every other one is skipped without being copied.
+bool wanted(std::string_view name)
+{
+    for (std::string_view known : {"FN", "N", "EMAIL", "TITLE", "ORG", "ADR", "TEL", "URL", "CATEGORIES", "BEGIN",
+             "END", "AGENT"}) {
+        if (same_name(name, known))
+            return true;
+    }
+    return false;
+}
+
+struct property {
+    std::string name;
+    std::vector<std::string> types; // lower-case
+    int preference = 100;           // lower is preferred
+    bool quoted_printable = false;
+    bool base64 = false;
+    bool latin1 = false;
+    std::string value;
+};
+
+std::string lower(std::string_view text)
+{
+    std::string out(text);
+    for (char& c : out) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    return out;
+}
+
+// Splits at `separator` outside double quotes.
+std::vector<std::string_view> split_outside_quotes(std::string_view text, char separator)
+{
+    std::vector<std::string_view> pieces;
+    bool quoted = false;
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '"')
+            quoted = !quoted;
+        else if (text[i] == separator && !quoted) {
+            pieces.push_back(text.substr(start, i - start));
+            start = i + 1;
+        }
+    }
+    pieces.push_back(text.substr(start));
+    return pieces;
+}
+
+void read_parameter(std::string_view parameter, property& p)
+{
+    const std::size_t equals = parameter.find('=');
+    const std::string_view key = equals == std::string_view::npos ? std::string_view("TYPE") : parameter.substr(0, equals);
+    std::string_view values = equals == std::string_view::npos ? parameter : parameter.substr(equals + 1);
+    if (values.size() >= 2 && values.front() == '"' && values.back() == '"')
+        values = values.substr(1, values.size() - 2);
+    for (std::string_view value : split_outside_quotes(values, ',')) {
+        if (same_name(key, "TYPE")) {
+            if (same_name(value, "quoted-printable"))
+                p.quoted_printable = true; // a bare 2.1 encoding
+            else if (same_name(value, "pref"))
+                p.preference = std::min(p.preference, 1);
+            else
+                p.types.push_back(lower(value));
+        } else if (same_name(key, "PREF")) {
+            int rank = 0;
+            for (char c : value) {
+                if (c < '0' || c > '9' || rank > 1000)
+                    break;
+                rank = rank * 10 + (c - '0');
+            }
+            if (rank > 0)
+                p.preference = std::min(p.preference, rank);
+        } else if (same_name(key, "ENCODING")) {
+            p.quoted_printable = p.quoted_printable || same_name(value, "quoted-printable");
+            p.base64 = p.base64 || same_name(value, "b") || same_name(value, "base64");
+        } else if (same_name(key, "CHARSET")) {
+            p.latin1 = same_name(value, "iso-8859-1") || same_name(value, "windows-1252") || same_name(value, "latin1");
+        }
+    }
+}
+
+int hex_value(char c)
+{
+    if (c >= '0' && c <= '9')
+        return c - '0';
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    return -1;
+}
+
+std::string decode_quoted_printable(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '=' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 && hex_value(text[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2])));
+            i += 2;
+        } else if (text[i] == '=' && i + 1 == text.size()) {
+            // A soft break that ended the value.
+        } else {
+            out.push_back(text[i]);
+        }
+    }
+    return out;
+}
+
+std::string latin1_to_utf8(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (char c : bytes)
+        core::append_utf8(out, static_cast<unsigned char>(c));
+    return out;
+}
+
+// The value as UTF-8 text, its encodings undone; NUL bytes dropped.
+std::string decoded_value(const property& p, std::string_view raw)
+{
+    std::string bytes;
+    if (p.quoted_printable) {
+        bytes = decode_quoted_printable(raw);
+    } else if (p.base64) {
+        bytes = core::base64_decode(raw).value_or(std::string());
+    } else {
+        bytes.assign(raw);
+    }
+    std::erase(bytes, '\0');
+    return p.latin1 ? latin1_to_utf8(bytes) : core::sanitize_utf8(bytes);
+}
+
+// The components of a structured value, split at unescaped ";", each unescaped.
+std::vector<std::string> components(std::string_view value, char separator = ';')
+{
+    std::vector<std::string> out(1);
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        const char c = value[i];
+        if (c == '\\' && i + 1 < value.size()) {
+            const char next = value[++i];
+            out.back().push_back(next == 'n' || next == 'N' ? '\n' : next);
+        } else if (c == separator) {
+            out.emplace_back();
+        } else {
+            out.back().push_back(c);
+        }
+    }
+    return out;
+}
+
+std::string unescaped(std::string_view value)
+{
+    std::string out;
+    out.reserve(value.size());
+    for (std::size_t i = 0; i < value.size(); ++i) {
+        if (value[i] == '\\' && i + 1 < value.size()) {
+            const char next = value[++i];
+            out.push_back(next == 'n' || next == 'N' ? '\n' : next);
+        } else {
+            out.push_back(value[i]);
+        }
+    }
+    return out;
+}
+
+bool has_type(const property& p, std::string_view type)
+{
+    return std::find(p.types.begin(), p.types.end(), type) != p.types.end();
+}
+
+void set_first(contact_card& card, int index, const std::string& value)
+{
+    auto& slot = card.fields[static_cast<std::size_t>(index)];
+    if (slot.empty())
+        slot = value;
+}
+
+void set_first_of(contact_card& card, std::initializer_list<int> indices, const std::string& value)
+{
+    for (int index : indices) {
+        if (card.fields[static_cast<std::size_t>(index)].empty()) {
+            card.fields[static_cast<std::size_t>(index)] = value;
+            return;
+        }
+    }
+}
+
+// The telephone field for a number of these types.
+void place_telephone(contact_card& card, const property& p, const std::string& number)
+{
+    const bool fax = has_type(p, "fax");
+    if (fax && has_type(p, "work"))
+        set_first(card, business_fax, number);
+    else if (fax && has_type(p, "home"))
+        set_first(card, home_fax, number);
+    else if (fax)
+        set_first(card, other_fax, number);
+    else if (has_type(p, "cell"))
+        set_first(card, mobile_phone, number);
+    else if (has_type(p, "pager"))
+        set_first(card, pager, number);
+    else if (has_type(p, "isdn"))
+        set_first(card, isdn, number);
+    else if (has_type(p, "textphone") || has_type(p, "tty") || has_type(p, "x-tty"))
+        set_first(card, tty_tdd, number);
+    else if (has_type(p, "x-assistant") || has_type(p, "assistant"))
+        set_first(card, assistant_phone, number);
+    else if (has_type(p, "x-callback") || has_type(p, "callback"))
+        set_first(card, callback_phone, number);
+    else if (has_type(p, "x-telex") || has_type(p, "tlx"))
+        set_first(card, telex, number);
+    else if (has_type(p, "main") || has_type(p, "x-company") || has_type(p, "company"))
+        set_first(card, company_phone, number);
+    else if (has_type(p, "work"))
+        set_first_of(card, {business_phone, business_phone2}, number);
+    else if (has_type(p, "home"))
+        set_first_of(card, {home_phone, home_phone2}, number);
+    else
+        set_first(card, other_phone, number);
+    if (p.preference == 1 && !fax)
+        set_first(card, primary_phone, number);
+}
+
+// The card being read, with its e-mail addresses ranked by preference.
+struct card_builder {
+    contact_card card;
+    std::size_t start_line = 0;
+    std::string family_name, given_name;
+    struct ranked_email {
+        int preference;
+        std::size_t order;
+        std::string address;
+    };
+    std::vector<ranked_email> emails; // the best three so far
+    std::size_t email_count = 0;
+
+    void add_email(int preference, std::string address)
+    {
+        if (address.empty())
+            return;
+        emails.push_back({preference, email_count++, std::move(address)});
+        std::stable_sort(emails.begin(), emails.end(),
+            [](const ranked_email& a, const ranked_email& b) { return a.preference < b.preference; });
+        if (emails.size() > 3)
+            emails.pop_back();
+    }
+
+    contact_card finish()
+    {
+        for (auto& email : emails)
+            card.add_email(std::move(email.address));
+        if (card.fields[full_name].empty()) {
+            std::string name = given_name;
+            if (!family_name.empty())
+                name += (name.empty() ? "" : " ") + family_name;
+            card.fields[full_name] = name;
+        }
+        set_first(card, file_as, given_name);
+        return std::move(card);
+    }
+
+    void take(const property& p, std::string_view raw)
+    {
+        const std::string value = decoded_value(p, raw);
+        if (same_name(p.name, "FN")) {
+            set_first(card, full_name, unescaped(value));
+        } else if (same_name(p.name, "N")) {
+            const auto parts = components(value);
+            family_name = parts[0];
+            given_name = parts.size() > 1 ? parts[1] : std::string();
+        } else if (same_name(p.name, "EMAIL")) {
+            add_email(p.preference, unescaped(value));
+        } else if (same_name(p.name, "TITLE")) {
+            set_first(card, job_title, unescaped(value));
+        } else if (same_name(p.name, "ORG")) {
+            const auto parts = components(value);
+            set_first(card, company, parts[0]);
+            if (parts.size() > 1)
+                set_first(card, department, parts[1]);
+        } else if (same_name(p.name, "ADR")) {
+            const auto parts = components(value);
+            const std::string city = parts.size() > 3 ? parts[3] : std::string();
+            if (city.empty())
+                return;
+            set_first(card, has_type(p, "work") ? business_city : has_type(p, "home") ? home_city : other_city, city);
+        } else if (same_name(p.name, "TEL")) {
+            const std::string number = unescaped(value);
+            if (!number.empty())
+                place_telephone(card, p, number);
+        } else if (same_name(p.name, "URL")) {
+            set_first(card, web_page, unescaped(value));
+        } else if (same_name(p.name, "CATEGORIES")) {
+            set_first(card, categories, unescaped(value));
+        }
+    }
+};
+
+// The name of a content line: what stands before ";" or ":", its group taken off.
+std::string_view property_name(std::string_view line)
+{
+    const std::size_t end = line.find_first_of(";:");
+    std::string_view name = line.substr(0, end == std::string_view::npos ? line.size() : end);
+    const std::size_t dot = name.rfind('.');
+    return dot == std::string_view::npos ? name : name.substr(dot + 1);
+}
+
+bool contains_ignoring_case(std::string_view text, std::string_view word)
+{
+    for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
+        if (same_name(text.substr(i, word.size()), word))
+            return true;
+    }
+    return false;
+}
+
+}
+
+read_result read_vcards(std::string_view bytes, const read_limits& limits)
+{
+    read_result result;
+    if (bytes.size() > limits.max_file_bytes) {
+        result.failure = "the file is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MiB";
+        return result;
+    }
+    text_lines lines(bytes);
+    std::string_view line;
+    std::optional<card_builder> open;
+    int nesting = 0; // cards inside the open one (an agent's), which are skipped
+    std::string logical;
+    while (lines.next(line)) {
+        if (line.empty() || line[0] == ' ' || line[0] == '\t')
+            continue; // a stray continuation or a blank line
+        const std::size_t first_line = lines.number();
+        const std::string_view name = property_name(line);
+        const std::size_t colon = line.find(':');
+        const bool is_wanted = wanted(name);
+        const bool soft_breaks = colon != std::string_view::npos && contains_ignoring_case(line.substr(0, colon), "quoted-printable");
+        // The whole content line: continuation lines, and for QUOTED-PRINTABLE the lines after
+        // a soft break. Properties without a field are passed over without copying.
+        bool too_long = line.size() > limits.max_line_bytes;
+        if (is_wanted && !too_long)
+            logical.assign(line);
+        std::size_t length = line.size();
+        bool soft = soft_breaks && !line.empty() && line.back() == '=';
+        std::string_view next;
+        while (lines.peek(next) && (soft || (!next.empty() && (next[0] == ' ' || next[0] == '\t')))) {
+            lines.next(next);
+            const std::string_view piece = soft ? next : next.substr(1);
+            length += piece.size();
+            if (length > limits.max_line_bytes)
+                too_long = true;
+            if (is_wanted && !too_long) {
+                if (soft)
+                    logical.pop_back(); // the "=" of the soft break
+                logical.append(piece);
+            }
+            soft = soft_breaks && !next.empty() && next.back() == '=';
+        }
+        if (too_long && is_wanted) {
+            if (open && nesting == 0)
+                result.skipped.push_back({first_line, "a line longer than the limit"});
+            continue;
+        }
+        if (!is_wanted) {
+            if (colon == std::string_view::npos && open && nesting == 0)
+                result.skipped.push_back({first_line, "a line without \":\""});
+            continue;
+        }
+        const std::size_t value_at = logical.find(':');
+        if (value_at == std::string::npos) {
+            if (open && nesting == 0)
+                result.skipped.push_back({first_line, "a line without \":\""});
+            continue;
+        }
+        const std::string_view value(logical.data() + value_at + 1, logical.size() - value_at - 1);
+        if (same_name(name, "BEGIN") && same_name(value, "VCARD")) {
+            if (!open) {
+                open.emplace();
+                open->start_line = first_line;
+            } else {
+                ++nesting;
+            }
+            continue;
+        }
+        if (same_name(name, "AGENT") && open && same_name(value, "BEGIN:VCARD")) {
+            ++nesting;
+            continue;
+        }
+        if (same_name(name, "END") && same_name(value, "VCARD")) {
+            if (nesting > 0) {
+                --nesting;
+            } else if (open) {
+                if (result.cards.size() == limits.max_cards) {
+                    result.failure = "more than " + std::to_string(limits.max_cards) + " cards";
+                    return result;
+                }
+                result.cards.push_back(open->finish());
+                open.reset();
+            }
+            continue;
+        }
+        if (!open || nesting > 0)
+            continue;
+        property p;
+        p.name = std::string(name);
+        const std::string_view head(logical.data(), value_at);
+        const auto parameters = split_outside_quotes(head, ';');
+        for (std::size_t i = 1; i < parameters.size(); ++i)
+            read_parameter(parameters[i], p);
+        open->take(p, value);
+    }
+    if (open)
+        result.skipped.push_back({open->start_line, "a card without \"END:VCARD\""});
+    return result;
+}
+
+}
