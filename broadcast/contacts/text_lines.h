@@ -5,8 +5,9 @@
 
 namespace broadcast::contacts {
 
-// The physical lines of a text, each ended by CR LF, LF or CR (the last may have none), with
-// their numbers counted from 1.
+// The physical lines of a text, each ended by CR LF, LF or CR alone (address books come from
+// every kind of system), with their numbers counted from 1; unlike platform::text::line_reader
+// a lone CR ends a line, and the next line can be looked at before it is taken.
 class text_lines {
 public:
     explicit text_lines(std::string_view text) : text_(text) { }

@@ -4,6 +4,7 @@
 #include "broadcast/contacts/text_lines.h"
 #include "core/util/base64_decode.h"
 #include "core/util/utf8.h"
+#include "platform/text/quoted_text.h"
 
 #include <algorithm>
 #include <string>
@@ -95,24 +96,13 @@ void read_parameter(std::string_view parameter, property& p)
     }
 }
 
-int hex_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
-}
-
 std::string decode_quoted_printable(std::string_view text)
 {
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
-        if (text[i] == '=' && i + 2 < text.size() && hex_value(text[i + 1]) >= 0 && hex_value(text[i + 2]) >= 0) {
-            out.push_back(static_cast<char>(hex_value(text[i + 1]) * 16 + hex_value(text[i + 2])));
+        if (text[i] == '=' && i + 2 < text.size() && platform::text::hex_digit(text[i + 1]) >= 0 && platform::text::hex_digit(text[i + 2]) >= 0) {
+            out.push_back(static_cast<char>(platform::text::hex_digit(text[i + 1]) * 16 + platform::text::hex_digit(text[i + 2])));
             i += 2;
         } else if (text[i] == '=' && i + 1 == text.size()) {
             // A soft break that ended the value.
