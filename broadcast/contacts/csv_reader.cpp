@@ -42,11 +42,11 @@ int field_of_heading(std::string_view heading)
 {
     heading = trimmed(heading);
     for (int i = 0; i < field_count; ++i) {
-        if (same_name(heading, ContactFieldName(i)))
+        if (equal_ignoring_case(heading, ContactFieldName(i)))
             return i == email1 || i == email2 || i == email3 ? next_email : i;
     }
     for (const auto& alias : column_aliases) {
-        if (same_name(heading, alias.heading))
+        if (equal_ignoring_case(heading, alias.heading))
             return alias.field;
     }
     return -2;

@@ -27,7 +27,7 @@ constexpr attribute_field attribute_fields[] = {
 
 bool is_email_attribute(std::string_view name)
 {
-    return same_name(name, "mail") || same_name(name, "mozillaSecondEmail") || same_name(name, "mozilla_secondemail");
+    return equal_ignoring_case(name, "mail") || equal_ignoring_case(name, "mozillaSecondEmail") || equal_ignoring_case(name, "mozilla_secondemail");
 }
 
 struct record_builder {
@@ -41,21 +41,21 @@ struct record_builder {
     {
         std::erase(value, '\0');
         value = core::sanitize_utf8(value);
-        if (same_name(name, "dn")) {
+        if (equal_ignoring_case(name, "dn")) {
             has_dn = true;
-        } else if (same_name(name, "changetype")) {
-            change_record = !same_name(value, "add");
+        } else if (equal_ignoring_case(name, "changetype")) {
+            change_record = !equal_ignoring_case(value, "add");
         } else if (is_email_attribute(name)) {
             if (!value.empty())
                 card.add_email(std::move(value));
-        } else if (same_name(name, "sn")) {
+        } else if (equal_ignoring_case(name, "sn")) {
             surname = value;
         } else {
-            if (same_name(name, "givenName"))
+            if (equal_ignoring_case(name, "givenName"))
                 given = value;
             for (const auto& [attribute, index] : attribute_fields) {
                 auto& slot = card.fields[static_cast<std::size_t>(index)];
-                if (same_name(name, attribute) && slot.empty()) {
+                if (equal_ignoring_case(name, attribute) && slot.empty()) {
                     slot = value;
                     break;
                 }
@@ -136,7 +136,7 @@ read_result read_ldif(std::string_view bytes, const read_limits& limits)
         std::string_view name(logical.data(), colon);
         if (const std::size_t options = name.find(';'); options != std::string_view::npos)
             name = name.substr(0, options);
-        if (same_name(name, "version") && !open)
+        if (equal_ignoring_case(name, "version") && !open)
             continue;
         if (!open) {
             open.emplace();

@@ -3,6 +3,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "core/markup/ascii.h"
+
 namespace broadcast::contacts {
 
 // The physical lines of a text, each ended by CR LF, LF or CR alone (address books come from
@@ -40,21 +42,6 @@ private:
     std::size_t number_ = 0;
 };
 
-// ASCII case-insensitive comparison.
-inline bool same_name(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
+using core::equal_ignoring_case;
 
 }

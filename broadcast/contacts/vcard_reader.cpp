@@ -19,7 +19,7 @@ bool wanted(std::string_view name)
 {
     for (std::string_view known : {"FN", "N", "EMAIL", "TITLE", "ORG", "ADR", "TEL", "URL", "CATEGORIES", "BEGIN",
              "END", "AGENT"}) {
-        if (same_name(name, known))
+        if (equal_ignoring_case(name, known))
             return true;
     }
     return false;
@@ -35,15 +35,6 @@ struct property {
     std::string value;
 };
 
-std::string lower(std::string_view text)
-{
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
-    }
-    return out;
-}
 
 // Splits at `separator` outside double quotes.
 std::vector<std::string_view> split_outside_quotes(std::string_view text, char separator)
@@ -71,14 +62,14 @@ void read_parameter(std::string_view parameter, property& p)
     if (values.size() >= 2 && values.front() == '"' && values.back() == '"')
         values = values.substr(1, values.size() - 2);
     for (std::string_view value : split_outside_quotes(values, ',')) {
-        if (same_name(key, "TYPE")) {
-            if (same_name(value, "quoted-printable"))
+        if (equal_ignoring_case(key, "TYPE")) {
+            if (equal_ignoring_case(value, "quoted-printable"))
                 p.quoted_printable = true; // a bare 2.1 encoding
-            else if (same_name(value, "pref"))
+            else if (equal_ignoring_case(value, "pref"))
                 p.preference = std::min(p.preference, 1);
             else
-                p.types.push_back(lower(value));
-        } else if (same_name(key, "PREF")) {
+                p.types.push_back(core::ascii_lowercase(value));
+        } else if (equal_ignoring_case(key, "PREF")) {
             int rank = 0;
             for (char c : value) {
                 if (c < '0' || c > '9' || rank > 1000)
@@ -87,11 +78,11 @@ void read_parameter(std::string_view parameter, property& p)
             }
             if (rank > 0)
                 p.preference = std::min(p.preference, rank);
-        } else if (same_name(key, "ENCODING")) {
-            p.quoted_printable = p.quoted_printable || same_name(value, "quoted-printable");
-            p.base64 = p.base64 || same_name(value, "b") || same_name(value, "base64");
-        } else if (same_name(key, "CHARSET")) {
-            p.latin1 = same_name(value, "iso-8859-1") || same_name(value, "windows-1252") || same_name(value, "latin1");
+        } else if (equal_ignoring_case(key, "ENCODING")) {
+            p.quoted_printable = p.quoted_printable || equal_ignoring_case(value, "quoted-printable");
+            p.base64 = p.base64 || equal_ignoring_case(value, "b") || equal_ignoring_case(value, "base64");
+        } else if (equal_ignoring_case(key, "CHARSET")) {
+            p.latin1 = equal_ignoring_case(value, "iso-8859-1") || equal_ignoring_case(value, "windows-1252") || equal_ignoring_case(value, "latin1");
         }
     }
 }
@@ -269,34 +260,34 @@ struct card_builder {
     void take(const property& p, std::string_view raw)
     {
         const std::string value = decoded_value(p, raw);
-        if (same_name(p.name, "FN")) {
+        if (equal_ignoring_case(p.name, "FN")) {
             set_first(card, full_name, unescaped(value));
-        } else if (same_name(p.name, "N")) {
+        } else if (equal_ignoring_case(p.name, "N")) {
             const auto parts = components(value);
             family_name = parts[0];
             given_name = parts.size() > 1 ? parts[1] : std::string();
-        } else if (same_name(p.name, "EMAIL")) {
+        } else if (equal_ignoring_case(p.name, "EMAIL")) {
             add_email(p.preference, unescaped(value));
-        } else if (same_name(p.name, "TITLE")) {
+        } else if (equal_ignoring_case(p.name, "TITLE")) {
             set_first(card, job_title, unescaped(value));
-        } else if (same_name(p.name, "ORG")) {
+        } else if (equal_ignoring_case(p.name, "ORG")) {
             const auto parts = components(value);
             set_first(card, company, parts[0]);
             if (parts.size() > 1)
                 set_first(card, department, parts[1]);
-        } else if (same_name(p.name, "ADR")) {
+        } else if (equal_ignoring_case(p.name, "ADR")) {
             const auto parts = components(value);
             const std::string city = parts.size() > 3 ? parts[3] : std::string();
             if (city.empty())
                 return;
             set_first(card, has_type(p, "work") ? business_city : has_type(p, "home") ? home_city : other_city, city);
-        } else if (same_name(p.name, "TEL")) {
+        } else if (equal_ignoring_case(p.name, "TEL")) {
             const std::string number = unescaped(value);
             if (!number.empty())
                 place_telephone(card, p, number);
-        } else if (same_name(p.name, "URL")) {
+        } else if (equal_ignoring_case(p.name, "URL")) {
             set_first(card, web_page, unescaped(value));
-        } else if (same_name(p.name, "CATEGORIES")) {
+        } else if (equal_ignoring_case(p.name, "CATEGORIES")) {
             set_first(card, categories, unescaped(value));
         }
     }
@@ -311,14 +302,6 @@ std::string_view property_name(std::string_view line)
     return dot == std::string_view::npos ? name : name.substr(dot + 1);
 }
 
-bool contains_ignoring_case(std::string_view text, std::string_view word)
-{
-    for (std::size_t i = 0; i + word.size() <= text.size(); ++i) {
-        if (same_name(text.substr(i, word.size()), word))
-            return true;
-    }
-    return false;
-}
 
 }
 
@@ -341,7 +324,7 @@ read_result read_vcards(std::string_view bytes, const read_limits& limits)
         const std::string_view name = property_name(line);
         const std::size_t colon = line.find(':');
         const bool is_wanted = wanted(name);
-        const bool soft_breaks = colon != std::string_view::npos && contains_ignoring_case(line.substr(0, colon), "quoted-printable");
+        const bool soft_breaks = colon != std::string_view::npos && core::find_ignoring_case(line.substr(0, colon), "quoted-printable") != std::string_view::npos;
         // The whole content line: continuation lines, and for QUOTED-PRINTABLE the lines after
         // a soft break. Properties without a field are passed over without copying.
         bool too_long = line.size() > limits.max_line_bytes;
@@ -380,7 +363,7 @@ read_result read_vcards(std::string_view bytes, const read_limits& limits)
             continue;
         }
         const std::string_view value(logical.data() + value_at + 1, logical.size() - value_at - 1);
-        if (same_name(name, "BEGIN") && same_name(value, "VCARD")) {
+        if (equal_ignoring_case(name, "BEGIN") && equal_ignoring_case(value, "VCARD")) {
             if (!open) {
                 open.emplace();
                 open->start_line = first_line;
@@ -389,11 +372,11 @@ read_result read_vcards(std::string_view bytes, const read_limits& limits)
             }
             continue;
         }
-        if (same_name(name, "AGENT") && open && same_name(value, "BEGIN:VCARD")) {
+        if (equal_ignoring_case(name, "AGENT") && open && equal_ignoring_case(value, "BEGIN:VCARD")) {
             ++nesting;
             continue;
         }
-        if (same_name(name, "END") && same_name(value, "VCARD")) {
+        if (equal_ignoring_case(name, "END") && equal_ignoring_case(value, "VCARD")) {
             if (nesting > 0) {
                 --nesting;
             } else if (open) {

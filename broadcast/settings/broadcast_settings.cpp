@@ -4,6 +4,7 @@
 #include "broadcast/settings/remote_list_prompt.h"
 #include "broadcast/settings/settings_strings.h"
 #include "broadcast/settings/submission_values.h"
+#include "core/markup/html_tag.h"
 #include "platform/com/com_error.h"
 #include "platform/strings/string_table.h"
 #include "platform/ui/messages.h"
@@ -52,13 +53,6 @@ std::time_t now_of(const platform::clock& clock)
     return std::mktime(&local);
 }
 
-std::string trimmed(const std::string& text)
-{
-    const auto first = text.find_first_not_of(" \t\r\n");
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(" \t\r\n") - first + 1);
-}
 
 void append_missing(std::vector<std::string>& target, const std::vector<std::string>& entries)
 {
@@ -244,7 +238,7 @@ void CBroadcastSettings::OnAddRemoteList()
 {
     CRemoteListNamePrompt prompt(services_.dialogs, host());
     if (prompt.DoModal() == IDOK)
-        add_list_entry(remote_list_box, trimmed(prompt.list_name));
+        add_list_entry(remote_list_box, std::string(core::trim_view(prompt.list_name)));
     UpdateSubmitButton();
 }
 

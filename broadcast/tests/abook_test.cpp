@@ -1,4 +1,4 @@
-#include "broadcast/abook.h"
+#include "broadcast/recipients/abook.h"
 #include "platform/testing/platform_probes.h"
 
 #include <gtest/gtest.h>

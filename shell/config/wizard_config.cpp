@@ -1,6 +1,6 @@
 #include "shell/config/wizard_config.h"
 
-#include "broadcast/abook.h"
+#include "broadcast/recipients/abook.h"
 #include "core/log/trace_log.h"
 #include "platform/registry/error_code.h"
 #include "shell/config/passwd_block.h"

@@ -1,6 +1,6 @@
 #include "shell/customize/customize_sheet.h"
 
-#include "broadcast/abook.h"
+#include "broadcast/recipients/abook.h"
 #include "core/log/trace_log.h"
 #include "platform/ui/messages.h"
 #include "shell/customize/additional_rules.h"

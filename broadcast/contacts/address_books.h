@@ -1,0 +1,85 @@
+#pragma once
+
+#include "broadcast/contacts/contact_card.h"
+#include "platform/mail/address_books.h"
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace broadcast::contacts {
+
+// One addressable entry of a book: its id, the name shown and its address; "SMTP" entries
+// carry an internet address, "EX" entries (directory users) their proxy addresses.
+struct book_entry {
+    std::string id;
+    std::string display_name;
+    std::string email;
+    std::string type = "SMTP";
+    std::vector<std::string> proxies;
+};
+
+// An opened address book: its entries, by id and by address.
+class address_book {
+public:
+    explicit address_book(std::vector<book_entry> entries);
+
+    const std::vector<book_entry>& entries() const { return entries_; }
+    const book_entry* entry(const std::string& id) const;
+    // The entry with this address, case ignored: the silent resolve of a typed address.
+    const book_entry* resolve(const std::string& address) const;
+
+private:
+    std::vector<book_entry> entries_;
+    std::map<std::string, std::size_t> by_id_;
+    std::map<std::string, std::size_t> by_address_;
+};
+
+// A folder of the contact store: its id (the path below the top), the name shown (indented by
+// two blanks per level) and its cards.
+struct contact_folder {
+    std::string id;
+    std::string name;
+    int level = 0;
+};
+
+// Where the books are: provider 2 reads one exported book (vCard, LDIF or CSV by content),
+// provider 3 a contacts folder kept as vCard sync tools keep it (a subfolder per book with
+// ".vcf" files and an optional "displayname" file).
+struct book_locations {
+    std::string personal_book;
+    std::string contacts_folder;
+};
+
+// The address books by provider number, opened for reading.
+class book_provider : public platform::mail::address_books {
+public:
+    // The provider's book; nothing, with the reason in `problem`, when it does not open or
+    // cannot be read.
+    virtual std::unique_ptr<address_book> open(int provider, std::string& problem) const = 0;
+};
+
+// The books read from files; they are only ever read.
+class file_address_books final : public book_provider {
+public:
+    explicit file_address_books(book_locations locations) : locations_(std::move(locations)) { }
+
+    bool opens(int provider) override;
+    std::unique_ptr<address_book> open(int provider, std::string& problem) const override;
+    // The contact folders below the top of the contact store, a parent before its children,
+    // and their cards (folder_id set); false, with the reason, when the store cannot be read.
+    bool read_contact_store(std::vector<contact_folder>& folders, std::vector<contact_card>& cards,
+        std::string& problem) const;
+
+    const book_locations& locations() const { return locations_; }
+
+private:
+    book_locations locations_;
+};
+
+// Reads a book file of any of the three formats, chosen by its first bytes.
+read_result read_book_file(const std::string& path, const read_limits& limits = {});
+
+}
