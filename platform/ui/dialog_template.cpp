@@ -51,6 +51,7 @@ const std::map<std::string_view, ControlKind> kinds {
     {"combo", ControlKind::combo_box},
     {"list", ControlKind::list_box},
     {"updown", ControlKind::up_down},
+    {"progress", ControlKind::progress},
 };
 
 std::vector<std::string> split_items(const std::string& text)

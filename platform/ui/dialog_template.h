@@ -8,7 +8,7 @@
 
 namespace platform::ui {
 
-enum class ControlKind { static_text, image, edit, push_button, check_box, radio_button, combo_box, list_box, up_down };
+enum class ControlKind { static_text, image, edit, push_button, check_box, radio_button, combo_box, list_box, up_down, progress };
 
 struct ControlTemplate {
     int id = 0;
@@ -20,7 +20,7 @@ struct ControlTemplate {
     bool group = false;               // starts a group of radios
     bool editable = false;            // combo: the user may type
     std::vector<std::string> items;   // combo, list
-    int low = 0;                      // up-down range
+    int low = 0;                      // up-down, progress range
     int high = 100;
     int buddy = 0;                    // up-down: the edit it counts in
     int bitmap = 0;                   // image
@@ -45,6 +45,7 @@ public:
 // The program's dialog templates, read from a text file:
 //   dialog <id> "<caption>" [help=<n>]
 //   <kind> <id> ["<text>"] [options]       kind: static image edit button check radio combo list updown
+//                                           progress
 //   end
 // Options: password limit=<n> auto group editable items="a|b" range=<low>..<high> buddy=<id>
 // bitmap=<id> tip=<string id> help=<context> disabled hidden. Blank lines and "#" comments are skipped.
