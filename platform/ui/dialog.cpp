@@ -1,6 +1,7 @@
 #include "platform/ui/dialog.h"
 
 #include "platform/strings/string_table.h"
+#include "platform/ui/message_queue.h"
 #include "platform/ui/messages.h"
 
 #include <algorithm>
@@ -172,6 +173,39 @@ void DataExchange::max_chars(const std::string& value, std::size_t most)
 
 Dialog::Dialog(const DialogTemplate& dialog_template, UiHost& host) : template_(dialog_template), host_(host) { }
 
+Dialog::~Dialog()
+{
+    if (auto window = window_.exchange(0))
+        host_.ui_queue()->destroy_window(window);
+}
+
+void Dialog::EndDialog(int code)
+{
+    end_code_ = code;
+    if (auto window = window_.exchange(0))
+        host_.ui_queue()->destroy_window(window);
+}
+
+bool Dialog::post(std::uint32_t id, std::uintptr_t wparam, std::intptr_t lparam)
+{
+    const auto window = window_.load();
+    return window != 0 && host_.ui_queue()->post(window, id, wparam, lparam);
+}
+
+void Dialog::set_range(int id, int low, int high)
+{
+    auto& control = item(id);
+    control.declared.low = low;
+    control.declared.high = std::max(low, high);
+    set_position(id, control.position);
+}
+
+void Dialog::set_position(int id, int position)
+{
+    auto& control = item(id);
+    control.position = std::clamp(position, control.declared.low, control.declared.high);
+}
+
 bool Dialog::create()
 {
     controls_.clear();
@@ -192,6 +226,16 @@ bool Dialog::create()
     }
     created_ = true;
     end_code_.reset();
+    if (auto* queue = host_.ui_queue(); queue && window_.load() == 0) {
+        window_options options;
+        options.text = template_.caption;
+        options.handler = [this](const message& posted) -> std::intptr_t {
+            if (posted.id >= WM_USER)
+                OnMessage(posted.id, posted.wparam, posted.lparam);
+            return 0;
+        };
+        window_.store(queue->create_window(std::move(options)));
+    }
     if (!OnInitDialog() && !ended())
         EndDialog(-1);
     return !ended();

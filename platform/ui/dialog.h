@@ -3,6 +3,8 @@
 #include "platform/ui/dialog_template.h"
 #include "platform/ui/ui_host.h"
 
+#include <atomic>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -32,7 +34,7 @@ struct Control {
     std::vector<std::string> items;
     bool enabled = true;
     bool visible = true;
-    int position = 0;   // up-down
+    int position = 0;   // up-down, progress
     int image = 0;      // image: the bitmap shown
     std::size_t selection_start = 0; // edit: the selected text
     std::size_t selection_end = 0;
@@ -80,7 +82,7 @@ private:
 class Dialog {
 public:
     Dialog(const DialogTemplate& dialog_template, UiHost& host);
-    virtual ~Dialog() = default;
+    virtual ~Dialog();
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
 
@@ -96,7 +98,17 @@ public:
     bool created() const { return created_; }
     bool ended() const { return end_code_.has_value(); }
     int end_code() const { return end_code_.value_or(0); }
-    void EndDialog(int code) { end_code_ = code; }
+    void EndDialog(int code);
+
+    // Any thread: queues a message for OnMessage on the user-interface thread. False when
+    // the dialog is not running (not created, ended) or its host has no queue.
+    bool post(std::uint32_t id, std::uintptr_t wparam = 0, std::intptr_t lparam = 0);
+    // A posted message, on the user-interface thread.
+    virtual void OnMessage(std::uint32_t /*id*/, std::uintptr_t /*wparam*/, std::intptr_t /*lparam*/) { }
+    // A status dialog runs without the user: a host without a screen pumps its posts
+    // until it ends, or until its work is done and it may be closed with Cancel.
+    virtual bool ends_by_itself() const { return false; }
+    virtual bool work_done() const { return ended(); }
 
     // The exchange in (false) or out (true); false when a check failed.
     bool UpdateData(bool save = true);
@@ -144,6 +156,10 @@ public:
     void user_select_items(int id, std::vector<int> indices);
     void user_set_moment(int id, const calendar_time& moment);
 
+    // Progress bars: the range and the position, kept inside the range.
+    void set_range(int id, int low, int high);
+    void set_position(int id, int position);
+
 private:
     void set_text_notifying(Control& control, const std::string& text);
     // The radios of the group that holds `id`.
@@ -155,6 +171,7 @@ private:
     std::optional<int> end_code_;
     bool created_ = false;
     int focus_ = 0;
+    std::atomic<std::uintptr_t> window_ {0}; // in the host's queue while running
 };
 
 // One page of a property sheet.

@@ -53,6 +53,7 @@ const std::map<std::string_view, ControlKind> kinds {
     {"updown", ControlKind::up_down},
     {"listview", ControlKind::list_view},
     {"datetime", ControlKind::date_time},
+    {"progress", ControlKind::progress},
 };
 
 std::vector<std::string> split_items(const std::string& text)

@@ -8,7 +8,7 @@
 
 namespace platform::ui {
 
-enum class ControlKind { static_text, image, edit, push_button, check_box, radio_button, combo_box, list_box, up_down, list_view, date_time };
+enum class ControlKind { static_text, image, edit, push_button, check_box, radio_button, combo_box, list_box, up_down, list_view, date_time, progress };
 
 // A column of a list view: its heading and width.
 struct ListColumn {
@@ -30,7 +30,7 @@ struct ControlTemplate {
     bool sorted = false;              // list: items are kept in order, case ignored
     std::vector<ListColumn> columns;  // list view
     bool time_of_day = false;         // date and time picker: shows the time, else the date
-    int low = 0;                      // up-down range
+    int low = 0;                      // up-down, progress range
     int high = 100;
     int buddy = 0;                    // up-down: the edit it counts in
     int bitmap = 0;                   // image
@@ -55,7 +55,7 @@ public:
 // The program's dialog templates, read from a text file:
 //   dialog <id> "<caption>" [help=<n>]
 //   <kind> <id> ["<text>"] [options]       kind: static image edit button check radio combo list updown
-//                                          listview datetime
+//                                          listview datetime progress
 //   end
 // Options: password limit=<n> auto group editable items="a|b" range=<low>..<high> buddy=<id>
 // bitmap=<id> tip=<string id> help=<context> disabled hidden multi sorted columns="title:width|..."

@@ -3,8 +3,10 @@
 #include "platform/prompts/message_box.h"
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace platform::strings {
@@ -17,6 +19,7 @@ namespace platform::ui {
 using namespace platform::prompts;
 
 class Dialog;
+class MessageQueue;
 class PropertySheet;
 
 struct OpenFileRequest {
@@ -64,18 +67,36 @@ public:
 
     const strings::string_table& strings() const { return strings_; }
 
+    // The user-interface thread's queue, where running dialogs own a window for posts
+    // from other threads; none: dialogs take no posts.
+    MessageQueue* ui_queue() const { return ui_queue_; }
+    void set_ui_queue(MessageQueue* queue) { ui_queue_ = queue; }
+
 private:
     const strings::string_table& strings_;
+    MessageQueue* ui_queue_ = nullptr;
 };
 
 // "%1".."%9" of a resource text replaced by the arguments.
 std::string format_message(const std::string& text, const std::vector<std::string>& arguments);
 
+// Scripted answers of a host without a screen: lines "<dialog id> <button id>"; blank
+// lines and "#" comments are skipped. A line that is neither is reported in `problems`.
+struct HeadlessAnswers {
+    std::map<int, int> buttons;
+    std::vector<std::string> problems;
+};
+HeadlessAnswers parse_headless_answers(std::string_view text);
+
 // The host of the program while it has no screen: message boxes are printed on stderr
-// and answered OK, else Cancel, else No; modal dialogs and file choices are cancelled.
+// and answered OK, else Cancel, else No; file choices are cancelled. A dialog listed in
+// TALVERIN_HEADLESS_ANSWERS is created and its button pressed as a user would (a
+// disabled, hidden or missing button cancels it); a dialog that ends by itself runs while
+// the queue is pumped, its changing texts and bar printed on stderr, and is closed when
+// its work is done; other modal dialogs are cancelled.
 class HeadlessHost final : public UiHost {
 public:
-    using UiHost::UiHost;
+    explicit HeadlessHost(const strings::string_table& strings);
     using UiHost::message_box;
     int message_box(const message_box_request& request) override;
     int run_modal(Dialog& dialog) override;
@@ -83,6 +104,12 @@ public:
     std::optional<FileChoice> open_file(const OpenFileRequest& request) override;
     using UiHost::help;
     void help(int context, help_style style) override;
+
+private:
+    // Pumps the queue until the dialog ended or its work is done, printing its changes.
+    void run_by_itself(Dialog& dialog);
+
+    HeadlessAnswers answers_;
 };
 
 // Receives the diagnostic lines of the dialog layer (the program routes them to its

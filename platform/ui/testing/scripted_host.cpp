@@ -1,6 +1,7 @@
 #include "platform/ui/testing/scripted_host.h"
 
 #include "platform/ui/messages.h"
+#include "platform/ui/message_queue.h"
 
 #include <gtest/gtest.h>
 
@@ -230,6 +231,25 @@ int ScriptedHost::message_box(const message_box_request& request)
         throw UnexpectedInteraction("message box differs");
     }
     return step.answer;
+}
+
+bool DialogDriver::wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit)
+{
+    auto* queue = current().host().ui_queue();
+    if (!queue)
+        throw ImpossibleInteraction("the host has no message queue to wait on");
+    const auto deadline = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+        if (queue->pump_until(done))
+            return true;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) {
+            ADD_FAILURE() << "dialog " << current().id() << ": the awaited condition did not come within "
+                          << limit.count() << " ms";
+            return false;
+        }
+        platform::threads::wait(static_cast<std::uint32_t>(left.count()));
+    }
 }
 
 int ScriptedHost::run_modal(Dialog& dialog)

@@ -3,6 +3,7 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/ui_host.h"
 
+#include <chrono>
 #include <deque>
 #include <functional>
 #include <optional>
@@ -50,6 +51,9 @@ public:
     // The tool tip shown while the mouse rests on the control; empty for none.
     std::string hover(int control);
     void switch_page(int index);
+    // Pumps the host's queue, waiting for posts from other threads, until the predicate
+    // holds; past the limit the test fails and the answer is false.
+    bool wait_until(const std::function<bool()>& done, std::chrono::milliseconds limit = std::chrono::seconds(30));
 
     // The dialog in front: the dialog, or the sheet's active page.
     Dialog& current();
