@@ -17,6 +17,11 @@ public:
     // Runs the settings dialog for the current configuration; its result, 0 when dial-up
     // networking is unusable.
     virtual int RASCfgDialog(std::uintptr_t parent) = 0;
+    // Dials the current configuration's connection, telling the window of its progress; 1
+    // when connected, connecting or dialling, 0 on failure.
+    virtual int Dial(std::uintptr_t window) = 0;
+    // 0 connecting, 1 connected, 2 not connected, 3 no phonebook entry configured.
+    virtual int State() = 0;
 };
 
 }

@@ -23,4 +23,13 @@ DUNVELL_API long Dunvell_SetCurrentConfig(const char* name);
 // Runs the dial-up settings dialog for the current configuration; its result, 0 while
 // dial-up networking is unusable.
 DUNVELL_API int Dunvell_RASCfgDialog(std::uintptr_t parent);
+
+// Dials the current configuration's connection, sending its progress to the window; 1
+// when connected, connecting or dialling, 0 on failure (always while dial-up networking
+// is unusable).
+DUNVELL_API int Dunvell_Dial(std::uintptr_t window);
+
+// 0 connecting, 1 connected, 2 not connected (always while dial-up networking is
+// unusable), 3 no phonebook entry configured.
+DUNVELL_API int Dunvell_State(void);
 }

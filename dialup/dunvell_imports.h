@@ -9,4 +9,6 @@ public:
     int RASDllOK() override { return Dunvell_RASDllOK(); }
     long SetCurrentConfig(const std::string& name) override { return Dunvell_SetCurrentConfig(name.c_str()); }
     int RASCfgDialog(std::uintptr_t parent) override { return Dunvell_RASCfgDialog(parent); }
+    int Dial(std::uintptr_t window) override { return Dunvell_Dial(window); }
+    int State() override { return Dunvell_State(); }
 };

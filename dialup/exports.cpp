@@ -52,4 +52,14 @@ int Dunvell_RASCfgDialog(std::uintptr_t parent)
 {
     return library().RASCfgDialog(parent);
 }
+
+int Dunvell_Dial(std::uintptr_t window)
+{
+    return library().Dial(window);
+}
+
+int Dunvell_State(void)
+{
+    return library().State();
+}
 }

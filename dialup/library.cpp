@@ -56,4 +56,14 @@ int Library::RASCfgDialog(std::uintptr_t parent)
     return dialog_(parent, settings_key_);
 }
 
+int Library::Dial(std::uintptr_t)
+{
+    return 0;
+}
+
+int Library::State()
+{
+    return 2;
+}
+
 }

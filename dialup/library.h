@@ -26,6 +26,10 @@ public:
     int RASDllOK();
     long SetCurrentConfig(const char* name);
     int RASCfgDialog(std::uintptr_t parent);
+    // The system's dial-up networking offers no dialling here yet, so these answer as the
+    // library does without it: no dial (0) and not connected (2).
+    int Dial(std::uintptr_t window);
+    int State();
 
     // The key of the current dial-up settings.
     const std::string& settings_key() const { return settings_key_; }

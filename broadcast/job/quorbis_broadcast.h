@@ -8,6 +8,8 @@
 
 namespace broadcast {
 
+struct form_preparation;
+
 // Body kinds of a job.
 inline constexpr int html_body = 0;
 inline constexpr int lite_body = 1;
@@ -79,6 +81,13 @@ public:
     // True when a body file holds "(qb_sendafriend)".
     bool IsUseSendFriendStatment() const;
 
+    // Prepares a web form once per broadcast (a second call does nothing): when the active
+    // view makes a form, the user chooses how it travels; as an attachment or a pull file
+    // the form page is copied as the redirector and the greetings editor is run to make
+    // the greetings bodies sent in its place. Cancelling, or an editor that does not start,
+    // fails, or leaves a greetings body missing, stops the job.
+    void PreprocessForm(const form_preparation& preparation);
+
     // For a form (is_form_): takes the greetings editor's results from the companion folder
     // of the greetings file into the job: the plain files of its "Pull_Files" and
     // "Push_Files" as copies in those subfolders of the working folder, added to the pull
@@ -90,6 +99,13 @@ public:
 
 private:
     void adopt_greetings_results(const std::string& companion);
+    // Copies the HTML body as the page the greetings link to, and the form page as the
+    // attachment named so (attachment) or the redirector as a pull file; the redirector's
+    // full path. Throws std::runtime_error naming a copy that failed.
+    std::string make_redirector(const std::string& attachment_name);
+    void run_greetings_editor(const form_preparation& preparation, const std::string& redirector);
+
+    bool form_prepared_ = false;
 
     std::vector<std::string> local_lists_;
     std::vector<std::string> push_files_;
@@ -100,6 +116,10 @@ private:
 // The folder beside a greetings file that holds what the greetings editor writes:
 // "html_form_pull.greetings" has "html_form_pull_files".
 std::string form_companion_folder(const std::string& greetings_file);
+
+// True when the greetings editor left all three greetings bodies in the companion folder's
+// "Message_Files".
+bool form_bodies_ready(const std::string& greetings_file);
 
 // The greetings page of a form sent as an attachment or as a pull file, in the data
 // folder; made from the string table when missing. Throws std::runtime_error naming the

@@ -28,7 +28,13 @@ unsigned mapi_failure_message_id(const mapi_failure& record)
 
 void ReportMapiError(const mapi_failure& record, platform::services& services)
 {
-    services.prompt->message_box(services.strings, mapi_failure_message_id(record), platform::prompts::MB_OK);
+    ReportMapiError(record, *services.prompt, services.strings);
+}
+
+void ReportMapiError(const mapi_failure& record, platform::prompts::prompt& prompt,
+    const platform::strings::string_table& strings)
+{
+    prompt.message_box(strings, mapi_failure_message_id(record), platform::prompts::MB_OK);
     throw platform::ui::command_aborted();
 }
 

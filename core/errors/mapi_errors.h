@@ -10,6 +10,12 @@
 namespace platform {
 struct services;
 }
+namespace platform::prompts {
+class prompt;
+}
+namespace platform::strings {
+class string_table;
+}
 
 namespace core {
 
@@ -53,6 +59,9 @@ unsigned mapi_failure_message_id(const mapi_failure& record);
 
 // Shows the failure's message (OK button, no icon) and abandons the current command.
 [[noreturn]] void ReportMapiError(const mapi_failure& record, platform::services& services);
+// The same through a given prompt, such as a worker thread's.
+[[noreturn]] void ReportMapiError(const mapi_failure& record, platform::prompts::prompt& prompt,
+    const platform::strings::string_table& strings);
 
 // A library bound at run time, and what it reports when binding fails.
 struct library_binding {

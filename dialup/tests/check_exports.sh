@@ -1,11 +1,11 @@
 #!/bin/sh
 # Usage: check_exports.sh <libdunvell.so>
-# Fails unless the library defines exactly the three Dunvell_ exports and no other
+# Fails unless the library defines exactly its five Dunvell_ exports and no other
 # Dunvell_ or dunvell:: symbol.
 set -eu
 symbols=$(nm -DC --defined-only "$1")
 ours=$(printf '%s\n' "$symbols" | awk '{print $NF}' | grep -E '^(Dunvell_|dunvell::)' | sort || true)
-expected=$(printf '%s\n' Dunvell_RASCfgDialog Dunvell_RASDllOK Dunvell_SetCurrentConfig)
+expected=$(printf '%s\n' Dunvell_Dial Dunvell_RASCfgDialog Dunvell_RASDllOK Dunvell_SetCurrentConfig Dunvell_State)
 if [ "$ours" != "$expected" ]; then
     echo "exports of $1:"
     printf '%s\n' "$ours"

@@ -11,6 +11,8 @@ TEST(DunvellExports, WorkOnThePerUserStore)
 {
     EXPECT_EQ(Dunvell_RASDllOK(), 0); // nothing dials on this platform
     EXPECT_EQ(Dunvell_RASCfgDialog(0), 0);
+    EXPECT_EQ(Dunvell_Dial(0), 0);
+    EXPECT_EQ(Dunvell_State(), 2);
 
     auto where = platform::env::resolve_locations(platform::env::current_environment(),
         platform::env::executable_path(), platform::env::password_home());

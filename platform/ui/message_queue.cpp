@@ -5,10 +5,14 @@
 
 namespace platform::ui {
 
-MessageQueue::MessageQueue(const tick_clock& clock) : clock_(clock), thread_(current_thread_id()) { }
+MessageQueue::MessageQueue(const tick_clock& clock)
+    : clock_(clock), thread_(current_thread_id()), ui_calls_(std::make_shared<ui_call_channel>(thread_))
+{
+}
 
 MessageQueue::~MessageQueue()
 {
+    ui_calls_->close();
     // What was posted to this loop dies with it.
     if (current_thread_id() == thread_) {
         while (peek(0, 0, true)) { }
@@ -100,6 +104,10 @@ std::optional<message> MessageQueue::next_message()
 void MessageQueue::dispatch(const message& posted)
 {
     try {
+        if (posted.window == 0 && posted.id == ui_call_message) {
+            ui_calls_->run_pending();
+            return;
+        }
         if (filter_ && filter_(posted))
             return;
         if (posted.window == 0)
@@ -154,6 +162,37 @@ bool MessageQueue::pump_until(const std::function<bool()>& done)
     return true;
 }
 
+void MessageQueue::sleep_until_work() const
+{
+    auto due = next_due();
+    if (!due) {
+        wait(INFINITE_WAIT);
+        return;
+    }
+    auto left = *due - clock_.now();
+    if (left.count() > 0)
+        wait(static_cast<std::uint32_t>(std::min<long long>(left.count(), INFINITE_WAIT - 1)));
+}
+
+bool MessageQueue::run_until(const std::function<bool()>& done)
+{
+    check_thread();
+    for (;;) {
+        if (pending_quit_)
+            return false;
+        if (done())
+            return true;
+        if (auto posted = next_message()) {
+            if (posted->id == WM_QUIT)
+                pending_quit_ = static_cast<int>(posted->wparam);
+            else
+                dispatch(*posted);
+            continue;
+        }
+        sleep_until_work();
+    }
+}
+
 int MessageQueue::run()
 {
     check_thread();
@@ -171,14 +210,7 @@ int MessageQueue::run()
         }
         if (window_count() == 0)
             return 0;
-        auto due = next_due();
-        if (!due) {
-            wait(INFINITE_WAIT);
-            continue;
-        }
-        auto left = *due - clock_.now();
-        if (left.count() > 0)
-            wait(static_cast<std::uint32_t>(std::min<long long>(left.count(), INFINITE_WAIT - 1)));
+        sleep_until_work();
     }
 }
 
@@ -319,6 +351,13 @@ void MessageQueue::centre_window(window_id window)
     own.top = around.top + (around.height() - height) / 2;
     own.right = own.left + width;
     own.bottom = own.top + height;
+}
+
+void MessageQueue::bring_to_front(window_id window)
+{
+    check_thread();
+    if (find(window))
+        foreground_window_ = window;
 }
 
 void MessageQueue::set_timer(window_id window, std::uintptr_t timer, std::chrono::milliseconds period)

@@ -3,6 +3,7 @@
 #include "platform/ui/messages.h"
 #include "platform/threads/thread_queue.h"
 #include "platform/ui/tick_clock.h"
+#include "platform/ui/ui_thread_call.h"
 
 #include <exception>
 #include <functional>
@@ -76,6 +77,11 @@ public:
     // Runs until WM_QUIT (its exit code), or until no window is left and nothing is
     // queued (0). Sleeps until a post or the next due timer.
     int run();
+    // Dispatches as run() does, sleeping until a post or the next due timer, until the
+    // predicate holds (true). A WM_QUIT taken stops the dispatching at once and stays
+    // pending for run() (false); so does one met earlier.
+    bool run_until(const std::function<bool()>& done);
+    bool quit_pending() const { return pending_quit_.has_value(); }
 
     // Offered each posted message before its window; true consumes it.
     void set_message_filter(std::function<bool(const message&)> filter) { filter_ = std::move(filter); }
@@ -105,6 +111,13 @@ public:
 
     window_id main_window() const { return main_window_; }
     void set_main_window(window_id window) { main_window_ = window; }
+    // The window in front of the user; 0 until one is brought there.
+    void bring_to_front(window_id window);
+    window_id foreground_window() const { return foreground_window_; }
+
+    // The calls worker threads make into this thread (call_on_ui_thread); they run
+    // whenever this queue dispatches.
+    const std::shared_ptr<ui_call_channel>& ui_calls() const { return ui_calls_; }
 
     // Timers on the injected clock: WM_TIMER (wParam the timer id) comes after posted
     // messages, at most one pending per timer however many periods have passed.
@@ -125,6 +138,8 @@ private:
     window_record& existing(window_id window) const;
     std::optional<message> next_message();
     std::optional<std::chrono::milliseconds> next_due() const;
+    // Sleeps until a post arrives or the next timer is due.
+    void sleep_until_work() const;
     void dispatch(const message& posted);
     std::intptr_t call_handler(const std::shared_ptr<window_record>& record, const message& sent);
     void check_thread() const;
@@ -140,6 +155,8 @@ private:
     std::function<void(std::exception_ptr)> on_error_;
     rect screen_ {0, 0, 1024, 768};
     std::optional<int> pending_quit_; // a WM_QUIT met while pumping, for run()
+    window_id foreground_window_ = 0;
+    std::shared_ptr<ui_call_channel> ui_calls_;
 };
 
 }

@@ -2,6 +2,7 @@
 
 #include "platform/prompts/message_box.h"
 
+#include <atomic>
 #include <functional>
 #include <map>
 #include <optional>
@@ -72,9 +73,15 @@ public:
     MessageQueue* ui_queue() const { return ui_queue_; }
     void set_ui_queue(MessageQueue* queue) { ui_queue_ = queue; }
 
+    // The wait cursor shows while the count is above 0; any thread may change it.
+    void begin_wait_cursor() { wait_cursor_.fetch_add(1); }
+    void end_wait_cursor() { wait_cursor_.fetch_sub(1); }
+    int wait_cursor_count() const { return wait_cursor_.load(); }
+
 private:
     const strings::string_table& strings_;
     MessageQueue* ui_queue_ = nullptr;
+    std::atomic<int> wait_cursor_ {0};
 };
 
 // "%1".."%9" of a resource text replaced by the arguments.

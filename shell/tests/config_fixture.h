@@ -39,6 +39,8 @@ public:
                 : 1;
         return 0;
     }
+    int Dial(std::uintptr_t) override { return 0; }
+    int State() override { return 2; }
     int RASCfgDialog(std::uintptr_t) override
     {
         calls.push_back("RASCfgDialog");
