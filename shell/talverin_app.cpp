@@ -353,7 +353,8 @@ CTalverinApp::~CTalverinApp()
 bool CTalverinApp::InitApplication()
 {
     if (!context_.conversion)
-        context_.conversion = std::make_unique<ConversionBinding>(std::nullopt);
+        context_.conversion = std::make_unique<ConversionBinding>(std::nullopt,
+            [this] { return context_.current_config.GetDisplayDelay(); });
     set_doc_manager(std::make_unique<CTalverinDocManager>(context_, *context_.conversion));
     return true;
 }

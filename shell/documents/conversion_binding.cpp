@@ -1,9 +1,12 @@
 #include "shell/documents/conversion_binding.h"
 
+#include "conversion/objects/clickto_page.h"
+#include "conversion/objects/object_files.h"
 #include "conversion/vocabulary/object_markup.h"
 #include "conversion/vocabulary/page_forms.h"
 #include "conversion/vocabulary/replace_comments.h"
 #include "core/log/trace_log.h"
+#include "core/util/strings.h"
 
 namespace shell {
 
@@ -16,56 +19,94 @@ bool not_built(const char* operation)
     return false;
 }
 
+// Runs a conversion step; a failure is traced with its reason and answered false.
+template <class Step>
+bool done(const char* operation, Step&& step)
+{
+    try {
+        step();
+        return true;
+    } catch (const std::exception& e) {
+        TRACE_LOG("ConversionBinding::%s() -- %s\n", operation, e.what());
+        return false;
+    }
 }
 
-std::optional<std::string> ConversionBinding::copy_object_file(object_record&, const std::string&)
-{
-    not_built("copy_object_file");
-    return std::nullopt;
 }
 
-bool ConversionBinding::move_object_file(pullfile_record&, const std::string&)
+std::optional<std::string> ConversionBinding::copy_object_file(object_record& record, const std::string& folder)
 {
-    return not_built("move_object_file");
+    std::optional<std::string> copy;
+    if (!done("copy_object_file", [&] { copy = conversion::copy_object_file(record, folder); }))
+        return std::nullopt;
+    return copy;
 }
 
-bool ConversionBinding::update_picture_record(picture_record&, const std::string&, const std::string&, std::int32_t,
-    const std::string&)
+bool ConversionBinding::move_object_file(pullfile_record& record, const std::string& folder)
 {
-    return not_built("update_picture_record");
+    return done("move_object_file", [&] { conversion::move_object_file(record, folder); });
 }
 
-bool ConversionBinding::update_flash_record(flash_record&, const std::string&, std::int32_t, const std::string&)
+bool ConversionBinding::update_picture_record(picture_record& record, const std::string& source,
+    const std::string& text, std::int32_t pulled, const std::string& working_folder)
 {
-    return not_built("update_flash_record");
+    return done("update_picture_record",
+        [&] { conversion::update_picture_record(record, source, text, pulled, working_folder); });
 }
 
-bool ConversionBinding::update_pullfile_record(pullfile_record&, const std::string&, const std::string&, std::int32_t)
+bool ConversionBinding::update_flash_record(flash_record& record, const std::string& source, std::int32_t pulled,
+    const std::string& working_folder)
 {
-    return not_built("update_pullfile_record");
+    return done("update_flash_record", [&] { conversion::update_flash_record(record, source, pulled, working_folder); });
 }
 
-bool ConversionBinding::update_clickto_record(pullfile_record&, const std::string&, std::int32_t, const std::string&,
-    const std::string&, std::int32_t, std::int32_t, const std::string&)
+bool ConversionBinding::update_pullfile_record(pullfile_record& record, const std::string& picture_source,
+    const std::string& picture_text, std::int32_t picture_pulled)
 {
-    return not_built("update_clickto_record");
+    return done("update_pullfile_record",
+        [&] { conversion::update_pullfile_record(record, picture_source, picture_text, picture_pulled); });
 }
 
-bool ConversionBinding::change_clickto_object(clickto_record&, const std::string&, const std::string&,
-    const std::string&, const std::string&, std::int32_t, const std::string&)
+bool ConversionBinding::update_clickto_record(pullfile_record& record, const std::string& source,
+    std::int32_t pulled, const std::string& picture_source, const std::string& picture_text,
+    std::int32_t picture_pulled, std::int32_t show_size, const std::string& working_folder)
 {
-    return not_built("change_clickto_object");
+    return done("update_clickto_record", [&] {
+        conversion::update_clickto_record(record, source, pulled, picture_source, picture_text, picture_pulled,
+            show_size, working_folder);
+    });
 }
 
-bool ConversionBinding::reset_object_record(pullfile_record&)
+bool ConversionBinding::change_clickto_object(clickto_record& record, int number, const std::string& target,
+    const std::string&, const std::string& picture_source, const std::string& picture_text,
+    std::int32_t picture_pulled, const std::string& working_folder)
 {
-    return not_built("reset_object_record");
+    return done("change_clickto_object", [&] {
+        conversion::change_clickto_object(record, number, target, picture_source, picture_text, picture_pulled,
+            working_folder, [this](std::string_view line, int page_number) {
+                return conversion::write_clickto_page(line, page_number, page_texts());
+            });
+    });
 }
 
-std::optional<std::string> ConversionBinding::write_clickto_page(std::string_view, int)
+bool ConversionBinding::reset_object_record(pullfile_record& record)
 {
-    not_built("write_clickto_page");
-    return std::nullopt;
+    conversion::reset_object_record(record);
+    return true;
+}
+
+std::optional<std::string> ConversionBinding::write_clickto_page(std::string_view target, int page_number)
+{
+    std::optional<std::string> page;
+    if (!done("write_clickto_page", [&] { page = conversion::write_clickto_page(target, page_number, page_texts()); }))
+        return std::nullopt;
+    return page;
+}
+
+conversion::clickto_page_texts ConversionBinding::page_texts() const
+{
+    return {display_delay_ ? display_delay_() : 1, core::load_string_resource(IDS_CLICKTO_WAIT),
+        core::load_string_resource(IDS_CLICKTO_TO_LOAD)};
 }
 
 std::optional<std::string> ConversionBinding::find_flash_movie(std::string_view object_text)

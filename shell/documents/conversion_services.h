@@ -30,9 +30,10 @@ public:
     virtual bool update_clickto_record(pullfile_record& record, const std::string& source, std::int32_t pulled,
         const std::string& picture_source, const std::string& picture_text, std::int32_t picture_pulled,
         std::int32_t show_size, const std::string& working_folder) = 0;
-    virtual bool change_clickto_object(clickto_record& record, const std::string& target, const std::string& text,
-        const std::string& picture_source, const std::string& picture_text, std::int32_t picture_pulled,
-        const std::string& working_folder) = 0;
+    // A click-to (its number given) to a new target and picture; the link text is not kept.
+    virtual bool change_clickto_object(clickto_record& record, int number, const std::string& target,
+        const std::string& text, const std::string& picture_source, const std::string& picture_text,
+        std::int32_t picture_pulled, const std::string& working_folder) = 0;
     // Clears the companion picture; the title becomes the object's marked text.
     virtual bool reset_object_record(pullfile_record& record) = 0;
     // The click-to page for a target; its path.

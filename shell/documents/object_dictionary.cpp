@@ -152,7 +152,7 @@ std::optional<clickto_record> ObjectDictionary::UpdateClickTo(int kind, const st
         store(clicktos, id, record);
         return record;
     }
-    if (!conversion_.change_clickto_object(found->second, target, text, picture_source, picture_text, picture_pulled,
+    if (!conversion_.change_clickto_object(found->second, id, target, text, picture_source, picture_text, picture_pulled,
             working_folder_))
         return std::nullopt;
     return found->second;

@@ -56,7 +56,7 @@ bool RecordingConversion::update_clickto_record(pullfile_record& record, const s
     return true;
 }
 
-bool RecordingConversion::change_clickto_object(clickto_record& record, const std::string& target,
+bool RecordingConversion::change_clickto_object(clickto_record& record, int, const std::string& target,
     const std::string&, const std::string&, const std::string&, std::int32_t, const std::string&)
 {
     calls.push_back("change_clickto_object " + target);

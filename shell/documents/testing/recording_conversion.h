@@ -25,9 +25,9 @@ public:
     bool update_clickto_record(pullfile_record& record, const std::string& source, std::int32_t pulled,
         const std::string& picture_source, const std::string& picture_text, std::int32_t picture_pulled,
         std::int32_t show_size, const std::string& working_folder) override;
-    bool change_clickto_object(clickto_record& record, const std::string& target, const std::string& text,
-        const std::string& picture_source, const std::string& picture_text, std::int32_t picture_pulled,
-        const std::string& working_folder) override;
+    bool change_clickto_object(clickto_record& record, int number, const std::string& target,
+        const std::string& text, const std::string& picture_source, const std::string& picture_text,
+        std::int32_t picture_pulled, const std::string& working_folder) override;
     bool reset_object_record(pullfile_record& record) override;
     std::optional<std::string> write_clickto_page(std::string_view target, int page_number) override;
     std::optional<std::string> find_flash_movie(std::string_view object_text) override;

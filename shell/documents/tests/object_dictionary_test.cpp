@@ -153,7 +153,7 @@ TEST(ObjectDictionary, DialogUpdatesGoThroughConversion)
         "move_object_file clickto7_.htm"}));
 }
 
-TEST(ObjectDictionary, UnbuiltConversionFailsItsStepAndSaysSo)
+TEST(ObjectDictionary, AFailedObjectCopyFailsItsStepAndSaysWhy)
 {
     app_fixture f;
     f.set_logging(1);
@@ -162,7 +162,30 @@ TEST(ObjectDictionary, UnbuiltConversionFailsItsStepAndSaysSo)
     auto& manager = static_cast<CTalverinDocManager&>(*f.app->doc_manager());
     EXPECT_FALSE(manager.dictionary().UpdatePicture(0, "/f/a.gif", "", 0, 1));
     EXPECT_TRUE(manager.dictionary().known(0).pictures.empty());
-    EXPECT_NE(f.trace().find("ConversionBinding::copy_object_file() -- not built"), std::string::npos);
+    EXPECT_NE(f.trace().find("ConversionBinding::copy_object_file() -- Cannot copy the object's file /f/a.gif"),
+        std::string::npos);
+}
+
+TEST(ObjectDictionary, TheProgramsConversionPlacesClicktoPagesInTheWorkingFolder)
+{
+    app_fixture f;
+    ASSERT_TRUE(f.start().runs());
+    auto& manager = static_cast<CTalverinDocManager&>(*f.app->doc_manager());
+    auto made = manager.dictionary().UpdateClickTo(0, "Go", " www.example.com ", "", "", 0, 3);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->target, "www.example.com");
+    EXPECT_EQ(made->file.source, manager.GetTempFolder() + "/[pull name=http-www.example.com.html]");
+    const auto page = read_file(made->file.source);
+    EXPECT_NE(page.find("content=\"" + std::to_string(f.context.current_config.GetDisplayDelay())
+                  + ";URL=www.example.com\""),
+        std::string::npos)
+        << page;
+    EXPECT_NE(page.find("Please wait for page www.example.com to load..."), std::string::npos) << page;
+
+    auto changed = manager.dictionary().UpdateClickTo(0, "Go", "www.other.example", "", "", 0, 3);
+    ASSERT_TRUE(changed);
+    EXPECT_EQ(changed->file.source, manager.GetTempFolder() + "/[pull name=http-www.other.example.html]");
+    EXPECT_EQ(manager.dictionary().known(0).clicktos.at(3).target, "www.other.example");
 }
 
 TEST(ObjectDictionary, ABodyLeavingTheEditorNamesItsObjectsAnew)
