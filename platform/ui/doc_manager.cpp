@@ -86,8 +86,10 @@ void Document::SetPathName(const std::string& path, bool)
 
 void Document::AddView(View& view)
 {
-    if (std::find(views_.begin(), views_.end(), &view) == views_.end())
+    if (std::find(views_.begin(), views_.end(), &view) == views_.end()) {
         views_.push_back(&view);
+        OnViewAdded(view);
+    }
 }
 
 void Document::RemoveView(View& view) { std::erase(views_, &view); }

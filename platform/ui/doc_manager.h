@@ -63,6 +63,8 @@ public:
 
 protected:
     UiHost* host() const { return host_; }
+    // A view joined the document (a document loaded before its view shows it here).
+    virtual void OnViewAdded(View&) { }
 
 private:
     UiHost* host_;

@@ -13,7 +13,6 @@
 #include "shell/documents/save_results_page.h"
 #include "shell/documents/talverin_doc_manager.h"
 #include "shell/objects/shell_text.h"
-#include "shell/talverin_app.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -112,6 +111,25 @@ MessageView* CTalverinDoc::view() const
             return message;
     }
     return nullptr;
+}
+
+void CTalverinDoc::show(const std::string& page)
+{
+    if (auto* message_view = view()) {
+        message_view->show_page(page);
+        page_to_show_.reset();
+    } else {
+        page_to_show_ = page;
+    }
+}
+
+void CTalverinDoc::OnViewAdded(platform::ui::View& added)
+{
+    auto* message_view = dynamic_cast<MessageView*>(&added);
+    if (message_view && page_to_show_) {
+        message_view->show_page(*page_to_show_);
+        page_to_show_.reset();
+    }
 }
 
 std::string CTalverinDoc::anchor_extension() const
@@ -214,8 +232,7 @@ bool CTalverinDoc::OnOpenDocument(const std::string& path)
         doc_path_ = path;
         source_name_ = file_name_of(path);
         saved_page_ = page.bytes;
-        if (auto* message_view = view())
-            message_view->show_page(saved_page_);
+        show(saved_page_);
         SetModifiedFlag(false);
         return true;
     }
@@ -272,8 +289,7 @@ bool CTalverinDoc::common_load(const std::string& page_path)
         manager_.SetDocumentName(fs::path(files->body_parts).stem().string());
     source_name_ = file_name_of(page_path);
     SetModifiedFlag(false);
-    if (auto* message_view = view())
-        message_view->show_page(saved_page_);
+    show(saved_page_);
     return true;
 }
 
@@ -333,8 +349,7 @@ bool CTalverinDoc::import_file(const std::string& path)
         saved_page_.clear();
         source_name_ = file_name_of(path);
         SetPathName({}, false);
-        if (auto* message_view = view())
-            message_view->show_page(*body);
+        show(*body);
         SetModifiedFlag(true); // a new message, never saved
         return true;
     }
@@ -620,14 +635,14 @@ bool CTalverinDoc::ask_form_name()
     return true;
 }
 
-void install_message_document(CTalverinApp& app)
+void install_message_document(AppContext& context, std::function<platform::ui::DocManager*()> manager)
 {
-    auto& context = app.context();
-    context.document_factories[0].document = [&app]() -> std::unique_ptr<platform::ui::Document> {
-        auto* manager = dynamic_cast<CTalverinDocManager*>(app.doc_manager());
-        if (!manager)
+    context.document_factories[0].document
+        = [&context, manager = std::move(manager)]() -> std::unique_ptr<platform::ui::Document> {
+        auto* documents = dynamic_cast<CTalverinDocManager*>(manager());
+        if (!documents)
             return nullptr;
-        return std::make_unique<CTalverinDoc>(app.context(), *manager);
+        return std::make_unique<CTalverinDoc>(context, *documents);
     };
 }
 

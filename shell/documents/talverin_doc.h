@@ -12,7 +12,6 @@
 namespace shell {
 
 struct AppContext;
-class CTalverinApp;
 class CTalverinDocManager;
 
 // The document of the main editor: one HTML message. Its page file (the anchor) is only a
@@ -59,7 +58,12 @@ public:
     // Run between staging and commit of every save (tests stop a save there).
     void set_save_step_hook(save_step_hook hook) { save_hook_ = std::move(hook); }
 
+protected:
+    void OnViewAdded(platform::ui::View& view) override;
+
 private:
+    // Shows the page in the view, or keeps it for the view that joins later.
+    void show(const std::string& page);
     std::optional<document_files> files_for(const std::string& base) const;
     bool common_load(const std::string& page_path);
     bool load_body(const std::string& page_path, const document_files& files);
@@ -76,11 +80,12 @@ private:
     std::string doc_path_;
     std::string saved_page_;
     std::string source_name_;
+    std::optional<std::string> page_to_show_;
     save_step_hook save_hook_;
 };
 
-// The factory of the first document template: a message document over the application's
-// document manager.
-void install_message_document(CTalverinApp& app);
+// The factory of the first document template: a message document over the document
+// manager `manager` gives once the application has made it.
+void install_message_document(AppContext& context, std::function<platform::ui::DocManager*()> manager);
 
 }
