@@ -12,10 +12,12 @@
 #include "shell/documents/recent_forms.h"
 #include "shell/documents/save_results_page.h"
 #include "shell/documents/talverin_doc_manager.h"
+#include "shell/objects/object_file_name.h"
 #include "shell/objects/shell_text.h"
 
 #include <algorithm>
 #include <filesystem>
+#include <set>
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -566,30 +568,40 @@ bool CTalverinDoc::save_clickto_page(const std::string& path)
         report_save_failure("\"" + path + "\": " + error.message());
         return false;
     }
-    if (!context_.result_file_path.empty()) {
-        std::string lines;
-        const auto temp = fs::temp_directory_path().string();
-        for (const auto& [id, picture] : manager_.dictionary().known(0).pictures) {
-            if (picture.pulled == 0) {
-                const auto title = file_name_of(picture.title);
-                if (title.empty() || title == "." || title == "..")
-                    continue;
-                const auto copy = join_path(temp, title);
-                const auto source = picture.copy_folder.empty() ? picture.source : join_path(picture.copy_folder, title);
-                std::error_code ec;
-                fs::copy_file(source, copy, fs::copy_options::overwrite_existing, ec);
-                lines += copy + "\n0\n";
-            } else {
-                lines += picture.source + "\n1\n";
-            }
-        }
-        if (auto error = platform::files::atomic_write(context_.result_file_path, lines, 0644))
-            TRACE_LOG("CTalverinDoc::DoSave() - result file %s not written\n", context_.result_file_path.c_str());
-    }
+    if (!context_.result_file_path.empty())
+        write_picture_results();
     SetModifiedFlag(false);
     auto marked = message_view->page_text(page_flags_store).value_or(*page);
     saved_page_ = core::break_html_lines(marked, true, true, "", "\r\n");
     return true;
+}
+
+void CTalverinDoc::write_picture_results()
+{
+    // Copies of this run go into a folder of their own, one name each, so that pictures
+    // with the same title, or another run's, never overwrite each other.
+    std::string folder = (fs::temp_directory_path() / "talverin-pictures-XXXXXX").string();
+    const bool have_folder = ::mkdtemp(folder.data()) != nullptr;
+    std::set<std::string> given;
+    std::string lines;
+    for (const auto& [id, picture] : manager_.dictionary().known(0).pictures) {
+        if (picture.pulled != 0) {
+            lines += picture.source + "\n1\n";
+            continue;
+        }
+        const auto& source = picture.source; // the working copy once the message is open
+        const auto name = free_file_name(object_file_name(picture.title), given);
+        const auto copy = join_path(folder, name);
+        std::error_code ec;
+        if (!have_folder || !fs::copy_file(source, copy, ec)) {
+            TRACE_LOG("CTalverinDoc::DoSave() - picture %s not copied\n", source.c_str());
+            continue;
+        }
+        given.insert(file_name_key(name));
+        lines += copy + "\n0\n";
+    }
+    if (platform::files::atomic_write(context_.result_file_path, lines, 0644))
+        TRACE_LOG("CTalverinDoc::DoSave() - result file %s not written\n", context_.result_file_path.c_str());
 }
 
 bool CTalverinDoc::save_greetings_body()

@@ -70,6 +70,8 @@ private:
     bool import_file(const std::string& path);
     bool open_message_mode0(const std::string& path);
     bool save_clickto_page(const std::string& path);
+    // The result file of a click-to page's child copy: two lines per picture.
+    void write_picture_results();
     bool save_greetings_body();
     // The form's registered name asked for and written into the page; false: cancelled.
     bool ask_form_name();

@@ -5,6 +5,7 @@
 #include "shell/objects/shell_text.h"
 
 #include <gtest/gtest.h>
+#include <sstream>
 
 namespace shell {
 namespace {
@@ -30,6 +31,12 @@ struct message_document : message_document_fixture, ::testing::Test {
     std::string text(unsigned id, const std::vector<std::string>& arguments = {})
     {
         return platform::ui::format_message(host.strings().text(id), arguments);
+    }
+
+    bool open_clickto()
+    {
+        write_file(path("page.htm"), page_1);
+        return open(path("page.htm"));
     }
 };
 
@@ -248,6 +255,63 @@ TEST_F(message_document, save_results_page_escapes_names_and_links_resolve)
     const std::string link = "a%27b%3Cc%3E%26d%20%23%25_files/Message_Files";
     EXPECT_NE(page.find("href='" + link + "'"), std::string::npos) << page;
     EXPECT_TRUE(fs::is_directory(path(project + "_files/Message_Files")));
+}
+
+}
+}
+
+namespace shell {
+namespace {
+
+TEST_F(message_document, clickto_pictures_of_equal_titles_get_their_own_copies)
+{
+    context.edit_mode = 2;
+    context.result_file_path = path("result.txt");
+    write_file(path("one/logo.gif"), "first");
+    write_file(path("two/logo.gif"), "second");
+    auto& pictures = manager().dictionary().known(0).pictures;
+    pictures[1].title = "logo.gif";
+    pictures[1].source = path("one/logo.gif");
+    pictures[2].title = "LOGO.gif";
+    pictures[2].source = path("two/logo.gif");
+    pictures[3].title = "remote.gif";
+    pictures[3].pulled = 1;
+    pictures[3].source = "http://127.0.0.1/remote.gif";
+    view.page = page_1;
+    ASSERT_TRUE(doc().DoSave(path("clickto.htm"), true));
+    EXPECT_EQ(read_file(path("clickto.htm")), page_1);
+
+    std::vector<std::string> lines;
+    std::istringstream result(read_file(path("result.txt")));
+    for (std::string line; std::getline(result, line);)
+        lines.push_back(line);
+    ASSERT_EQ(lines.size(), 6u);
+    EXPECT_EQ(fs::path(lines[0]).parent_path(), fs::path(lines[2]).parent_path());
+    EXPECT_EQ(fs::path(lines[0]).filename(), "logo.gif");
+    EXPECT_EQ(fs::path(lines[2]).filename(), "LOGO(0).gif");
+    EXPECT_EQ(read_file(lines[0]), "first");
+    EXPECT_EQ(read_file(lines[2]), "second");
+    EXPECT_EQ(lines[1] + lines[3], "00");
+    EXPECT_EQ(lines[4], "http://127.0.0.1/remote.gif");
+    EXPECT_EQ(lines[5], "1");
+    fs::remove_all(fs::path(lines[0]).parent_path());
+    context.edit_mode = 0;
+}
+
+TEST_F(message_document, clickto_page_asks_before_closing_when_changed)
+{
+    context.edit_mode = 2;
+    ASSERT_TRUE(open_clickto());
+    view.page = page_2;
+    host.expect_message(text(34983), platform::ui::MB_YESNOCANCEL | platform::ui::MB_ICONEXCLAMATION, platform::ui::IDCANCEL);
+    EXPECT_FALSE(doc().SaveModified());
+    host.expect_message(text(34983), platform::ui::MB_YESNOCANCEL | platform::ui::MB_ICONEXCLAMATION, platform::ui::IDNO);
+    EXPECT_TRUE(doc().SaveModified());
+    EXPECT_EQ(read_file(path("page.htm")), page_1);
+    host.expect_message(text(34983), platform::ui::MB_YESNOCANCEL | platform::ui::MB_ICONEXCLAMATION, platform::ui::IDYES);
+    EXPECT_TRUE(doc().SaveModified());
+    EXPECT_EQ(read_file(path("page.htm")), page_2);
+    context.edit_mode = 0;
 }
 
 }
