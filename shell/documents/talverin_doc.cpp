@@ -115,6 +115,14 @@ MessageView* CTalverinDoc::view() const
     return nullptr;
 }
 
+void CTalverinDoc::DetachFromFile()
+{
+    doc_path_.clear();
+    manager_.SetDocumentName({});
+    SetPathName({}, false);
+    SetModifiedFlag(true);
+}
+
 void CTalverinDoc::show(const std::string& page)
 {
     if (auto* message_view = view()) {

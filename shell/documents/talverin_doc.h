@@ -55,6 +55,10 @@ public:
     // files are listed from `listed_companion`).
     std::string WriteSaveResultsPage(const document_files& files, const std::string& listed_companion) const;
 
+    // The document no longer belongs to its files: a new, modified message whose first save
+    // asks for a name (a template opened as a new message).
+    void DetachFromFile();
+
     // Run between staging and commit of every save (tests stop a save there).
     void set_save_step_hook(save_step_hook hook) { save_hook_ = std::move(hook); }
 

@@ -223,6 +223,9 @@ TEST_F(message_document, a_registered_form_name_asks_again_in_any_case)
     view.form_name_in_page = "MyForm";
     view.submit = false;
     host.expect_dialog(208, [](DialogDriver& d) {
+        EXPECT_EQ(d.current().GetDlgItemText(1096), "MyForm"); // the name already in the page
+        d.type(1096, "");
+        EXPECT_THROW(d.ok(), ImpossibleInteraction); // OK waits for a name
         d.type(1096, "a b");
         d.ok();
         d.type(1096, "myform");
@@ -312,6 +315,60 @@ TEST_F(message_document, clickto_page_asks_before_closing_when_changed)
     EXPECT_TRUE(doc().SaveModified());
     EXPECT_EQ(read_file(path("page.htm")), page_2);
     context.edit_mode = 0;
+}
+
+}
+}
+
+namespace shell {
+namespace {
+
+TEST_F(message_document, display_results_opens_the_saved_page)
+{
+    manager().set_display_results(1);
+    ASSERT_TRUE(save_as("shown.htm", page_1));
+    EXPECT_EQ(host.shell_opened, std::vector<std::string> {path("shown.htm")});
+}
+
+}
+}
+
+#include "shell/documents/message_commands.h"
+
+namespace shell {
+namespace {
+
+TEST_F(message_document, a_template_opens_as_a_new_message_and_stays_as_it_was)
+{
+    ASSERT_TRUE(save_as("template.htm", page_1));
+    const auto files = files_of(path("template"));
+    auto bytes = [&] {
+        return read_file(files.anchor) + read_file(files.body_parts) + read_file(files.manifest)
+            + read_file(files.companion + "/Message_Files/Message_Body.htm");
+    };
+    const auto template_bytes = bytes();
+    context.current_config.SetTemplateFile(0, path("template.htm"));
+    context.current_config.SetTemplateName(0, "Example Template 1");
+    register_message_commands(context, *app);
+
+    platform::ui::CmdUI item;
+    item.id = ID_TEMPLATE_FIRST;
+    app->commands().update(item);
+    EXPECT_EQ(item.text, "Example Template 1");
+
+    new_document();
+    ASSERT_TRUE(app->commands().execute(ID_TEMPLATE_FIRST));
+    attach_view();
+    EXPECT_EQ(doc().base_path(), "");
+    EXPECT_EQ(doc().GetPathName(), "");
+    EXPECT_TRUE(doc().IsModified());
+    EXPECT_EQ(view.shown, page_1);
+
+    view.page = page_2;
+    host.expect_file_dialog({{}, {path("mine.htm")}});
+    ASSERT_TRUE(doc().DoFileSave());
+    EXPECT_EQ(bytes(), template_bytes);
+    EXPECT_EQ(read_file(path("mine_files/Message_Files/Message_Body.htm")), page_2);
 }
 
 }
