@@ -7,6 +7,8 @@
 #include "platform/random/random_source.h"
 #include "platform/services.h"
 #include "platform/ui/message_queue.h"
+#include "shell/documents/message_commands.h"
+#include "shell/documents/talverin_doc.h"
 #include "shell/talverin_app.h"
 
 #include <cstdio>
@@ -86,6 +88,8 @@ int main(int argc, char** argv)
     {
         platform::ui::MessageQueue queue(ticks);
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
+        shell::install_message_document(context, [&app] { return app.doc_manager(); });
+        shell::register_message_commands(context, app);
         bool started = app.InitApplication() && app.InitInstance();
         // Start-up has read the logging switch by now.
         TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,

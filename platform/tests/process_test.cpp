@@ -7,6 +7,7 @@
 #include <fstream>
 #include <gtest/gtest.h>
 #include <sstream>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -179,4 +180,19 @@ TEST(Process, WritingToAChildThatEndedFailsWithoutASignal)
     options.output_file = "/dev/null";
     EXPECT_FALSE(platform::process::child::spawn(PROCESS_PROBE, {"exit", "0"}, options, error));
     EXPECT_NE(error.find("a pipe and a file at once"), std::string::npos);
+}
+
+TEST(Process, DetachedProgramRunsInItsOwnSession)
+{
+    platform::testing::temporary_folder folder;
+    const auto fifo = folder.file("stat");
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    // The shell execs cat in its own process, which reports its pid and session id.
+    ASSERT_TRUE(platform::process::launch_detached("/bin/sh", {"-c", "exec cat /proc/self/stat > \"$0\"", fifo}));
+    std::string stat = platform::testing::read_file(fifo); // blocks until the child has written
+    std::istringstream fields(stat);
+    std::string pid, name, state, parent, group, session;
+    fields >> pid >> name >> state >> parent >> group >> session;
+    EXPECT_EQ(session, pid) << stat;
+    EXPECT_FALSE(platform::process::launch_detached(folder.file("no-such-program"), {}));
 }

@@ -37,6 +37,8 @@ struct OpenFileRequest {
     Dialog* panel = nullptr;
     // Runs when the user confirms a name; true keeps the dialog open for another choice.
     std::function<bool(const std::string& path)> keep_open {};
+    std::string default_name {};    // the name proposed in a save dialog
+    bool overwrite_prompt = false;  // a save dialog asks before it names an existing file
 };
 
 // What the user chose in a file dialog.
@@ -65,6 +67,17 @@ public:
     virtual std::optional<FileChoice> open_file(const OpenFileRequest& request) = 0;
     virtual void help(int context, help_style style) = 0;
     void help(int context) { help(context, help_style::topic); }
+    // A folder the user chooses, the browser titled and showing `start` first; nothing
+    // when cancelled.
+    virtual std::optional<std::string> browse_folder(const std::string& title, const std::string& start) = 0;
+    // Opens a file with the desktop's program for it, not waiting for that program; false
+    // (traced) when there is none or it could not be started.
+    virtual bool shell_open(const std::string& path);
+
+    // The wait cursor shows while the count is above zero; any thread may change it.
+    void begin_wait_cursor() { ++wait_cursor_count_; }
+    void end_wait_cursor() { --wait_cursor_count_; }
+    int wait_cursor_count() const { return wait_cursor_count_.load(); }
 
     const strings::string_table& strings() const { return strings_; }
 
@@ -73,15 +86,22 @@ public:
     MessageQueue* ui_queue() const { return ui_queue_; }
     void set_ui_queue(MessageQueue* queue) { ui_queue_ = queue; }
 
-    // The wait cursor shows while the count is above 0; any thread may change it.
-    void begin_wait_cursor() { wait_cursor_.fetch_add(1); }
-    void end_wait_cursor() { wait_cursor_.fetch_sub(1); }
-    int wait_cursor_count() const { return wait_cursor_.load(); }
-
 private:
     const strings::string_table& strings_;
     MessageQueue* ui_queue_ = nullptr;
-    std::atomic<int> wait_cursor_ {0};
+    std::atomic<int> wait_cursor_count_ {0};
+};
+
+// Shows the wait cursor for its lifetime.
+class WaitCursor {
+public:
+    explicit WaitCursor(UiHost& host) : host_(host) { host_.begin_wait_cursor(); }
+    ~WaitCursor() { host_.end_wait_cursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    UiHost& host_;
 };
 
 // "%1".."%9" of a resource text replaced by the arguments.
@@ -111,6 +131,7 @@ public:
     std::optional<FileChoice> open_file(const OpenFileRequest& request) override;
     using UiHost::help;
     void help(int context, help_style style) override;
+    std::optional<std::string> browse_folder(const std::string& title, const std::string& start) override;
 
 private:
     // Pumps the queue until the dialog ended or its work is done, printing its changes.

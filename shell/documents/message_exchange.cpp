@@ -25,29 +25,6 @@ namespace {
 
 constexpr unsigned IDS_ATTACHMENTS_IN_USE = 242;
 
-std::string lower(std::string text)
-{
-    for (auto& c : text)
-        c = core::ascii_lower(c);
-    return text;
-}
-
-// The name, or the first of name(0).ext, name(1).ext... not yet given (case ignored).
-std::string free_name(const std::string& name, const std::set<std::string>& given)
-{
-    if (given.count(lower(name)) == 0)
-        return name;
-    const auto dot = name.rfind('.');
-    const bool has_extension = dot != std::string::npos && dot != 0;
-    const auto stem = has_extension ? name.substr(0, dot) : name;
-    const auto extension = has_extension ? name.substr(dot) : std::string();
-    for (int n = 0;; ++n) {
-        auto candidate = stem + "(" + std::to_string(n) + ")" + extension;
-        if (given.count(lower(candidate)) == 0)
-            return candidate;
-    }
-}
-
 // A file copied onto a file (never into a folder of that name).
 bool copy_file(const std::string& from, const std::string& to)
 {
@@ -228,14 +205,14 @@ bool CTalverinDocManager::open_dictionary(const std::string& pull_folder, const 
             const auto from = core::path_combine(source.parent_folder(), object_file_name(record.title));
             auto copied = copies.find(from);
             if (copied == copies.end()) {
-                const auto name = free_name(object_file_name(source.file_name()), given);
+                const auto name = free_file_name(object_file_name(source.file_name()), given);
                 const auto to = core::path_combine(GetTempFolder(), name);
                 if (!copy_file(from, to)) {
                     TRACE_LOG("CTalverinDocManager::ExchangeDictionary() -- %s not copied\n", from.c_str());
                     complete = false;
                     return;
                 }
-                given.insert(lower(name));
+                given.insert(file_name_key(name));
                 copied = copies.emplace(from, to).first;
             }
             record.source = copied->second;
@@ -269,8 +246,8 @@ bool CTalverinDocManager::save_dictionary(const std::string& pull_folder, const 
                 return;
             auto named = names.find(record.source);
             if (named == names.end()) {
-                auto name = free_name(object_file_name(record.title), given);
-                given.insert(lower(name));
+                auto name = free_file_name(object_file_name(record.title), given);
+                given.insert(file_name_key(name));
                 named = names.emplace(record.source, name).first;
             }
             if (auto* twin = known_twin(known, object_kind, id, picture_part); twin && twin->source == record.source)

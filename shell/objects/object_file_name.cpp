@@ -1,6 +1,7 @@
 #include "shell/objects/object_file_name.h"
 
 #include "core/files/file_path.h"
+#include "core/markup/ascii.h"
 
 namespace shell {
 
@@ -48,6 +49,28 @@ std::string object_file_name(std::string_view text)
     std::string result(utf8_prefix(std::string_view(name).substr(0, dot), limit - extension.size()));
     result += extension;
     return result;
+}
+
+std::string file_name_key(std::string name)
+{
+    for (auto& c : name)
+        c = core::ascii_lower(c);
+    return name;
+}
+
+std::string free_file_name(const std::string& name, const std::set<std::string>& given)
+{
+    if (given.count(file_name_key(name)) == 0)
+        return name;
+    const auto dot = name.rfind('.');
+    const bool has_extension = dot != std::string::npos && dot != 0;
+    const auto stem = has_extension ? name.substr(0, dot) : name;
+    const auto extension = has_extension ? name.substr(dot) : std::string();
+    for (int n = 0;; ++n) {
+        auto candidate = stem + "(" + std::to_string(n) + ")" + extension;
+        if (given.count(file_name_key(candidate)) == 0)
+            return candidate;
+    }
 }
 
 }

@@ -3,6 +3,8 @@
 #include "platform/ui/messages.h"
 #include "platform/ui/message_queue.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -315,9 +317,24 @@ std::optional<FileChoice> ScriptedHost::open_file(const OpenFileRequest& request
     for (const auto& name : step.names) {
         if (request.keep_open && request.keep_open(name))
             continue;
+        if (request.save && request.overwrite_prompt && ::access(name.c_str(), F_OK) == 0
+            && message_box(name + " already exists.\nDo you want to replace it?", MB_YESNO | MB_ICONEXCLAMATION)
+                != IDYES)
+            continue;
         return FileChoice {name, filter_index, false, {name}};
     }
     return std::nullopt;
+}
+
+void ScriptedHost::expect_browse_folder(std::optional<std::string> answer)
+{
+    expected_.push_back(browse_step {std::move(answer)});
+}
+
+std::optional<std::string> ScriptedHost::browse_folder(const std::string& title, const std::string&)
+{
+    browse_titles.push_back(title);
+    return take<browse_step>("folder browser \"" + title + "\"").answer;
 }
 
 }

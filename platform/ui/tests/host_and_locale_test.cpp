@@ -6,7 +6,12 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/ui_host.h"
 
+#include "platform/ui/doc_manager.h"
+#include "platform/ui/testing/scripted_host.h"
+
 #include <fstream>
+#include <thread>
+#include <vector>
 #include <gtest/gtest.h>
 
 using namespace platform;
@@ -29,6 +34,7 @@ TEST(HeadlessHost, AnswersOkElseCancelElseNoAndCancelsDialogs)
     EXPECT_EQ(dialog.DoModal(), ui::IDCANCEL);
     EXPECT_FALSE(dialog.created());
     EXPECT_EQ(host.open_file({"Open", "", ""}), std::nullopt);
+    EXPECT_EQ(host.browse_folder("Select Folder", "/"), std::nullopt);
     EXPECT_EQ(ui::format_message("between %1 and %2, %3%", {"1", "32767"}), "between 1 and 32767, %3%");
 }
 
@@ -93,4 +99,70 @@ TEST(Bitmap, LoadsPngPicturesAndRefusesOthers)
         EXPECT_FALSE(gfx::png_size(path)) << path;
         EXPECT_FALSE(gfx::bitmap::load_png(path)) << path;
     }
+}
+
+TEST(UiHost, WaitCursorCountIsSharedByThreads)
+{
+    pt::test_services services;
+    ui::HeadlessHost host(services.services.strings);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < 4; ++t) {
+        threads.emplace_back([&host] {
+            for (int i = 0; i < 1000; ++i)
+                ui::WaitCursor wait(host);
+        });
+    }
+    {
+        ui::WaitCursor outer(host);
+        for (auto& thread : threads)
+            thread.join();
+        EXPECT_EQ(host.wait_cursor_count(), 1);
+    }
+    EXPECT_EQ(host.wait_cursor_count(), 0);
+}
+
+namespace {
+
+// A document that records where it was written.
+class recorded_document final : public ui::Document {
+public:
+    using Document::Document;
+    std::vector<std::string> written;
+    bool OnOpenDocument(const std::string&) override { return true; }
+    bool Serialize(const std::string& path) override
+    {
+        written.push_back(path);
+        return true;
+    }
+};
+
+}
+
+TEST(Document, SaveModifiedAsksAndSavesUnderItsName)
+{
+    pt::test_services services;
+    ui::testing::ScriptedHost host(services.services.strings);
+    recorded_document document(&host);
+    EXPECT_TRUE(document.SaveModified()); // not modified: nothing asked
+
+    document.SetModifiedFlag();
+    host.expect_message("Save changes to Untitled?", ui::MB_YESNOCANCEL | ui::MB_ICONEXCLAMATION, ui::IDCANCEL);
+    EXPECT_FALSE(document.SaveModified());
+    host.expect_message("Save changes to Untitled?", ui::MB_YESNOCANCEL | ui::MB_ICONEXCLAMATION, ui::IDNO);
+    EXPECT_TRUE(document.SaveModified());
+    EXPECT_TRUE(document.written.empty());
+
+    host.expect_message("Save changes to Untitled?", ui::MB_YESNOCANCEL | ui::MB_ICONEXCLAMATION, ui::IDYES);
+    host.expect_open_file("/docs/letter.htm");
+    EXPECT_TRUE(document.SaveModified());
+    EXPECT_EQ(document.written, std::vector<std::string> {"/docs/letter.htm"});
+    EXPECT_EQ(document.GetPathName(), "/docs/letter.htm");
+    EXPECT_EQ(document.GetTitle(), "letter.htm");
+    EXPECT_FALSE(document.IsModified());
+    ASSERT_EQ(host.file_requests.size(), 1u);
+    EXPECT_TRUE(host.file_requests[0].save);
+    EXPECT_TRUE(host.file_requests[0].overwrite_prompt);
+
+    recorded_document hostless;
+    EXPECT_FALSE(hostless.DoSave(""));
 }
