@@ -3,6 +3,7 @@
 #include "platform/testing/temporary_folder.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -179,4 +180,15 @@ TEST(Process, WritingToAChildThatEndedFailsWithoutASignal)
     options.output_file = "/dev/null";
     EXPECT_FALSE(platform::process::child::spawn(PROCESS_PROBE, {"exit", "0"}, options, error));
     EXPECT_NE(error.find("a pipe and a file at once"), std::string::npos);
+}
+
+TEST(Process, EnvironmentEntriesReplaceOrJoinTheInheritedOnes)
+{
+    platform::process::spawn_options options;
+    options.environment = {"LC_ALL=C", "PATH=/nowhere"};
+    platform::process::system_runner runner;
+    auto result = runner.run("/bin/sh", {"-c", "printf '%s|%s|%s' \"$LC_ALL\" \"$PATH\" \"$HOME\""}, options);
+    ASSERT_TRUE(result.started) << result.error;
+    const char* home = std::getenv("HOME");
+    EXPECT_EQ(result.output, std::string("C|/nowhere|") + (home ? home : ""));
 }
