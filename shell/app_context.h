@@ -14,6 +14,7 @@
 #include "shell/command_line.h"
 #include "shell/config/wizard_config.h"
 #include "shell/documents/conversion_services.h"
+#include "shell/documents/document_seams.h"
 #include "shell/objects/download_results.h"
 #include "shell/recent_files.h"
 #include "shell/settings.h"
@@ -25,6 +26,8 @@
 #include <optional>
 
 namespace shell {
+
+class CTalverinDoc;
 
 struct BitmapSize {
     int width = 0;
@@ -88,6 +91,10 @@ struct AppContext {
 
     // The document classes by template index; absent until each class exists.
     std::array<platform::ui::DocTemplate::Factories, 3> document_factories;
+    // The message document the document manager keeps; null when it keeps none.
+    CTalverinDoc* current_document = nullptr;
+    // The importer, job factory and dispatcher the message document hands files to.
+    DocumentSeams document_seams;
 };
 
 }

@@ -7,7 +7,6 @@
 #include "platform/random/random_source.h"
 #include "platform/services.h"
 #include "platform/ui/message_queue.h"
-#include "shell/package/folder_installer.h"
 #include "shell/package/job_import.h"
 #include "shell/talverin_app.h"
 
@@ -82,8 +81,7 @@ int main(int argc, char** argv)
     platform::random::engine_random_source random;
     shell::ConfigServices configuration {*services.registry, services.strings, host, dialup, mail, address_books,
         classes, random, services.locations.resources + "/talverin/templates", services.locations.data + "/templates"};
-    shell::folder_installer installer(services.locations.data + "/dictionaries", ".htm");
-    shell::job_package_importer importer(installer, host, services.strings);
+    shell::job_package_importer importer(host, services.strings, services.locations.data + "/dictionaries", ".htm");
     configuration.importer = &importer;
     context.configuration = &configuration;
 

@@ -75,4 +75,23 @@ std::string make_file_url(std::string_view path)
     return "file://" + text;
 }
 
+std::string make_encoded_file_url(std::string_view path)
+{
+    static constexpr char digits[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (unsigned char c : path) {
+        if (c == '\\')
+            c = '/';
+        if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
+            || c == '_' || c == '~' || c == '/') {
+            url += static_cast<char>(c);
+        } else {
+            url += '%';
+            url += digits[c >> 4];
+            url += digits[c & 15];
+        }
+    }
+    return url;
+}
+
 }

@@ -18,4 +18,8 @@ std::string FileUrlToPath(std::string_view url);
 // "file://" followed by the absolute path, backslashes turned into "/".
 std::string make_file_url(std::string_view path);
 
+// "file://" followed by the absolute path with every byte other than letters, digits,
+// "-", ".", "_", "~" and "/" percent-encoded, for a link that must survive any name.
+std::string make_encoded_file_url(std::string_view path);
+
 }

@@ -101,4 +101,9 @@ public:
         const spawn_options& options) override;
 };
 
+// Starts a program in its own session and does not wait for it: a thread of this process
+// reaps it when it ends, and it is never killed when this process ends. False when it
+// could not be started.
+[[nodiscard]] bool launch_detached(const std::string& program, const std::vector<std::string>& arguments);
+
 }

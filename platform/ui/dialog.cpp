@@ -139,7 +139,10 @@ void DataExchange::max_chars(const std::string& value, std::size_t most)
     Fail();
 }
 
-Dialog::Dialog(const DialogTemplate& dialog_template, UiHost& host) : template_(dialog_template), host_(host) { }
+Dialog::Dialog(const DialogTemplate& dialog_template, UiHost& host)
+    : template_(dialog_template), host_(host), caption_(dialog_template.caption)
+{
+}
 
 bool Dialog::create()
 {

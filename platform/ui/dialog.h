@@ -72,6 +72,9 @@ public:
     int id() const { return template_.id; }
     const DialogTemplate& dialog_template() const { return template_; }
     UiHost& host() { return host_; }
+    // The caption: the template's until the dialog sets its own.
+    const std::string& GetWindowText() const { return caption_; }
+    void SetWindowText(std::string caption) { caption_ = std::move(caption); }
     virtual int help_context() const { return template_.help_context ? template_.help_context : template_.id; }
 
     // Makes the controls and runs OnInitDialog; false when the dialog ended at once.
@@ -124,6 +127,7 @@ private:
 
     const DialogTemplate& template_;
     UiHost& host_;
+    std::string caption_;
     std::vector<Control> controls_;
     std::optional<int> end_code_;
     bool created_ = false;

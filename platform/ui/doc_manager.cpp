@@ -1,5 +1,8 @@
 #include "platform/ui/doc_manager.h"
 
+#include "platform/strings/string_table.h"
+#include "platform/ui/ui_host.h"
+
 #include <algorithm>
 
 namespace platform::ui {
@@ -17,6 +20,77 @@ std::array<std::string, 7> split_doc_strings(const std::string& text)
     }
     return fields;
 }
+
+namespace {
+
+constexpr unsigned AFX_IDP_ASK_TO_SAVE = 61732; // "Save changes to %1?"
+
+}
+
+bool Document::DoSave(const std::string& path, bool replace)
+{
+    std::string chosen = path;
+    if (chosen.empty()) {
+        if (!host_)
+            return false;
+        OpenFileRequest request;
+        request.title = host_->strings().text(replace ? 61446 : 61447);
+        request.save = true;
+        request.default_name = title_;
+        request.overwrite_prompt = true;
+        auto answer = host_->open_file(request);
+        if (!answer || answer->path.empty())
+            return false;
+        chosen = answer->path;
+    }
+    if (!OnSaveDocument(chosen))
+        return false;
+    if (replace)
+        SetPathName(chosen);
+    return true;
+}
+
+bool Document::OnSaveDocument(const std::string& path)
+{
+    if (!Serialize(path))
+        return false;
+    SetModifiedFlag(false);
+    return true;
+}
+
+bool Document::Serialize(const std::string&) { return false; }
+
+bool Document::SaveModified()
+{
+    if (!IsModified())
+        return true;
+    if (!host_)
+        return false; // nobody can say the changes may go
+    auto name = title_.empty() ? std::string("Untitled") : title_;
+    switch (host_->message_box(AFX_IDP_ASK_TO_SAVE, MB_YESNOCANCEL | MB_ICONEXCLAMATION, {name})) {
+    case IDYES:
+        return DoFileSave();
+    case IDNO:
+        return true;
+    default:
+        return false;
+    }
+}
+
+void Document::SetPathName(const std::string& path, bool)
+{
+    path_name_ = path;
+    auto slash = path.find_last_of("/\\");
+    title_ = slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+void Document::AddView(View& view)
+{
+    if (std::find(views_.begin(), views_.end(), &view) == views_.end())
+        views_.push_back(&view);
+}
+
+void Document::RemoveView(View& view) { std::erase(views_, &view); }
 
 DocTemplate::DocTemplate(unsigned resource_id, const std::string& strings, Factories factories)
     : resource_id_(resource_id), strings_(split_doc_strings(strings)), factories_(std::move(factories))

@@ -9,21 +9,72 @@
 
 namespace platform::ui {
 
+class UiHost;
+
+class View {
+public:
+    virtual ~View() = default;
+};
+
+// A document: its path name and title, the modified flag, the views that show it, and the
+// save and close steps. Saving runs DoSave -> OnSaveDocument -> Serialize, each of which a
+// document class may replace.
 class Document {
 public:
+    // The host asks the user (save prompts, file names); without one nothing is asked and a
+    // save that needs a name fails.
+    explicit Document(UiHost* host = nullptr) : host_(host) { }
     virtual ~Document() = default;
+    Document(const Document&) = delete;
+    Document& operator=(const Document&) = delete;
+
     virtual bool OnNewDocument() { return true; }
     virtual bool OnOpenDocument(const std::string& path) = 0;
+
+    // Saves under `path`, or under a name the user gives when it is empty; with `replace`
+    // the document takes that name. True when the document was written.
+    virtual bool DoSave(const std::string& path, bool replace = true);
+    // DoSave under the document's own path name.
+    bool DoFileSave() { return DoSave(path_name_, true); }
+    // Serialize into the path, then the document is no longer modified.
+    virtual bool OnSaveDocument(const std::string& path);
+    // Writes the document to the path; the base class has nothing to write.
+    virtual bool Serialize(const std::string& path);
+    // Asks whether a modified document is saved before it goes (Yes saves, No drops the
+    // changes, Cancel keeps it open); true when it may go.
+    virtual bool SaveModified();
+    // The document is closing: its views go.
+    virtual void OnCloseDocument() { views_.clear(); }
+    // Before the frame closes: true lets it close (a document that must not close says no).
+    virtual bool PreCloseFrame() { return SaveModified(); }
+
+    virtual bool IsModified() { return modified_; }
+    void SetModifiedFlag(bool modified = true) { modified_ = modified; }
+
+    const std::string& GetPathName() const { return path_name_; }
+    // The path and, from its file name, the title.
+    virtual void SetPathName(const std::string& path, bool add_to_recent = true);
+    const std::string& GetTitle() const { return title_; }
+    void SetTitle(std::string title) { title_ = std::move(title); }
+
+    void AddView(View& view);
+    void RemoveView(View& view);
+    const std::vector<View*>& views() const { return views_; }
+
+protected:
+    UiHost* host() const { return host_; }
+
+private:
+    UiHost* host_;
+    bool modified_ = false;
+    std::string path_name_;
+    std::string title_;
+    std::vector<View*> views_;
 };
 
 class Frame {
 public:
     virtual ~Frame() = default;
-};
-
-class View {
-public:
-    virtual ~View() = default;
 };
 
 // One kind of document with its frame and view, described by seven strings.

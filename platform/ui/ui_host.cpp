@@ -1,5 +1,6 @@
 #include "platform/ui/ui_host.h"
 
+#include "platform/process/process.h"
 #include "platform/strings/string_table.h"
 #include "platform/ui/dialog.h"
 
@@ -96,6 +97,26 @@ void HeadlessHost::help(int context, help_style style)
 {
     print_line(std::string(application_title) + (style == help_style::popup ? ": help popup " : ": help topic ")
         + std::to_string(context) + " (no help viewer)\n");
+}
+
+std::optional<std::string> HeadlessHost::browse_folder(const std::string& title, const std::string&)
+{
+    print_line(std::string(application_title) + ": " + title + ": cancelled (no screen)\n");
+    return std::nullopt;
+}
+
+bool UiHost::shell_open(const std::string& path)
+{
+    auto opener = process::find_program("xdg-open");
+    if (!opener) {
+        ui_trace("UiHost::shell_open() - no xdg-open to open " + path);
+        return false;
+    }
+    if (!process::launch_detached(*opener, {path})) {
+        ui_trace("UiHost::shell_open() - could not start " + *opener + " for " + path);
+        return false;
+    }
+    return true;
 }
 
 }

@@ -2,6 +2,7 @@
 
 #include "platform/prompts/message_box.h"
 
+#include <atomic>
 #include <functional>
 #include <optional>
 #include <string>
@@ -32,6 +33,8 @@ struct OpenFileRequest {
     Dialog* panel = nullptr;
     // Runs when the user confirms a name; true keeps the dialog open for another choice.
     std::function<bool(const std::string& path)> keep_open {};
+    std::string default_name {};    // the name proposed in a save dialog
+    bool overwrite_prompt = false;  // a save dialog asks before it names an existing file
 };
 
 // What the user chose in a file dialog.
@@ -59,11 +62,35 @@ public:
     virtual std::optional<FileChoice> open_file(const OpenFileRequest& request) = 0;
     virtual void help(int context, help_style style) = 0;
     void help(int context) { help(context, help_style::topic); }
+    // A folder the user chooses, the browser titled and showing `start` first; nothing
+    // when cancelled.
+    virtual std::optional<std::string> browse_folder(const std::string& title, const std::string& start) = 0;
+    // Opens a file with the desktop's program for it, not waiting for that program; false
+    // (traced) when there is none or it could not be started.
+    virtual bool shell_open(const std::string& path);
+
+    // The wait cursor shows while the count is above zero; any thread may change it.
+    void begin_wait_cursor() { ++wait_cursor_count_; }
+    void end_wait_cursor() { --wait_cursor_count_; }
+    int wait_cursor_count() const { return wait_cursor_count_.load(); }
 
     const strings::string_table& strings() const { return strings_; }
 
 private:
     const strings::string_table& strings_;
+    std::atomic<int> wait_cursor_count_ {0};
+};
+
+// Shows the wait cursor for its lifetime.
+class WaitCursor {
+public:
+    explicit WaitCursor(UiHost& host) : host_(host) { host_.begin_wait_cursor(); }
+    ~WaitCursor() { host_.end_wait_cursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    UiHost& host_;
 };
 
 // "%1".."%9" of a resource text replaced by the arguments.
@@ -81,6 +108,7 @@ public:
     std::optional<FileChoice> open_file(const OpenFileRequest& request) override;
     using UiHost::help;
     void help(int context, help_style style) override;
+    std::optional<std::string> browse_folder(const std::string& title, const std::string& start) override;
 };
 
 // Receives the diagnostic lines of the dialog layer (the program routes them to its

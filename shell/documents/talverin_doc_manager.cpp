@@ -6,6 +6,7 @@
 #include "core/markup/ascii.h"
 #include "platform/strings/string_table.h"
 #include "shell/app_context.h"
+#include "shell/documents/talverin_doc.h"
 #include "shell/documents/file_dialog_ex.h"
 #include "shell/documents/save_options_panel.h"
 #include "shell/objects/shell_text.h"
@@ -127,7 +128,18 @@ platform::ui::DocManager::Outcome CTalverinDocManager::on_file_new()
     save_mask_ = 1;
     document_name_.clear();
     context_.object_counters.reset();
-    return DocManager::on_file_new();
+    auto made = DocManager::on_file_new();
+    if (made == Outcome::opened)
+        context_.current_document = dynamic_cast<CTalverinDoc*>(current_document());
+    return made;
+}
+
+platform::ui::DocManager::Outcome CTalverinDocManager::open_document_file(const std::string& path)
+{
+    auto opened = DocManager::open_document_file(path);
+    if (opened == Outcome::opened)
+        context_.current_document = dynamic_cast<CTalverinDoc*>(current_document());
+    return opened;
 }
 
 std::string CTalverinDocManager::GetDocFileName(int kind, bool full_path) const

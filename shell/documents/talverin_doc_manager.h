@@ -40,6 +40,8 @@ public:
         const platform::ui::DocTemplate* doc_template);
     // File New: always a message document of the first template, saving its HTML body only.
     Outcome on_file_new() override;
+    // Opens a file as a fresh document; the one kept before stays on failure.
+    Outcome open_document_file(const std::string& path) override;
 
     const std::string& GetTempFolder() const { return working_folder_; }
     std::string GetDocFileName(int kind, bool full_path) const;

@@ -4,6 +4,8 @@
 #include "core/files/file_text.h"
 #include "core/log/trace_log.h"
 #include "core/tools/console_tool.h"
+#include "shell/documents/document_layout.h"
+#include "shell/documents/save_transaction.h"
 #include "shell/package/job_package_error.h"
 #include "shell/package/private_folder.h"
 #include "shell/package/tool_run.h"
@@ -86,6 +88,12 @@ struct tree_walk {
     }
 };
 
+bool exists_unfollowed(const std::string& path)
+{
+    struct stat status;
+    return ::lstat(path.c_str(), &status) == 0;
+}
+
 bool is_regular_file(const std::string& path)
 {
     struct stat status;
@@ -102,9 +110,11 @@ core::console_tool tool(int id, std::vector<std::string> arguments, platform::pr
 
 }
 
-job_package_importer::job_package_importer(MessageInstaller& installer, platform::prompts::prompt& prompt,
-    const platform::strings::string_table& strings, job_import_limits limits)
-    : installer_(installer), prompt_(prompt), strings_(strings), limits_(limits)
+job_package_importer::job_package_importer(platform::prompts::prompt& prompt,
+    const platform::strings::string_table& strings, std::string dictionaries_folder, std::string anchor_extension,
+    job_import_limits limits)
+    : prompt_(prompt), strings_(strings), dictionaries_folder_(std::move(dictionaries_folder)),
+      anchor_extension_(std::move(anchor_extension)), limits_(limits)
 {
 }
 
@@ -170,11 +180,11 @@ std::string job_package_importer::ImportJobPackage(const std::string& package, c
 
     const auto companion = tree + "/" + top;
     unpacked_message message;
-    message.companion_tree = companion;
-    message.body_parts_file = work.file("message.dndtf");
-    message.manifest_file = work.file("message.objects");
-    for (auto [inside, outside] : {std::pair {companion + "/" + stem + ".dndtf", message.body_parts_file},
-             std::pair {companion + "/" + stem + ".objects", message.manifest_file}}) {
+    message.companion = companion;
+    message.body_parts = work.file("message.dndtf");
+    message.manifest = work.file("message.objects");
+    for (auto [inside, outside] : {std::pair {companion + "/" + stem + ".dndtf", message.body_parts},
+             std::pair {companion + "/" + stem + ".objects", message.manifest}}) {
         if (!is_regular_file(inside) || std::rename(inside.c_str(), outside.c_str()) != 0)
             throw job_package_error("The archive lacks " + top + "/" + core::file_path(inside).file_name());
     }
@@ -182,11 +192,20 @@ std::string job_package_importer::ImportJobPackage(const std::string& package, c
     auto folder = std::filesystem::absolute(destination, ec).lexically_normal().string();
     while (folder.size() > 1 && folder.back() == '/')
         folder.pop_back();
-    message.base_path = core::path_combine(folder, stem);
-    if (installer_.has_message(message.base_path) && confirm_replace
-        && !confirm_replace(message.base_path))
+    const auto base_path = core::path_combine(folder, stem);
+    auto files = document_files_for(base_path, anchor_extension_, dictionaries_folder_);
+    if (!files)
+        throw job_package_error("The document path is too long to name its files: " + base_path);
+    if (auto reason = recover_document(*files); !reason.empty())
+        throw job_package_error(reason);
+    if (confirm_replace && (exists_unfollowed(files->companion) || exists_unfollowed(files->body_parts))
+        && !confirm_replace(base_path))
         return {};
-    return installer_.install_message(message);
+    if (!core::file_path(dictionaries_folder_).create_folder())
+        throw job_package_error("Cannot make the folder " + dictionaries_folder_);
+    if (auto reason = install_message(*files, message); !reason.empty())
+        throw job_package_error(reason);
+    return files->anchor;
 }
 
 std::string job_package_importer::import_job_package(const std::string& package, const std::string& destination)

@@ -4,7 +4,6 @@
 #include "platform/strings/string_table.h"
 #include "shell/config/config_services.h"
 #include "shell/package/job_archive_listing.h"
-#include "shell/package/message_installer.h"
 
 #include <cstdint>
 #include <functional>
@@ -25,10 +24,13 @@ struct job_import_limits {
 // S_files/S.dndtf and S_files/S.objects) as the document S in a destination folder. All
 // unpacking happens in a private folder inside the destination that goes when the import
 // ends; the package and its folder are only read; nothing of a refused package is kept.
+// The message is installed in one save transaction, replacing a document there whole.
 class job_package_importer final : public JobPackageImporter {
 public:
-    job_package_importer(MessageInstaller& installer, platform::prompts::prompt& prompt,
-        const platform::strings::string_table& strings, job_import_limits limits = {});
+    // dictionaries_folder: where body-parts files and manifests lie; anchor_extension: the
+    // page's extension with its dot (".htm").
+    job_package_importer(platform::prompts::prompt& prompt, const platform::strings::string_table& strings,
+        std::string dictionaries_folder, std::string anchor_extension, job_import_limits limits = {});
 
     // Asked, with the document's base path, before a document already there is replaced; false
     // keeps it and the import gives nothing. Unset: replaced without asking.
@@ -43,9 +45,10 @@ public:
     std::string import_job_package(const std::string& package, const std::string& destination) override;
 
 private:
-    MessageInstaller& installer_;
     platform::prompts::prompt& prompt_;
     const platform::strings::string_table& strings_;
+    std::string dictionaries_folder_;
+    std::string anchor_extension_;
     job_import_limits limits_;
 };
 

@@ -1,5 +1,7 @@
 #include "platform/ui/testing/scripted_host.h"
 
+#include <unistd.h>
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -238,9 +240,24 @@ std::optional<FileChoice> ScriptedHost::open_file(const OpenFileRequest& request
     for (const auto& name : step.names) {
         if (request.keep_open && request.keep_open(name))
             continue;
+        if (request.save && request.overwrite_prompt && ::access(name.c_str(), F_OK) == 0
+            && message_box(name + " already exists.\nDo you want to replace it?", MB_YESNO | MB_ICONEXCLAMATION)
+                != IDYES)
+            continue;
         return FileChoice {name, filter_index, false};
     }
     return std::nullopt;
+}
+
+void ScriptedHost::expect_browse_folder(std::optional<std::string> answer)
+{
+    expected_.push_back(browse_step {std::move(answer)});
+}
+
+std::optional<std::string> ScriptedHost::browse_folder(const std::string& title, const std::string&)
+{
+    browse_titles.push_back(title);
+    return take<browse_step>("folder browser \"" + title + "\"").answer;
 }
 
 }

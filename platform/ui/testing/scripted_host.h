@@ -79,12 +79,16 @@ public:
     void expect_message(std::string text, unsigned type, int answer);
     void expect_open_file(std::optional<std::string> answer);
     void expect_file_dialog(FileDialogScript script);
+    // One folder browser: the folder chosen, or nothing for Cancel.
+    void expect_browse_folder(std::optional<std::string> answer);
     std::size_t pending() const { return expected_.size(); }
 
     std::vector<int> help_requests;
     std::vector<int> popup_help_requests;
     std::vector<std::string> messages_shown;
     std::vector<OpenFileRequest> file_requests;
+    std::vector<std::string> browse_titles;
+    std::vector<std::string> shell_opened; // files shell_open was asked to open
 
     using UiHost::message_box;
     int message_box(const message_box_request& request) override;
@@ -95,6 +99,12 @@ public:
     void help(int context, help_style style) override
     {
         (style == help_style::popup ? popup_help_requests : help_requests).push_back(context);
+    }
+    std::optional<std::string> browse_folder(const std::string& title, const std::string& start) override;
+    bool shell_open(const std::string& path) override
+    {
+        shell_opened.push_back(path);
+        return true;
     }
 
 private:
@@ -107,7 +117,10 @@ private:
         unsigned type;
         int answer;
     };
-    using step = std::variant<dialog_step, message_step, FileDialogScript>;
+    struct browse_step {
+        std::optional<std::string> answer;
+    };
+    using step = std::variant<dialog_step, message_step, FileDialogScript, browse_step>;
 
     template <class T>
     T take(const std::string& what);

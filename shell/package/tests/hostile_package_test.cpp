@@ -88,7 +88,7 @@ TEST(HostilePackage, IsRefusedLeavingDestinationPackageFolderAndHomeUnchanged)
         const auto package = packages + (std::filesystem::exists(packages + "/news.gz") ? "/news.gz" : "/news.tar");
         auto before = snapshot(f.root.path());
 
-        shell::job_package_importer importer(f.installer, f.prompt, f.strings, row.limits);
+        shell::job_package_importer importer(f.prompt, f.strings, f.dictionaries, ".htm", row.limits);
         EXPECT_EQ(importer.import_job_package(package, f.dest), "") << row.what;
         ASSERT_EQ(f.prompt.shown.size(), 1u) << row.what;
         EXPECT_EQ(f.prompt.shown[0].rfind("Unexpected error occured during importing", 0), 0u) << row.what;

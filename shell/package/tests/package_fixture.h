@@ -4,7 +4,6 @@
 #include "platform/testing/file_contents.h"
 #include "platform/testing/temporary_folder.h"
 #include "platform/testing/test_services.h"
-#include "shell/package/folder_installer.h"
 #include "shell/package/job_export.h"
 #include "shell/package/job_import.h"
 
@@ -61,8 +60,7 @@ struct package_fixture {
     recording_prompt prompt;
     platform::strings::string_table strings
         = platform::strings::string_table::load(platform::testing::share_folder() + "/talverin/strings.txt");
-    folder_installer installer {dictionaries, ".htm"};
-    job_package_importer importer {installer, prompt, strings};
+    job_package_importer importer {prompt, strings, dictionaries, ".htm"};
 
     package_fixture()
     {

@@ -1,0 +1,18 @@
+#pragma once
+
+#include <string>
+
+namespace core {
+
+// Flushes every regular file and folder of a tree (the root included) to the disk.
+// Symbolic links are not followed. Empty on success, otherwise the reason naming the path.
+[[nodiscard]] std::string sync_tree(const std::string& root);
+
+// Flushes one file or folder to the disk; empty on success, else the reason naming it.
+[[nodiscard]] std::string sync_path(const std::string& path);
+
+// Copies a tree into `target` (made when missing): folders, regular files and symbolic
+// links as links, never followed. Empty on success, otherwise the reason naming the path.
+[[nodiscard]] std::string copy_tree(const std::string& source, const std::string& target);
+
+}

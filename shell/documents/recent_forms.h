@@ -1,0 +1,15 @@
+#pragma once
+
+#include "platform/registry/profile.h"
+
+#include <string_view>
+
+namespace shell {
+
+// The key whose value names are the forms registered from this program.
+inline constexpr std::string_view recent_forms_section = "SaveSettings\\Resent Forms";
+
+// Whether a form name is among them: value names of any length, case ignored.
+bool is_recent_form(platform::registry::profile& profile, std::string_view form_name);
+
+}
