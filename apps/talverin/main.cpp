@@ -9,6 +9,7 @@
 #include "platform/ui/message_queue.h"
 #include "shell/documents/message_commands.h"
 #include "shell/documents/talverin_doc.h"
+#include "shell/package/job_import.h"
 #include "shell/talverin_app.h"
 
 #include <cstdio>
@@ -82,6 +83,8 @@ int main(int argc, char** argv)
     platform::random::engine_random_source random;
     shell::ConfigServices configuration {*services.registry, services.strings, host, dialup, mail, address_books,
         classes, random, services.locations.resources + "/talverin/templates", services.locations.data + "/templates"};
+    shell::job_package_importer importer(host, services.strings, services.locations.data + "/dictionaries", ".htm");
+    configuration.importer = &importer;
     context.configuration = &configuration;
 
     int status = 1;

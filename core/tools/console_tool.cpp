@@ -83,10 +83,22 @@ int console_tool::console_tool_exit_code()
         TRACE_LOG("console_tool::console_tool_exit_code() -- not run: %s", error_text_.c_str());
         return exit_code_;
     }
-    auto command = command_text(tool_->path, arguments_);
+    std::string program = tool_->path;
+    std::vector<std::string> arguments = arguments_;
+    if (file_size_cap_ != 0) {
+        auto limiter = platform::process::find_program("prlimit");
+        if (!limiter) {
+            error_text_ = "prlimit was not found on PATH; install the Debian package util-linux";
+            TRACE_LOG("console_tool::console_tool_exit_code() -- not run: %s", error_text_.c_str());
+            return exit_code_;
+        }
+        arguments.insert(arguments.begin(), {"--fsize=" + std::to_string(file_size_cap_), "--", program});
+        program = *limiter;
+    }
+    auto command = command_text(program, arguments);
     TRACE_LOG("console_tool::console_tool_exit_code() -- run %s in %s", command.c_str(),
         options_.folder.empty() ? "the current folder" : options_.folder.c_str());
-    auto result = current_runner().run(tool_->path, arguments_, options_);
+    auto result = current_runner().run(program, arguments, options_);
     output_ = std::move(result.output);
     error_text_ = std::move(result.error);
     exit_code_ = result.started ? result.exit_code : -1;

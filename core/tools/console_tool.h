@@ -3,6 +3,7 @@
 #include "core/tasks/wait.h"
 #include "platform/process/process.h"
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -59,6 +60,10 @@ public:
     console_tool(console_tool_file_ref tool, std::vector<std::string> arguments,
         platform::process::spawn_options options = {});
 
+    // Every later run goes through prlimit with this limit on the size of any file the
+    // tool writes: a tool writing past it is ended (SIGXFSZ) and the run fails.
+    void limit_file_size(std::uint64_t bytes) { file_size_cap_ = bytes; }
+
     // Runs the tool to its end and gives its exit code: 128 + n after signal n, -1 when it
     // could not be started (error_text() says why). Each call is a new run.
     int console_tool_exit_code();
@@ -71,6 +76,7 @@ private:
     console_tool_file_ref tool_;
     std::vector<std::string> arguments_;
     platform::process::spawn_options options_;
+    std::uint64_t file_size_cap_ = 0;
     int exit_code_ = -1;
     std::string output_;
     std::string error_text_;

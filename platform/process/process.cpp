@@ -4,6 +4,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
+#include <algorithm>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
@@ -168,6 +169,7 @@ std::unique_ptr<child> child::spawn(const std::string& program, const std::vecto
     sigaddset(&defaults, SIGPIPE);
     sigaddset(&defaults, SIGINT);
     sigaddset(&defaults, SIGQUIT);
+    sigaddset(&defaults, SIGXFSZ);
     posix_spawnattr_setsigmask(&attributes, &none);
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
@@ -178,8 +180,22 @@ std::unique_ptr<child> child::spawn(const std::string& program, const std::vecto
         argv.push_back(const_cast<char*>(argument.c_str()));
     argv.push_back(nullptr);
 
+    std::vector<char*> envp;
+    for (char** entry = environ; entry && *entry; ++entry) {
+        std::string_view inherited(*entry);
+        auto overridden = [&](const std::string& set) {
+            auto equals = set.find('=');
+            return equals != std::string::npos && inherited.substr(0, equals + 1) == std::string_view(set).substr(0, equals + 1);
+        };
+        if (std::none_of(options.environment.begin(), options.environment.end(), overridden))
+            envp.push_back(*entry);
+    }
+    for (const auto& set : options.environment)
+        envp.push_back(const_cast<char*>(set.c_str()));
+    envp.push_back(nullptr);
+
     pid_t pid = 0;
-    int code = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), environ);
+    int code = posix_spawn(&pid, program.c_str(), &actions, &attributes, argv.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attributes);
     if (code != 0) {

@@ -38,6 +38,7 @@ struct spawn_options {
     std::string output_file;    // standard output and error written into this file (made or emptied)
     bool output_lines = false;  // standard output a pipe read by read_line; standard error into error_file
     std::string error_file;     // with output_lines: the file of standard error (empty: /dev/null)
+    std::vector<std::string> environment; // "NAME=value" entries replacing or joining the inherited ones
 };
 
 // What read_line found.

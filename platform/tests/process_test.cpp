@@ -3,6 +3,7 @@
 #include "platform/testing/temporary_folder.h"
 
 #include <csignal>
+#include <cstdlib>
 #include <fcntl.h>
 #include <fstream>
 #include <gtest/gtest.h>
@@ -195,4 +196,15 @@ TEST(Process, DetachedProgramRunsInItsOwnSession)
     fields >> pid >> name >> state >> parent >> group >> session;
     EXPECT_EQ(session, pid) << stat;
     EXPECT_FALSE(platform::process::launch_detached(folder.file("no-such-program"), {}));
+}
+
+TEST(Process, EnvironmentEntriesReplaceOrJoinTheInheritedOnes)
+{
+    platform::process::spawn_options options;
+    options.environment = {"LC_ALL=C", "PATH=/nowhere"};
+    platform::process::system_runner runner;
+    auto result = runner.run("/bin/sh", {"-c", "printf '%s|%s|%s' \"$LC_ALL\" \"$PATH\" \"$HOME\""}, options);
+    ASSERT_TRUE(result.started) << result.error;
+    const char* home = std::getenv("HOME");
+    EXPECT_EQ(result.output, std::string("C|/nowhere|") + (home ? home : ""));
 }

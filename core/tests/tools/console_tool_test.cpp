@@ -1,4 +1,5 @@
 #include "core/files/file_path.h"
+#include "core/files/file_text.h"
 #include "core/tools/console_tool.h"
 #include "core/util/program_environment.h"
 #include "platform/testing/scripted_runner.h"
@@ -172,4 +173,21 @@ TEST(ConsoleTool, AChildsEndIsWaitedForLikeATasksEnd)
     ::kill(running->pid(), SIGTERM);
     EXPECT_EQ(core::wait_for(end, core::infinite_timeout), core::wait_result::signalled);
     EXPECT_EQ(running->wait(0)->exit_code, 128 + SIGTERM);
+}
+
+TEST(ConsoleTool, AFileSizeCapEndsAToolWritingPastIt)
+{
+    platform::testing::temporary_folder folder;
+    auto sh = std::make_shared<core::console_tool_file>(core::console_tool_file {"sh", "/bin/sh", ""});
+    struct row {
+        std::uint64_t bytes;
+        bool within;
+    } rows[] = {{4096, true}, {4097, false}};
+    for (const auto& r : rows) {
+        console_tool run(sh, {"-c", "head -c " + std::to_string(r.bytes) + " /dev/zero > big"}, folder.path());
+        run.limit_file_size(4096);
+        int code = run.console_tool_exit_code();
+        EXPECT_EQ(code == 0, r.within) << r.bytes << ": " << code << " " << run.error_text();
+        EXPECT_LE(core::get_file_size(folder.file("big")), 4096u);
+    }
 }
