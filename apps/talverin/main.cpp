@@ -1,9 +1,11 @@
 #include "core/errors/wizard_thrower.h"
 #include "core/log/log_stream.h"
 #include "core/log/trace_log.h"
+#include "core/mail/local_mail.h"
 #include "dialup/dunvell_imports.h"
 #include "platform/gfx/png_size.h"
 #include "platform/locale/lcid.h"
+#include "platform/mail/sendmail_transfer.h"
 #include "platform/random/random_source.h"
 #include "platform/services.h"
 #include "platform/ui/message_queue.h"
@@ -63,7 +65,15 @@ int main(int argc, char** argv)
 
     platform::registry::profile profile(*services.registry, shell::application_key);
     platform::ui::steady_tick_clock ticks;
-    platform::mail::unbound_mapi_binding mail;
+    // The local mail system: the sendmail program named by $TALVERIN_SENDMAIL, else the usual places.
+    platform::mail::sendmail_setup sendmail;
+    if (auto named = environment.find("TALVERIN_SENDMAIL"); named != environment.end())
+        sendmail.named_program = named->second;
+    sendmail.temp_folder = services.locations.temp;
+    platform::mail::sendmail_transfer mail_system(sendmail);
+    auto local_mail = std::make_unique<core::local_mail>(mail_system, *services.clock);
+    core::local_mail& mail = *local_mail;
+    services.mail = std::move(local_mail);
     platform::com::local_ole_runtime ole;
     const std::string bitmaps = services.locations.resources + "/talverin/bitmaps/";
 

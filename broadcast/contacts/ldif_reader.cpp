@@ -2,7 +2,7 @@
 // and values by URL ("attr:< ...", never fetched) are skipped.
 #include "broadcast/contacts/contact_card.h"
 #include "broadcast/contacts/text_lines.h"
-#include "core/util/base64_decode.h"
+#include "core/util/base64.h"
 #include "core/util/utf8.h"
 
 #include <string>

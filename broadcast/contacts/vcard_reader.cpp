@@ -2,7 +2,7 @@
 // QUOTED-PRINTABLE with soft line breaks, escaped text and structured values.
 #include "broadcast/contacts/contact_card.h"
 #include "broadcast/contacts/text_lines.h"
-#include "core/util/base64_decode.h"
+#include "core/util/base64.h"
 #include "core/util/utf8.h"
 #include "platform/text/quoted_text.h"
 

@@ -1,5 +1,5 @@
 #include "broadcast/contacts/contact_card.h"
-#include "core/util/base64_decode.h"
+#include "core/util/base64.h"
 #include "core/util/utf8.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,7 @@
 #include "core/util/base64.h"
+
 #include <algorithm>
+#include <array>
 
 namespace core {
 
@@ -7,7 +9,8 @@ namespace {
 
 constexpr char alphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-void append_line(const unsigned char* data, std::size_t size, std::string& out)
+// The base64 of the bytes, "=" filled, without line ends.
+void append_encoded(const unsigned char* data, std::size_t size, std::string& out)
 {
     std::size_t i = 0;
     for (; i + 3 <= size; i += 3) {
@@ -29,8 +32,21 @@ void append_line(const unsigned char* data, std::size_t size, std::string& out)
         out += alphabet[(value >> 6u) & 63u];
         out += '=';
     }
+}
+
+void append_line(const unsigned char* data, std::size_t size, std::string& out)
+{
+    append_encoded(data, size, out);
     out += "\r\n";
 }
+
+constexpr std::array<signed char, 256> digit_values = [] {
+    std::array<signed char, 256> table {};
+    table.fill(-1);
+    for (int i = 0; i < 64; ++i)
+        table[static_cast<unsigned char>(alphabet[i])] = static_cast<signed char>(i);
+    return table;
+}();
 
 }
 
@@ -69,6 +85,62 @@ std::string base64_lines(std::string_view bytes)
     base64_line_encoder encoder;
     encoder.feed(bytes, out);
     encoder.finish(out);
+    return out;
+}
+
+std::string base64_encode_lines(std::string_view data, std::size_t line_length, std::string_view line_end)
+{
+    if (data.empty())
+        return {};
+    std::string encoded;
+    encoded.reserve((data.size() + 2) / 3 * 4);
+    append_encoded(reinterpret_cast<const unsigned char*>(data.data()), data.size(), encoded);
+    // Whole groups of four characters per line.
+    std::size_t per_line = line_length == 0 ? encoded.size() : std::max<std::size_t>(4, line_length / 4 * 4);
+    std::string out;
+    out.reserve(encoded.size() + (encoded.size() / per_line + 1) * line_end.size());
+    for (std::size_t at = 0; at < encoded.size(); at += per_line) {
+        out.append(encoded, at, per_line);
+        out += line_end;
+    }
+    return out;
+}
+
+std::optional<std::string> base64_decode(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() / 4 * 3 + 3);
+    unsigned bits = 0;
+    int count = 0;
+    int padding = 0;
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n')
+            continue;
+        if (c == '=') {
+            ++padding;
+            continue;
+        }
+        const int value = digit_values[c];
+        if (value < 0 || padding > 0)
+            return std::nullopt;
+        bits = (bits << 6) | static_cast<unsigned>(value);
+        if (++count == 4) {
+            out.push_back(static_cast<char>(bits >> 16));
+            out.push_back(static_cast<char>(bits >> 8));
+            out.push_back(static_cast<char>(bits));
+            bits = 0;
+            count = 0;
+        }
+    }
+    if (count == 1 || padding > 2 || (padding > 0 && count + padding != 4))
+        return std::nullopt;
+    if (count == 2) {
+        out.push_back(static_cast<char>(bits >> 4));
+    } else if (count == 3) {
+        out.push_back(static_cast<char>(bits >> 10));
+        out.push_back(static_cast<char>(bits >> 2));
+    }
     return out;
 }
 

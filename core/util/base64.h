@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -24,7 +25,17 @@ private:
     std::size_t pending_size_ = 0;
 };
 
-// The whole text at once.
+// The whole text at once, in the mail layout.
 std::string base64_lines(std::string_view bytes);
+
+// Base64 (RFC 4648 alphabet, "=" padding) in lines of at most `line_length` characters,
+// each ended by `line_end`, the last one too; nothing for empty data. A line length of 0
+// gives one line.
+std::string base64_encode_lines(std::string_view data, std::size_t line_length = 76,
+    std::string_view line_end = "\r\n");
+
+// Standard base64 (RFC 4648) with padding optional; white space between groups is
+// skipped. Nothing for any other byte, a misplaced "=" or a lone trailing character.
+std::optional<std::string> base64_decode(std::string_view text);
 
 }

@@ -7,14 +7,28 @@
 #include <mutex>
 #include <unordered_map>
 
+#include <sys/eventfd.h>
+#include <unistd.h>
+
 namespace platform::threads {
 
 namespace {
 
 struct queue {
+    queue() : event(::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) { }
+    ~queue()
+    {
+        if (event >= 0)
+            ::close(event);
+    }
+    queue(const queue&) = delete;
+    queue& operator=(const queue&) = delete;
+
     std::mutex mutex;
     std::condition_variable arrived;
     std::deque<message> messages;
+    // Readable after every post, so that waits on descriptors wake for the queue too.
+    int event;
 };
 
 struct queue_table {
@@ -111,6 +125,10 @@ bool post_message(thread_id thread, const message& posted)
         target->messages.push_back(posted);
     }
     target->arrived.notify_all();
+    if (target->event >= 0) {
+        std::uint64_t one = 1;
+        [[maybe_unused]] auto written = ::write(target->event, &one, sizeof one);
+    }
     return true;
 }
 
@@ -137,6 +155,20 @@ std::optional<message> peek(std::uint32_t first, std::uint32_t last, bool remove
         return found;
     }
     return std::nullopt;
+}
+
+int queue_event_fd()
+{
+    return own_queue().event;
+}
+
+void clear_queue_event()
+{
+    std::uint64_t count = 0;
+    int fd = own_queue().event;
+    if (fd >= 0) {
+        [[maybe_unused]] auto got = ::read(fd, &count, sizeof count);
+    }
 }
 
 bool wait(std::uint32_t timeout_ms)

@@ -66,4 +66,11 @@ std::optional<message> peek(std::uint32_t first, std::uint32_t last, bool remove
 // for no limit) ends; true when a message is there.
 bool wait(std::uint32_t timeout_ms);
 
+// A descriptor of the calling thread's queue that turns readable with every post, for
+// poll() beside sockets and other descriptors; -1 when the system gave none. Ownership
+// stays with the queue.
+int queue_event_fd();
+// Makes the descriptor unreadable again until the next post; the messages stay queued.
+void clear_queue_event();
+
 }
