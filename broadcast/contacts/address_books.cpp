@@ -84,12 +84,15 @@ std::vector<book_entry> entries_of(const std::vector<contact_card>& cards, const
     std::vector<book_entry> entries;
     for (std::size_t i = 0; i < cards.size(); ++i) {
         const auto& card = cards[i];
+        bool first = true;
         for (int slot : {email1, email2, email3}) {
             const std::string& address = card.field(slot);
             if (address.empty())
                 continue;
+            // The contact's own id gives its first address; the others are entries of their own.
             book_entry entry;
-            entry.id = id_prefix + std::to_string(i) + (slot == email1 ? "" : "/" + std::to_string(slot));
+            entry.id = id_prefix + std::to_string(i) + (first ? "" : "/" + std::to_string(slot));
+            first = false;
             entry.display_name = card.field(full_name).empty() ? address : card.field(full_name);
             entry.email = address;
             entries.push_back(std::move(entry));

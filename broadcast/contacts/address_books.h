@@ -59,6 +59,10 @@ public:
     // The provider's book; nothing, with the reason in `problem`, when it does not open or
     // cannot be read.
     virtual std::unique_ptr<address_book> open(int provider, std::string& problem) const = 0;
+    // The contact folders below the top of the contact store, a parent before its children,
+    // and their cards (folder_id set); false, with the reason, when the store cannot be read.
+    virtual bool read_contact_store(std::vector<contact_folder>& folders, std::vector<contact_card>& cards,
+        std::string& problem) const = 0;
 };
 
 // The books read from files; they are only ever read.
@@ -68,10 +72,8 @@ public:
 
     bool opens(int provider) override;
     std::unique_ptr<address_book> open(int provider, std::string& problem) const override;
-    // The contact folders below the top of the contact store, a parent before its children,
-    // and their cards (folder_id set); false, with the reason, when the store cannot be read.
     bool read_contact_store(std::vector<contact_folder>& folders, std::vector<contact_card>& cards,
-        std::string& problem) const;
+        std::string& problem) const override;
 
     const book_locations& locations() const { return locations_; }
 

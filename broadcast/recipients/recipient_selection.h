@@ -22,6 +22,10 @@ struct recipient_services {
 // first that opens; false, the text unchanged, when nothing was picked.
 bool OnTo(recipient_services& services, std::string& addresses);
 
+// The contact grid over the contact store: true when it ran to its end, whether or not the
+// user chose anything; false, after telling the user, when the contacts cannot be reached.
+bool OnBnClickedContacts(recipient_services& services, std::string& addresses);
+
 // Adds the addresses to the text ("; " between) that it does not hold yet, comparing whole
 // addresses with case ignored.
 void merge_addresses(std::string& text, const std::vector<std::string>& addresses);

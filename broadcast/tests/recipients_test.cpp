@@ -1,6 +1,8 @@
 #include "broadcast/contacts/address_books.h"
 #include "broadcast/recipients/abook.h"
 #include "broadcast/recipients/address_dialog.h"
+#include "broadcast/recipients/contacts_dialog.h"
+#include "broadcast/recipients/mapi_book.h"
 #include "broadcast/recipients/recipient_selection.h"
 #include "platform/testing/temporary_folder.h"
 #include "platform/testing/test_services.h"
@@ -8,6 +10,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <bitset>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -34,8 +38,13 @@ class memory_books final : public contacts::book_provider {
 public:
     std::map<int, std::vector<book_entry>> books;
     std::map<int, std::string> unreadable; // opens, but reading fails with this reason
+    std::vector<contacts::contact_folder> folders;
+    std::vector<contacts::contact_card> cards;
 
-    bool opens(int provider) override { return books.count(provider) || unreadable.count(provider); }
+    bool opens(int provider) override
+    {
+        return books.count(provider) || unreadable.count(provider) || (provider == 3 && !folders.empty());
+    }
     std::unique_ptr<address_book> open(int provider, std::string& problem) const override
     {
         if (auto failing = unreadable.find(provider); failing != unreadable.end()) {
@@ -49,7 +58,30 @@ public:
         }
         return std::make_unique<address_book>(found->second);
     }
+    bool read_contact_store(std::vector<contacts::contact_folder>& folders_out,
+        std::vector<contacts::contact_card>& cards_out, std::string& problem) const override
+    {
+        if (unreadable.count(3)) {
+            problem = unreadable.at(3);
+            return false;
+        }
+        folders_out = folders;
+        cards_out = cards;
+        return true;
+    }
 };
+
+contacts::contact_card card(std::string folder, std::string name, std::string email, std::string given,
+    std::string company = {})
+{
+    contacts::contact_card made;
+    made.folder_id = std::move(folder);
+    made.fields[contacts::full_name] = std::move(name);
+    made.fields[contacts::email1] = std::move(email);
+    made.fields[contacts::file_as] = std::move(given);
+    made.fields[contacts::company] = std::move(company);
+    return made;
+}
 
 struct recipients_fixture : ::testing::Test {
     platform::testing::test_services test;
@@ -154,7 +186,12 @@ TEST_F(recipients_fixture, OnToUsesTheConfiguredBookOrTheFirstThatOpens)
     ASSERT_TRUE(OnTo(services, addresses)); // 3 does not open: the personal book (2) is used
     EXPECT_EQ(addresses, "ann@ex.com");
 
+    // The contact store opens but cannot be read: the grid says so once, and the address
+    // dialog, which reads the same store, is not tried.
     books.unreadable[3] = "contacts.vcf: not a regular file";
+    host.expect_message(text(25123), MB_OK | MB_ICONEXCLAMATION, IDOK);
+    EXPECT_FALSE(OnTo(services, addresses));
+    services.enhanced_view = false;
     host.expect_message(platform::ui::format_message(text(25121), {"contacts.vcf: not a regular file"}),
         MB_OK | MB_ICONEXCLAMATION, IDOK);
     EXPECT_FALSE(OnTo(services, addresses));
@@ -163,6 +200,110 @@ TEST_F(recipients_fixture, OnToUsesTheConfiguredBookOrTheFirstThatOpens)
     books.books.clear();
     books.unreadable.clear();
     EXPECT_FALSE(OnTo(services, addresses));
+}
+
+TEST(ContactGrid, IndexButtonsShareTheAlphabet)
+{
+    const auto labels = index_button_letters(8);
+    ASSERT_EQ(labels.size(), 8u);
+    EXPECT_EQ(labels[0], "all");
+    EXPECT_EQ(labels[1], "123");
+    std::string all;
+    for (std::size_t i = 2; i < labels.size(); ++i) {
+        EXPECT_TRUE(labels[i].size() == 4 || labels[i].size() == 5) << labels[i];
+        all += labels[i];
+    }
+    EXPECT_EQ(all, "abcdefghijklmnopqrstuvwxyz");
+    for (int tiny : {2, 1, 0, -2})
+        EXPECT_TRUE(index_button_letters(tiny).empty()) << tiny;
+    const auto many = index_button_letters(40); // more buttons than letters: some have none
+    std::string covered;
+    for (std::size_t i = 2; i < many.size(); ++i)
+        covered += many[i];
+    EXPECT_EQ(covered, "abcdefghijklmnopqrstuvwxyz");
+    EXPECT_NE(std::find(many.begin() + 2, many.end(), ""), many.end());
+}
+
+TEST(ContactGrid, HexIdentifiers)
+{
+    EXPECT_EQ(HexDigitValue('A'), -1);
+    EXPECT_EQ(HexDigitValue('f'), 15);
+    EXPECT_EQ(HexToNumber("A1"), 161u);
+    EXPECT_FALSE(HexToNumber("zz"));
+    EXPECT_FALSE(HexToNumber(""));
+    EXPECT_EQ(hex_of("a/b"), "612f62");
+}
+
+TEST_F(recipients_fixture, ContactGridFiltersSortsAndPreselects)
+{
+    books.folders = {{"work", "Work", 0}, {"work/team", "  team", 1}};
+    books.cards = {card("work", "Zed", "zed@x", "Zed", "Acme"), card("work", "Amy", "amy@x", "amy"),
+        card("work/team", "Tom", "tom@x", "Tom"), card("work", "Nomail", "", "Nora")};
+    CMAPIBook book(books);
+    ASSERT_TRUE(book.init());
+    std::vector<std::string> names, ids;
+    std::vector<contacts::contact_card> cards;
+    ASSERT_TRUE(book.GetAllContacts(names, ids, cards));
+    EXPECT_EQ(ids[0], hex_of("work"));
+    EXPECT_TRUE(book.used_field(contacts::company));
+    EXPECT_FALSE(book.used_field(contacts::job_title));
+    std::bitset<contacts::field_count> used;
+    for (int i = 0; i < contacts::field_count; ++i)
+        used[static_cast<std::size_t>(i)] = book.used_field(i);
+
+    CContactsDialog2 dialog(templates(), host, cards, names, ids, used);
+    dialog.SetInitial("amy@x; zed@x.org");
+    host.expect_dialog(358, [&](DialogDriver& d) {
+        auto& grid = d.current().item(1109);
+        EXPECT_EQ(grid.declared.columns.size(), 4u); // name, address, company, File As
+        EXPECT_EQ(grid.declared.columns[2].title, "Company Name");
+        EXPECT_EQ(grid.rows.size(), 3u);       // the first folder
+        EXPECT_EQ(grid.selected, std::vector<int> {1}); // amy@x, not zed@x
+        EXPECT_EQ(d.current().item(1160).items, (std::vector<std::string> {"Work", "  team", "All contacts"}));
+        d.select(1160, "All contacts");
+        EXPECT_EQ(d.current().item(1109).rows.size(), 4u);
+        d.click_column(1109, 0);
+        EXPECT_EQ(d.current().item(1109).rows[0][0], "Amy");
+        d.click_column(1109, 0);
+        EXPECT_EQ(d.current().item(1109).rows[0][0], "Zed");
+        d.click_column(1109, 0);
+        EXPECT_EQ(d.current().item(1109).rows[0][0], "Amy");
+        // 300 high: 12 buttons, the letters a-z over ten of them.
+        EXPECT_TRUE(d.current().has_item(23011));
+        EXPECT_FALSE(d.current().has_item(23012));
+        const std::string first_letters = d.current().item(23002).text;
+        EXPECT_EQ(first_letters, "ab");
+        d.click(23002);
+        EXPECT_EQ(d.current().item(1109).rows.size(), 1u); // amy by "File As"
+        d.click(23000);
+        EXPECT_EQ(d.current().item(1109).rows.size(), 4u);
+        d.resize(100, 100); // the minimum holds
+        EXPECT_EQ(d.current().client_height(), 300);
+        d.select_items(1109, {0, 3});
+        d.ok();
+    });
+    ASSERT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.selected_addresses().size(), 2u);
+}
+
+TEST_F(recipients_fixture, EnhancedViewUsesTheGridAndFallsBackWhenTheStoreFails)
+{
+    books.books[3] = {{"3/0", "Ann Able", "ann@ex.com"}};
+    books.folders = {{"f", "F", 0}};
+    books.cards = {card("f", "Grid Person", "grid@x", "Grid")};
+    recipient_services services {host, templates(), books, 3, true};
+    host.expect_dialog(358, [](DialogDriver& d) {
+        d.select_items(1109, {0});
+        d.ok();
+    });
+    std::string addresses = "first@x";
+    ASSERT_TRUE(OnTo(services, addresses));
+    EXPECT_EQ(addresses, "first@x; grid@x");
+
+    // A grid cancelled leaves the field alone and opens no address dialog.
+    host.expect_dialog(358, [](DialogDriver& d) { d.cancel(); });
+    EXPECT_TRUE(OnTo(services, addresses));
+    EXPECT_EQ(addresses, "first@x; grid@x");
 }
 
 TEST(InternetAddresses, PlainAddressesOnly)

@@ -470,6 +470,34 @@ void Dialog::user_select_items(int id, std::vector<int> indices)
     OnCommand(id, item(id).declared.kind == ControlKind::list_view ? NM_CLICK : LBN_SELCHANGE);
 }
 
+Control& Dialog::add_control(ControlTemplate declared)
+{
+    if (has_item(declared.id))
+        throw std::invalid_argument("dialog " + std::to_string(template_.id) + " has a control " + std::to_string(declared.id));
+    Control control;
+    control.text = declared.text;
+    control.items = declared.items;
+    control.enabled = declared.enabled;
+    control.visible = declared.visible;
+    control.declared = std::move(declared);
+    controls_.push_back(std::move(control));
+    return controls_.back();
+}
+
+void Dialog::resize(int width, int height)
+{
+    width_ = std::max(width, template_.min_width);
+    height_ = std::max(height, template_.min_height);
+    OnSize(width_, height_);
+}
+
+void Dialog::user_click_column(int id, int column)
+{
+    focus_ = id;
+    item(id).clicked_column = column;
+    OnCommand(id, LVN_COLUMNCLICK);
+}
+
 void Dialog::user_set_moment(int id, const calendar_time& moment)
 {
     focus_ = id;

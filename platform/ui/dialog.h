@@ -15,6 +15,15 @@ inline constexpr unsigned IDP_PARSE_INT = 61712;       // "Please enter an integ
 inline constexpr unsigned IDP_PARSE_INT_RANGE = 61714; // "Please enter an integer between %1 and %2."
 inline constexpr unsigned IDP_PARSE_STRING_SIZE = 61716; // "Please enter no more than %1 characters."
 
+// A control's place in its dialog's client area.
+struct placement {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool operator==(const placement&) const = default;
+};
+
 // The value of a date and time picker, in local time.
 struct calendar_time {
     int year = 1970;
@@ -42,6 +51,8 @@ struct Control {
     std::vector<int> selected; // multiple-selection list, list view: the selected items, ascending
     std::vector<std::vector<std::string>> rows; // list view: each row's texts by column
     calendar_time moment; // date and time picker
+    int clicked_column = -1; // list view: the column whose heading was clicked last
+    placement place;
 };
 
 class Dialog;
@@ -145,6 +156,14 @@ public:
     // The selected items of a multiple-selection list or list view, ascending.
     const std::vector<int>& selected_items(int id) const { return item(id).selected; }
     void set_selected_items(int id, std::vector<int> indices);
+    // A control made at run time; its id must be new to the dialog.
+    Control& add_control(ControlTemplate declared);
+    void move_item(int id, placement place) { item(id).place = place; }
+    // The client area's size; a resize below the template's minimum keeps the minimum.
+    int client_width() const { return width_; }
+    int client_height() const { return height_; }
+    void resize(int width, int height);
+    virtual void OnSize(int /*width*/, int /*height*/) { }
     void EnableItem(int id, bool enabled) { item(id).enabled = enabled; }
     void ShowItem(int id, bool visible) { item(id).visible = visible; }
     void GotoDlgCtrl(int id);
@@ -158,6 +177,7 @@ public:
     // Selects exactly these items of a multiple-selection list or list view (a click in it).
     void user_select_items(int id, std::vector<int> indices);
     void user_set_moment(int id, const calendar_time& moment);
+    void user_click_column(int id, int column);
 
     // Progress bars: the range and the position, kept inside the range.
     void set_range(int id, int low, int high);
@@ -176,6 +196,8 @@ private:
     bool created_ = false;
     int focus_ = 0;
     std::atomic<std::uintptr_t> window_ {0}; // in the host's queue while running
+    int width_ = 0;
+    int height_ = 0;
 };
 
 // One page of a property sheet.

@@ -145,6 +145,11 @@ DialogTemplates DialogTemplates::parse(std::string_view text, std::string_view f
             };
             if (is_dialog && name == "help") {
                 dialog.help_context = need_number();
+            } else if (is_dialog && name == "min") {
+                const auto x = value.find('x');
+                if (x == std::string::npos || !to_int(std::string_view(value).substr(0, x), dialog.min_width)
+                    || !to_int(std::string_view(value).substr(x + 1), dialog.min_height))
+                    throw fail("min needs <width>x<height>");
             } else if (is_dialog) {
                 throw fail("unknown dialog option " + name);
             } else if (name == "password") {

@@ -44,6 +44,8 @@ struct DialogTemplate {
     int id = 0;
     std::string caption;
     int help_context = 0;
+    int min_width = 0; // the smallest client size a resizable dialog keeps
+    int min_height = 0;
     std::vector<ControlTemplate> controls;
 };
 
@@ -53,7 +55,7 @@ public:
 };
 
 // The program's dialog templates, read from a text file:
-//   dialog <id> "<caption>" [help=<n>]
+//   dialog <id> "<caption>" [help=<n>] [min=<width>x<height>]
 //   <kind> <id> ["<text>"] [options]       kind: static image edit button check radio combo list updown
 //                                          listview datetime progress
 //   end

@@ -40,6 +40,7 @@ inline constexpr int CBN_SELCHANGE = 1;
 inline constexpr int CBN_EDITCHANGE = 5;
 inline constexpr int LBN_SELCHANGE = 1;
 inline constexpr int NM_CLICK = -2;                 // a click in a list view
+inline constexpr int LVN_COLUMNCLICK = -108;        // a click on a list view's column heading
 inline constexpr int DTN_DATETIMECHANGE = -759;    // a date and time picker's new value
 
 }

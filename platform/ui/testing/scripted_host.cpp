@@ -117,6 +117,22 @@ void DialogDriver::set_time(int control, int hour, int minute, int second)
     current().user_set_moment(control, moment);
 }
 
+void DialogDriver::click_column(int control, int column)
+{
+    auto& target = usable(control);
+    if (target.declared.kind != ControlKind::list_view)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " is not a list view");
+    if (column < 0 || static_cast<std::size_t>(column) >= target.declared.columns.size())
+        throw ImpossibleInteraction("list view " + std::to_string(control) + " has no column " + std::to_string(column));
+    current().user_click_column(control, column);
+}
+
+void DialogDriver::resize(int width, int height)
+{
+    check_open();
+    current().resize(width, height);
+}
+
 void DialogDriver::ok()
 {
     if (sheet_) {

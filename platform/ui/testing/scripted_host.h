@@ -41,6 +41,10 @@ public:
     // The date of a date picker, the time of a time picker.
     void set_date(int control, int year, int month, int day);
     void set_time(int control, int hour, int minute, int second = 0);
+    // A click on the heading of a list view's column.
+    void click_column(int control, int column);
+    // The user drags the dialog's frame to this client size.
+    void resize(int width, int height);
     void ok();
     // Enter: the default button's command, unless the dialog's OK button is disabled.
     void enter();
