@@ -85,6 +85,7 @@ int main(int argc, char** argv)
     int status = 1;
     {
         platform::ui::MessageQueue queue(ticks);
+        host.set_ui_queue(&queue);
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
         bool started = app.InitApplication() && app.InitInstance();
         // Start-up has read the logging switch by now.
@@ -96,6 +97,7 @@ int main(int argc, char** argv)
             print_line(app.outcome().reason);
             shell::abandon_startup(app);
         }
+        host.set_ui_queue(nullptr);
     }
 
     platform::ui::set_ui_trace(nullptr);
