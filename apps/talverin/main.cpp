@@ -100,6 +100,7 @@ int main(int argc, char** argv)
     int status = 1;
     {
         platform::ui::MessageQueue queue(ticks);
+        host.set_ui_queue(&queue);
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
         shell::install_message_document(context, [&app] { return app.doc_manager(); });
         shell::register_message_commands(context, app);
@@ -113,6 +114,7 @@ int main(int argc, char** argv)
             print_line(app.outcome().reason);
             shell::abandon_startup(app);
         }
+        host.set_ui_queue(nullptr);
     }
 
     platform::ui::set_ui_trace(nullptr);

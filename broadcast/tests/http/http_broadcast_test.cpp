@@ -120,7 +120,8 @@ TEST_F(HttpBroadcast, FailuresEndInStateSixWithTheirCause)
         const char* what;
         bool stop_job;
         standin::reply_fields script;
-        const char* cause;
+        const char* cause; // the detail's start
+        bool body_gone = false;
     };
     const row rows[] = {
         {"a stopped job", true, {}, ""},
@@ -128,6 +129,7 @@ TEST_F(HttpBroadcast, FailuresEndInStateSixWithTheirCause)
             "The service did not accept the job (status 3); the trace log holds its reason."},
         {"a portal's page", false, {{"body", "<html>Welcome</html>"}},
             "The answer was not the service's (a proxy or network login page?)."},
+        {"a body gone before the package is built", false, {}, "The broadcast could not be prepared: ", true},
     };
     for (const auto& r : rows) {
         standin::QuorbisStandIn stand_in;
@@ -135,6 +137,8 @@ TEST_F(HttpBroadcast, FailuresEndInStateSixWithTheirCause)
         if (!r.script.empty())
             stand_in.script("gateway", r.script);
         job->stop_immediately_ = r.stop_job;
+        if (r.body_gone)
+            std::filesystem::remove(job->body_file_name(0, true));
         broadcast::http_broadcast_services services {layer_for(stand_in), zone, utc, clock, log_path,
             core::standard_folder_path(0)};
         auto status = std::make_shared<broadcast::broadcast_status>();
@@ -145,14 +149,17 @@ TEST_F(HttpBroadcast, FailuresEndInStateSixWithTheirCause)
             run_to_outcome(dialog, 6, false);
             const std::string expected = std::string("Broadcasting failed or interrupted by user")
                 + (*r.cause ? std::string("\r\n") + r.cause : std::string());
-            EXPECT_EQ(dialog.GetDlgItemText(1031), expected) << r.what;
+            const std::string shown = dialog.GetDlgItemText(1031);
+            EXPECT_EQ(shown.substr(0, r.body_gone ? expected.size() : std::string::npos), expected) << r.what;
+            if (r.body_gone)
+                EXPECT_GT(shown.size(), expected.size()) << "the cause names what failed";
             EXPECT_EQ(dialog.item(1083).image, 189) << r.what;
         }
         worker.join();
         EXPECT_EQ(platform::testing::read_file(log_path).find("Account locked"), std::string::npos);
         EXPECT_NE(platform::testing::read_file(log_path).find("HTTP broadcast. Job name: June news. Broadcasting failed"),
             std::string::npos) << r.what;
-        if (r.stop_job)
+        if (r.stop_job || r.body_gone)
             EXPECT_TRUE(stand_in.records().empty()) << "a stopped job makes no connection";
     }
 }
