@@ -319,8 +319,15 @@ TEST(InternetWire, AccessTypesChooseTheEnvironmentsProxyOrNone)
     standin::QuorbisStandIn stand_in;
     auto layer = make_curl_internet(short_times(stand_in));
     auto proxy = "http://127.0.0.1:" + std::to_string(stand_in.port("http2"));
+    // The test environment exempts loopback from proxies; this test sets its own variables.
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    for (const char* name : {"http_proxy", "no_proxy", "NO_PROXY"}) {
+        const char* value = std::getenv(name);
+        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
     ::setenv("http_proxy", proxy.c_str(), 1);
-    ::setenv("no_proxy", "", 1);
+    ::unsetenv("no_proxy");
+    ::unsetenv("NO_PROXY");
     auto status_with = [&](std::uint32_t access_type) {
         internet_session session(layer, gateway_agent, access_type);
         auto connection = session.get_http_connection("127.0.0.1", stand_in.port("http"));
@@ -330,6 +337,10 @@ TEST(InternetWire, AccessTypesChooseTheEnvironmentsProxyOrNone)
     };
     EXPECT_EQ(status_with(open_type_preconfig), 407u) << "the environment's proxy asks for credentials";
     EXPECT_EQ(status_with(open_type_direct), 200u);
-    ::unsetenv("http_proxy");
-    ::unsetenv("no_proxy");
+    for (const auto& [name, value] : saved) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
+    }
 }
