@@ -3,12 +3,11 @@
 #include "broadcast/wininet/wininet_exceptions.h"
 #include "core/errors/load_library.h"
 #include "core/log/trace_log.h"
+#include "core/markup/ascii.h"
 #include "platform/inet/inet_constants.h"
 #include "platform/inet/last_error.h"
 #include "platform/inet/wininet_library.h"
 
-#include <cctype>
-#include <string_view>
 #include <vector>
 
 namespace {
@@ -19,17 +18,6 @@ using platform::inet::wininet::DWORD;
 constexpr DWORD canonical_flags = 0x3E000000;
 constexpr DWORD component_room = 2084;
 constexpr std::uint32_t proc_not_found = 127;
-
-bool starts_with_nocase(std::string_view text, std::string_view prefix)
-{
-    if (text.size() < prefix.size())
-        return false;
-    for (std::size_t i = 0; i < prefix.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(text[i])) != prefix[i])
-            return false;
-    }
-    return true;
-}
 
 template <class Signature>
 const std::function<Signature>& url_entry(const core::checked_library& library, const char* name)
@@ -76,10 +64,12 @@ void wininet_url::build(const char* text)
     if (!text || !*text)
         return;
     std::string url(text);
-    if (starts_with_nocase(url, "www."))
+    if (core::starts_with_ignoring_case(url, "www."))
         url.insert(0, "http://");
-    if (!starts_with_nocase(url, "http://") && !starts_with_nocase(url, "https://") && !starts_with_nocase(url, "ftp://")
-        && !starts_with_nocase(url, "gopher://"))
+    bool known_scheme = false;
+    for (const char* prefix : {"http://", "https://", "ftp://", "gopher://"})
+        known_scheme = known_scheme || core::starts_with_ignoring_case(url, prefix);
+    if (!known_scheme)
         url.insert(0, "http://");
 
     auto library = core::load_library_checked(*libraries_, "WININET",

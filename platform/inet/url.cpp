@@ -1,6 +1,7 @@
 #include "platform/inet/url.h"
 
 #include "platform/inet/inet_constants.h"
+#include "platform/text/quoted_text.h"
 
 #include <curl/curl.h>
 
@@ -10,17 +11,6 @@
 namespace platform::inet {
 
 namespace {
-
-int hex_value(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool decodes_safely(int byte)
 {
@@ -96,8 +86,8 @@ std::optional<std::string> canonicalize_url(std::string_view url)
     for (std::size_t i = 0; i < rest; ++i) {
         char c = url[i];
         if (c == '%' && i + 2 < rest) {
-            int high = hex_value(url[i + 1]);
-            int low = hex_value(url[i + 2]);
+            int high = platform::text::hex_digit(url[i + 1]);
+            int low = platform::text::hex_digit(url[i + 2]);
             if (high >= 0 && low >= 0) {
                 int byte = high * 16 + low;
                 if (decodes_safely(byte)) {

@@ -4,7 +4,10 @@
 #include "platform/inet/last_error.h"
 #include "standin/fixture/quorbis_stand_in.h"
 
+#include <cstdlib>
 #include <fstream>
+#include <future>
+#include <thread>
 #include <gtest/gtest.h>
 #include <stop_token>
 
@@ -231,15 +234,113 @@ TEST(InternetWire, AStopAbortsAThrottledUpload)
     internet_session session(layer, gateway_agent, open_type_direct);
     auto connection = session.get_http_connection("127.0.0.1", stand_in.port("http"));
     auto file = connection->open_request("POST", "/cgi-bin/submit", {}, "HTTP/1.0");
+    std::promise<void> moving;
+    bool told = false;
     file->set_observer({stop.get_token(), [&](std::uint64_t sent, std::uint64_t) {
-                            if (sent > 0)
-                                stop.request_stop();
+                            if (sent > 0 && !told) {
+                                told = true;
+                                moving.set_value();
+                            }
                         }});
+    // Another thread presses Cancel once bytes move, as the status dialog does.
+    std::jthread canceller([&, started = moving.get_future()]() mutable {
+        started.wait();
+        stop.request_stop();
+    });
     auto body = body_of(4 * 1024 * 1024);
     try {
         file->send_request(form_content_type, body);
         ADD_FAILURE() << "the upload ran to its end";
     } catch (const internet_exception& e) {
         EXPECT_EQ(e.error(), error_internet_operation_cancelled) << e.what();
+    }
+}
+
+TEST(InternetWire, AHeldHandshakeTimesOut)
+{
+    standin::QuorbisStandIn stand_in;
+    auto options = short_times(stand_in);
+    options.connect_timeout = std::chrono::milliseconds(500);
+    auto layer = make_curl_internet(options);
+    stand_in.hold("https");
+    try {
+        post_to_gateway(layer, stand_in.port("https"), "x", true);
+        ADD_FAILURE() << "a held handshake completed";
+    } catch (const internet_exception& e) {
+        EXPECT_EQ(e.error(), error_internet_timeout) << e.what();
+    }
+    stand_in.release("https");
+}
+
+TEST(InternetWire, RedirectsTurnAPostIntoAGetAndKeepTheFinalHeadersAndCookies)
+{
+    standin::QuorbisStandIn stand_in;
+    auto layer = make_curl_internet(short_times(stand_in));
+    internet_session session(layer, "Veltrane Wizard", open_type_direct);
+    auto connection = session.get_http_connection("127.0.0.1", stand_in.port("http"));
+    const std::string login = "userid=demo&password=secret";
+
+    auto held = connection->open_request("POST", "/cgi-bin/form_login", {}, "HTTP/1.0", flag_no_auto_redirect);
+    held->send_request(form_content_type, login);
+    EXPECT_EQ(held->query_info_status_code(), 302u);
+    std::string location;
+    EXPECT_TRUE(held->query_info(query_location, location));
+    EXPECT_NE(location.find("/cgi-bin/welcome"), std::string::npos);
+
+    auto followed = connection->open_request("POST", "/cgi-bin/form_login", {}, "HTTP/1.0");
+    followed->send_request(form_content_type, login);
+    EXPECT_EQ(followed->query_info_status_code(), 200u);
+    std::string headers;
+    ASSERT_TRUE(followed->query_info(query_raw_headers_crlf, headers));
+    EXPECT_EQ(headers.rfind("HTTP/1.1 200", 0), 0u) << headers;
+    EXPECT_EQ(headers.find("Location"), std::string::npos) << "only the final response's headers";
+    std::string method;
+    ASSERT_TRUE(followed->query_info(query_request_method | query_flag_request_headers, method));
+    EXPECT_EQ(method, "GET");
+    EXPECT_NE(read_all(*followed).find("Welcome"), std::string::npos);
+
+    auto screen = connection->open_request("GET", "/cgi-bin/registration_screen", {}, "HTTP/1.0");
+    screen->send_request();
+    EXPECT_EQ(screen->query_info_status_code(), 200u) << "the session's cookie store keeps the login";
+
+    // Over https the same login is sent on to an http address: refused.
+    auto secure = session.get_http_connection("127.0.0.1", stand_in.port("https"));
+    auto downgraded = secure->open_request("POST", "/cgi-bin/form_login", {}, "HTTP/1.0", flag_secure);
+    try {
+        downgraded->send_request(form_content_type, login);
+        ADD_FAILURE() << "followed a redirect from https to http";
+    } catch (const internet_exception& e) {
+        EXPECT_EQ(e.error(), error_http_redirect_failed) << e.what();
+    }
+}
+
+TEST(InternetWire, AccessTypesChooseTheEnvironmentsProxyOrNone)
+{
+    standin::QuorbisStandIn stand_in;
+    auto layer = make_curl_internet(short_times(stand_in));
+    auto proxy = "http://127.0.0.1:" + std::to_string(stand_in.port("http2"));
+    // The test environment exempts loopback from proxies; this test sets its own variables.
+    std::vector<std::pair<std::string, std::optional<std::string>>> saved;
+    for (const char* name : {"http_proxy", "no_proxy", "NO_PROXY"}) {
+        const char* value = std::getenv(name);
+        saved.emplace_back(name, value ? std::optional<std::string>(value) : std::nullopt);
+    }
+    ::setenv("http_proxy", proxy.c_str(), 1);
+    ::unsetenv("no_proxy");
+    ::unsetenv("NO_PROXY");
+    auto status_with = [&](std::uint32_t access_type) {
+        internet_session session(layer, gateway_agent, access_type);
+        auto connection = session.get_http_connection("127.0.0.1", stand_in.port("http"));
+        auto file = connection->open_request("GET", "/", {}, "HTTP/1.0");
+        file->send_request();
+        return file->query_info_status_code();
+    };
+    EXPECT_EQ(status_with(open_type_preconfig), 407u) << "the environment's proxy asks for credentials";
+    EXPECT_EQ(status_with(open_type_direct), 200u);
+    for (const auto& [name, value] : saved) {
+        if (value)
+            ::setenv(name.c_str(), value->c_str(), 1);
+        else
+            ::unsetenv(name.c_str());
     }
 }
