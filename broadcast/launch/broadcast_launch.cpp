@@ -41,21 +41,18 @@ private:
     std::atomic<bool>* flag_;
 };
 
+[[noreturn]] void throw_missing_transport(const char* transport)
+{
+    throw std::runtime_error(std::string("The ") + transport + " transport is not available in this build");
+}
+
 void run_slot(const std::function<void(broadcast_ref)>& slot, const char* transport, broadcast_ref job)
 {
     if (!slot)
-        throw std::runtime_error(std::string("The ") + transport + " transport is not available in this build");
+        throw_missing_transport(transport);
     slot(std::move(job));
 }
 
-}
-
-broadcast_launch::~broadcast_launch()
-{
-    if (mapi_worker_.joinable()) {
-        mapi_worker_.request_stop();
-        mapi_worker_.join();
-    }
 }
 
 void broadcast_launch::post_broadcast_end()
@@ -82,7 +79,9 @@ void broadcast_launch::DispatchBroadcast(broadcast_ref job)
     switch (transport) {
     case 0:
         // The FTP broadcaster prepares the form and tests for bodies itself.
-        run_slot(services_.transports.ftp, "FTP", std::move(job));
+        if (!services_.transports.ftp)
+            throw_missing_transport("FTP");
+        services_.transports.ftp(std::move(job), form_preparation_for_view());
         post_broadcast_end();
         return;
     case 1:
@@ -111,11 +110,16 @@ void broadcast_launch::prepare(quorbis_broadcast& job)
         services_.ui.message_box(20028, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    job.PreprocessForm(form_preparation {services_.form_creation_mode && services_.form_creation_mode(), services_.ui,
+    job.PreprocessForm(form_preparation_for_view());
+}
+
+form_preparation broadcast_launch::form_preparation_for_view()
+{
+    return form_preparation {services_.form_creation_mode && services_.form_creation_mode(), services_.ui,
         services_.dialogs, services_.greetings_program, services_.greetings_arguments,
         [this](const std::string& program, const std::vector<std::string>& arguments) {
             return run_hidden_and_wait(services_.queue, program, arguments);
-        }});
+        }};
 }
 
 bool broadcast_launch::dial_up(const std::string& configuration)

@@ -67,9 +67,10 @@ protected:
                     during_transport();
             };
         };
+        auto ftp = [this, transport](broadcast_ref job, const form_preparation&) { transport("FTP")(std::move(job)); };
         return launch_services {host, queue, ticks, clock, dialogs, [this] { return account; },
             [] { return service_settings {"bulk@example.test", {}}; }, dialup,
-            transport_set {transport("FTP"), transport("SMTP"), transport("HTTP"), nullptr},
+            transport_set {ftp, transport("SMTP"), transport("HTTP"), nullptr},
             [this](broadcast_ref) {
                 ran.push_back("settings");
                 if (cancel_settings)
