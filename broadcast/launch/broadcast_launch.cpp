@@ -41,16 +41,16 @@ private:
     std::atomic<bool>* flag_;
 };
 
-[[noreturn]] void throw_missing_transport(const char* transport)
+// The name of a transport (0 FTP, 1 SMTP, 3 HTTP(S)) whose slot is empty; null otherwise.
+const char* missing_transport(const transport_set& transports, int transport)
 {
-    throw std::runtime_error(std::string("The ") + transport + " transport is not available in this build");
-}
-
-void run_slot(const std::function<void(broadcast_ref)>& slot, const char* transport, broadcast_ref job)
-{
-    if (!slot)
-        throw_missing_transport(transport);
-    slot(std::move(job));
+    if (transport == 0 && !transports.ftp)
+        return "FTP";
+    if (transport == 1 && !transports.smtp)
+        return "SMTP";
+    if (transport == 3 && !transports.http)
+        return "HTTP(S)";
+    return nullptr;
 }
 
 }
@@ -73,22 +73,21 @@ void broadcast_launch::DispatchBroadcast(broadcast_ref job)
         throw std::runtime_error("Broadcasting needs the broadcast settings dialog, which this build does not have");
     auto account = services_.account();
     int transport = account.transport.value_or(3);
+    if (auto missing = missing_transport(services_.transports, transport))
+        throw std::runtime_error(std::string("The ") + missing + " transport is not available in this build");
     services_.run_settings(job);
     if (account.connection == 1 && services_.dialup.RASDllOK() == 1 && !dial_up(account.name))
         return;
     switch (transport) {
     case 0:
         // The FTP broadcaster prepares the form and tests for bodies itself.
-        if (!services_.transports.ftp)
-            throw_missing_transport("FTP");
         services_.transports.ftp(std::move(job), form_preparation_for_view());
         post_broadcast_end();
         return;
     case 1:
     case 3:
         prepare(*job);
-        run_slot(transport == 1 ? services_.transports.smtp : services_.transports.http,
-            transport == 1 ? "SMTP" : "HTTP(S)", std::move(job));
+        (transport == 1 ? services_.transports.smtp : services_.transports.http)(std::move(job));
         post_broadcast_end();
         return;
     case 2:

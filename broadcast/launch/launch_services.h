@@ -47,7 +47,7 @@ public:
 
 // The transports, each run to its end with the job on the user-interface thread, and the
 // Simple MAPI sender the worker thread uses. A slot the program leaves empty is a
-// transport this build does not have: choosing it fails the broadcast with an error. The
+// transport this build does not have: a broadcast by it fails at once, naming it. The
 // FTP broadcaster prepares the form itself (PreprocessForm) with what it is given.
 struct transport_set {
     std::function<void(broadcast_ref, const form_preparation&)> ftp;
