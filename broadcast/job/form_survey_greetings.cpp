@@ -1,11 +1,11 @@
 #include "broadcast/job/form_survey_greetings.h"
 
 #include "core/log/trace_log.h"
+#include "core/markup/ascii.h"
+#include "core/markup/html_tag.h"
 #include "core/util/strings.h"
 #include "platform/ui/messages.h"
 
-#include <algorithm>
-#include <cctype>
 #include <string_view>
 
 namespace broadcast {
@@ -13,22 +13,6 @@ namespace broadcast {
 namespace {
 
 constexpr std::string_view forbidden_characters = "\\/:*?\"<>|";
-
-bool ends_with_no_case(const std::string& text, std::string_view suffix)
-{
-    return text.size() >= suffix.size()
-        && std::equal(suffix.begin(), suffix.end(), text.end() - static_cast<std::ptrdiff_t>(suffix.size()),
-            [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b)); });
-}
-
-std::string trimmed(const std::string& text)
-{
-    auto first = text.find_first_not_of(" \t");
-    if (first == std::string::npos)
-        return {};
-    auto last = text.find_last_not_of(" \t");
-    return text.substr(first, last - first + 1);
-}
 
 }
 
@@ -79,12 +63,12 @@ void FormSurveyGreetings::OnOK()
             GotoDlgCtrl(attachment_name);
             return;
         }
-        auto name = trimmed(attachment_name_);
+        std::string name(core::trim_view(attachment_name_));
         if (name.empty()) {
             GotoDlgCtrl(attachment_name);
             return;
         }
-        if (!ends_with_no_case(name, ".htm") && !ends_with_no_case(name, ".html"))
+        if (!core::ends_with_ignoring_case(name, ".htm") && !core::ends_with_ignoring_case(name, ".html"))
             name += ".htm";
         attachment_name_ = name;
     }

@@ -66,6 +66,8 @@ std::string quorbis_broadcast::make_redirector(const std::string& attachment_nam
 
 void quorbis_broadcast::run_greetings_editor(const form_preparation& preparation, const std::string& redirector)
 {
+    if (preparation.program.empty() || preparation.program.front() != '/')
+        throw std::runtime_error("The greetings editor \"" + preparation.program + "\" is not named by an absolute path");
     auto greetings = form_greetings_file(send_form_as_attachment_);
     // An earlier run's bodies must not pass for this run's.
     for (int kind = html_body; kind <= text_body; ++kind) {

@@ -41,21 +41,18 @@ private:
     std::atomic<bool>* flag_;
 };
 
-void run_slot(const std::function<void(broadcast_ref)>& slot, const char* transport, broadcast_ref job)
+// The name of a transport (0 FTP, 1 SMTP, 3 HTTP(S)) whose slot is empty; null otherwise.
+const char* missing_transport(const transport_set& transports, int transport)
 {
-    if (!slot)
-        throw std::runtime_error(std::string("The ") + transport + " transport is not available in this build");
-    slot(std::move(job));
+    if (transport == 0 && !transports.ftp)
+        return "FTP";
+    if (transport == 1 && !transports.smtp)
+        return "SMTP";
+    if (transport == 3 && !transports.http)
+        return "HTTP(S)";
+    return nullptr;
 }
 
-}
-
-broadcast_launch::~broadcast_launch()
-{
-    if (mapi_worker_.joinable()) {
-        mapi_worker_.request_stop();
-        mapi_worker_.join();
-    }
 }
 
 void broadcast_launch::post_broadcast_end()
@@ -76,20 +73,21 @@ void broadcast_launch::DispatchBroadcast(broadcast_ref job)
         throw std::runtime_error("Broadcasting needs the broadcast settings dialog, which this build does not have");
     auto account = services_.account();
     int transport = account.transport.value_or(3);
+    if (auto missing = missing_transport(services_.transports, transport))
+        throw std::runtime_error(std::string("The ") + missing + " transport is not available in this build");
     services_.run_settings(job);
     if (account.connection == 1 && services_.dialup.RASDllOK() == 1 && !dial_up(account.name))
         return;
     switch (transport) {
     case 0:
         // The FTP broadcaster prepares the form and tests for bodies itself.
-        run_slot(services_.transports.ftp, "FTP", std::move(job));
+        services_.transports.ftp(std::move(job), form_preparation_for_view());
         post_broadcast_end();
         return;
     case 1:
     case 3:
         prepare(*job);
-        run_slot(transport == 1 ? services_.transports.smtp : services_.transports.http,
-            transport == 1 ? "SMTP" : "HTTP(S)", std::move(job));
+        (transport == 1 ? services_.transports.smtp : services_.transports.http)(std::move(job));
         post_broadcast_end();
         return;
     case 2:
@@ -111,11 +109,16 @@ void broadcast_launch::prepare(quorbis_broadcast& job)
         services_.ui.message_box(20028, MB_OK | MB_ICONEXCLAMATION);
         return;
     }
-    job.PreprocessForm(form_preparation {services_.form_creation_mode && services_.form_creation_mode(), services_.ui,
+    job.PreprocessForm(form_preparation_for_view());
+}
+
+form_preparation broadcast_launch::form_preparation_for_view()
+{
+    return form_preparation {services_.form_creation_mode && services_.form_creation_mode(), services_.ui,
         services_.dialogs, services_.greetings_program, services_.greetings_arguments,
         [this](const std::string& program, const std::vector<std::string>& arguments) {
             return run_hidden_and_wait(services_.queue, program, arguments);
-        }});
+        }};
 }
 
 bool broadcast_launch::dial_up(const std::string& configuration)

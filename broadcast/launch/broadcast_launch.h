@@ -15,8 +15,8 @@ namespace broadcast {
 class broadcast_launch final : public BroadcastDispatcher {
 public:
     explicit broadcast_launch(launch_services services) : services_(std::move(services)) { }
-    // Waits for a Simple MAPI worker still running, asking it to stop.
-    ~broadcast_launch() override;
+    // A Simple MAPI worker still running is asked to stop and waited for (its jthread).
+    ~broadcast_launch() override = default;
 
     // The user-interface thread. The settings dialog's command_aborted passes through.
     void DispatchBroadcast(broadcast_ref job) override;
@@ -30,6 +30,7 @@ private:
     bool dial_up(const std::string& configuration);
     // Transports 1-3: an empty job is stopped with a word to the user; a form is prepared.
     void prepare(quorbis_broadcast& job);
+    form_preparation form_preparation_for_view();
     void start_simple_mapi(broadcast_ref job, const launch_account& account);
     void post_broadcast_end();
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "broadcast/job/broadcast_ref.h"
+#include "broadcast/job/form_preparation.h"
 #include "broadcast/launch/mapi_mail_sender.h"
 #include "broadcast/package/command_file.h"
 
@@ -46,9 +47,10 @@ public:
 
 // The transports, each run to its end with the job on the user-interface thread, and the
 // Simple MAPI sender the worker thread uses. A slot the program leaves empty is a
-// transport this build does not have: choosing it fails the broadcast with an error.
+// transport this build does not have: a broadcast by it fails at once, naming it. The
+// FTP broadcaster prepares the form itself (PreprocessForm) with what it is given.
 struct transport_set {
-    std::function<void(broadcast_ref)> ftp;
+    std::function<void(broadcast_ref, const form_preparation&)> ftp;
     std::function<void(broadcast_ref)> smtp;
     std::function<void(broadcast_ref)> http;
     std::shared_ptr<mapi_mail_sender> simple_mapi;

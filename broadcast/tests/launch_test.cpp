@@ -67,9 +67,10 @@ protected:
                     during_transport();
             };
         };
+        auto ftp = [this, transport](broadcast_ref job, const form_preparation&) { transport("FTP")(std::move(job)); };
         return launch_services {host, queue, ticks, clock, dialogs, [this] { return account; },
             [] { return service_settings {"bulk@example.test", {}}; }, dialup,
-            transport_set {transport("FTP"), transport("SMTP"), transport("HTTP"), nullptr},
+            transport_set {ftp, transport("SMTP"), transport("HTTP"), nullptr},
             [this](broadcast_ref) {
                 ran.push_back("settings");
                 if (cancel_settings)
@@ -198,14 +199,22 @@ TEST_F(BroadcastLaunch, ASecondDispatchIsRefusedWhileOneRuns)
     EXPECT_FALSE(launch.busy());
 }
 
-TEST_F(BroadcastLaunch, WithoutTheSettingsDialogNothingCanBeBroadcast)
+TEST_F(BroadcastLaunch, WithoutTheSettingsDialogOrTheTransportNothingIsAsked)
 {
     auto given = services();
     given.run_settings = nullptr;
-    broadcast_launch launch(std::move(given));
-    EXPECT_FALSE(launch.can_dispatch());
-    EXPECT_THROW(launch.DispatchBroadcast(job_with_bodies({0})), std::runtime_error);
-    EXPECT_FALSE(launch.busy());
+    broadcast_launch without_settings(std::move(given));
+    EXPECT_FALSE(without_settings.can_dispatch());
+    EXPECT_THROW(without_settings.DispatchBroadcast(job_with_bodies({0})), std::runtime_error);
+    EXPECT_FALSE(without_settings.busy());
+
+    auto no_smtp = services();
+    no_smtp.transports.smtp = nullptr;
+    broadcast_launch without_smtp(std::move(no_smtp));
+    account.transport = 1;
+    EXPECT_THROW(without_smtp.DispatchBroadcast(job_with_bodies({0})), std::runtime_error);
+    EXPECT_TRUE(ran.empty());
+    EXPECT_FALSE(without_smtp.busy());
 }
 
 TEST(FormCreationMode, PressesChecksAndExplainsTheMode)

@@ -148,20 +148,21 @@ TEST_F(PreprocessForm, AnEditorThatFailsStopsTheJobEvenBesideAnEarlierRunsBodies
         const char* what;
         const char* script;
         bool html_body;
-        bool program_exists;
+        std::string editor; // empty: the fake editor
     } failures[] = {
-        {"two bodies", "bodies=2", true, true},
-        {"exit 1", "exit=1", true, true},
-        {"killed", "kill", true, true},
-        {"missing program", "", true, false},
-        {"no page for the redirector", "", false, true},
+        {"two bodies", "bodies=2", true, ""},
+        {"exit 1", "exit=1", true, ""},
+        {"killed", "kill", true, ""},
+        {"missing program", "", true, root.file("bin/no-such-editor")},
+        {"program named for the search path", "", true, "fake_greetings_editor"},
+        {"no page for the redirector", "", false, ""},
     };
     for (const auto& f : failures) {
         quorbis_broadcast job;
         write_bodies(job, f.html_body ? std::vector<int> {0, 1} : std::vector<int> {1});
         leave_earlier_bodies(false);
         script_editor(false, f.script);
-        program = f.program_exists ? FAKE_GREETINGS_EDITOR : root.file("bin/no-such-editor");
+        program = f.editor.empty() ? FAKE_GREETINGS_EDITOR : f.editor;
         choose(FormSurveyGreetings::send_as_pull_file);
         job.PreprocessForm(preparation());
         EXPECT_TRUE(job.stop_immediately_) << f.what;

@@ -21,6 +21,8 @@ TEST(DunvellLibrary, UnusableDialUpAnswersZeroAndRunsNoDialog)
     EXPECT_EQ(library.RASDllOK(), 0);
     EXPECT_EQ(library.RASCfgDialog(0), 0);
     EXPECT_EQ(dialogs, 0);
+    EXPECT_EQ(library.Dial(0), 0);
+    EXPECT_EQ(library.State(), 2);
 
     ras.is_usable = true;
     EXPECT_EQ(library.RASDllOK(), 1);
