@@ -4,8 +4,8 @@
 
 namespace core {
 
-// Flushes every regular file and folder of a tree (the root included) to the disk.
-// Symbolic links are not followed. Empty on success, otherwise the reason naming the path.
+// Flushes every file and folder of a tree (the root included) to the disk, by one flush of
+// the file system that holds it. Empty on success, otherwise the reason naming the path.
 [[nodiscard]] std::string sync_tree(const std::string& root);
 
 // Flushes one file or folder to the disk; empty on success, else the reason naming it.

@@ -5,6 +5,8 @@
 #include "platform/files/atomic_write.h"
 #include "platform/files/regular_file.h"
 
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -223,6 +225,49 @@ std::string roll_forward(const document_files& files, const commit_record& recor
     return core::sync_path(folder_of(record_path));
 }
 
+// A name this document's staging gives: the prefix and the six letters or digits of a
+// temporary name, nothing else (so a user's file of a similar name stays).
+bool is_temporary_suffix(std::string_view text)
+{
+    constexpr std::size_t suffix_length = 6;
+    return text.size() == suffix_length && std::all_of(text.begin(), text.end(), [](char c) {
+        return std::isalnum(static_cast<unsigned char>(c)) != 0;
+    });
+}
+
+// A name this document's staging gives: the prefix and the six letters or digits of a
+// temporary name, perhaps followed by the ".tmp-" name of a write into it that died; nothing
+// else, so a user's file of a similar name stays.
+bool is_staging_name(std::string_view name, std::string_view prefix)
+{
+    if (!name.starts_with(prefix))
+        return false;
+    name.remove_prefix(prefix.size());
+    constexpr std::string_view write_suffix = ".tmp-";
+    if (name.size() > 6 && name.substr(6, write_suffix.size()) == write_suffix)
+        return is_temporary_suffix(name.substr(0, 6)) && is_temporary_suffix(name.substr(6 + write_suffix.size()));
+    return is_temporary_suffix(name);
+}
+
+// Half-written files of the dictionaries folder: "<file>.tmp-XXXXXX" of the staged files and
+// of the commit record, which an atomic write leaves when it dies.
+std::string remove_dead_writes(const document_files& files)
+{
+    const auto folder = folder_of(files.body_parts);
+    const std::string names[] = {name_of(files.body_parts) + std::string(new_suffix) + ".tmp-",
+        name_of(files.manifest) + std::string(new_suffix) + ".tmp-", name_of(commit_record_path(files)) + ".tmp-"};
+    std::error_code ec;
+    for (fs::directory_iterator walk(folder, ec), end; !ec && walk != end; walk.increment(ec)) {
+        const auto name = walk->path().filename().string();
+        for (const auto& prefix : names) {
+            if (name.starts_with(prefix) && is_temporary_suffix(std::string_view(name).substr(prefix.size()))
+                && ::unlink(walk->path().c_str()) != 0 && errno != ENOENT)
+                return system_error("cannot remove", walk->path().string());
+        }
+    }
+    return {};
+}
+
 // Staging of a save that never reached its record: the page and tree names with any
 // suffix, and the two ".new" dictionary files.
 std::string remove_unrecorded_staging(const document_files& files)
@@ -234,7 +279,7 @@ std::string remove_unrecorded_staging(const document_files& files)
     std::error_code ec;
     for (fs::directory_iterator walk(folder, ec), end; !ec && walk != end; walk.increment(ec)) {
         auto name = walk->path().filename().string();
-        if (name.starts_with(tree_new) || name.starts_with(tree_old) || name.starts_with(page_new)) {
+        if (is_staging_name(name, tree_new) || is_staging_name(name, tree_old) || is_staging_name(name, page_new)) {
             if (auto problem = core::delete_temporary_path(walk->path().string()); !problem.empty())
                 return problem;
         }
@@ -250,6 +295,8 @@ std::string remove_unrecorded_staging(const document_files& files)
 
 std::string recover(const document_files& files, const save_step_hook& hook)
 {
+    if (auto problem = remove_dead_writes(files); !problem.empty())
+        return problem;
     const auto record_path = commit_record_path(files);
     auto file = platform::files::read_regular_file(record_path, 64 * 1024);
     if (file.result == platform::files::regular_file::outcome::missing)

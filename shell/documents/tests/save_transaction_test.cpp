@@ -117,6 +117,19 @@ TEST_F(transaction_fixture, recovery_finishes_a_recorded_commit_from_any_step)
     }
 }
 
+TEST_F(transaction_fixture, recovery_removes_staging_of_a_dead_save_and_nothing_else)
+{
+    write_document_version(files, "1");
+    const auto kept = root.file("doc/.my news_files.new-keep-this-file");
+    platform::testing::write_file(kept, "a user's file");
+    auto before = snapshot_document(files);
+    platform::testing::write_file(root.file("doc/.my news_files.new-AB12cd/Message_Files/Message_Body.htm"), "x");
+    platform::testing::write_file(root.file("doc/.my news.htm.new-Zz9999"), "x");
+    platform::testing::write_file(files.body_parts + ".new", "x");
+    EXPECT_EQ(recover_document(files), "");
+    EXPECT_EQ(snapshot_document(files), before);
+}
+
 TEST_F(transaction_fixture, recovery_reports_a_damaged_record_and_changes_nothing)
 {
     write_document_version(files, "1");
