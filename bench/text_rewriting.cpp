@@ -152,7 +152,7 @@ int main(int argc, char** argv)
     benchmark::Initialize(&argc, argv);
     bench::ratio_reporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
-    bool met = reporter.print_ratio("text chain / html2text, 1 MB", "chain", "html2text", 1.0);
+    bool met = reporter.print_ratio("text chain / html2text, the same pages", "chain", "html2text", 1.0);
     for (const shape& s : shapes)
         bench::print_growth(reporter, (std::string(s.name) + ", 10 / 1 MB").c_str(), std::string(s.name) + "/1",
             std::string(s.name) + "/10", 10, met);

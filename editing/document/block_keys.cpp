@@ -113,7 +113,9 @@ void on_enter_in_block(const document_pair& pair)
             return;
         refresh_empty_element(pair, block);
         html::value align;
-        if (block->has(html::facet::div) && after_part->has(html::facet::div) && !failed(block->get(html::facet::div, "align", align)))
+        // The new line keeps the block's alignment; a block without one gives none.
+        if (block->has(html::facet::div) && after_part->has(html::facet::div) && !failed(block->get(html::facet::div, "align", align))
+            && !align.to_text().empty())
             (void)after_part->put(html::facet::div, "align", align);
     } else {
         if (failed(a->move_adjacent_to_element(block, adjacency::after_begin)) || failed(e->move_adjacent_to_element(block, adjacency::before_end)))

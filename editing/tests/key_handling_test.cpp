@@ -1,5 +1,6 @@
 #include "editing/document/anchor_keys.h"
 #include "editing/document/block_keys.h"
+#include "editing/document/key_dispatch.h"
 #include "editing/tests/document_fixture.h"
 
 namespace editing::testing {
@@ -204,6 +205,65 @@ TEST_F(block_keys, single_spacing_switches_the_block_and_keeps_the_body)
     range->select();
     convert_enclosing_block(pair(), false);
     EXPECT_EQ(body_html(), "<P>ab</P>") << "the BODY's content wrapped, the BODY kept";
+}
+
+using key_dispatch = key_fixture;
+
+TEST_F(key_dispatch, keys_reach_their_handler_by_message_kind)
+{
+    struct row {
+        const char* name;
+        const char* page;
+        message_kind kind;
+        int key;
+        bool ctrl;
+        bool shift;
+        bool focus_field;
+        bool cancelled;
+        bool pasted;
+        const char* body; // after the key and "Z" typed; null: unchanged
+    };
+    const char* in_p = "<p id=\"d\">ab</p>";
+    const char* in_div = "<div id=\"d\">ab</div>";
+    const char* with_field = "<p id=\"d\">ab</p><input id=\"f\" type=\"text\">";
+    const row rows[] = {
+        {"Ctrl+V", in_p, message_kind::html, 86, true, false, false, true, true, nullptr},
+        {"Shift+Insert", in_p, message_kind::other, 45, false, true, false, true, true, nullptr},
+        {"Enter in a P", in_p, message_kind::html, 13, false, false, false, false, false, nullptr},
+        {"Enter in a DIV", in_div, message_kind::html, 13, false, false, false, true, false, "<DIV id=\"d\">a</DIV>\r\n<DIV>Zb</DIV>"},
+        {"Enter in a lite P", in_p, message_kind::html_lite, 13, false, false, false, true, false,
+            "<P id=\"d\">\r\n<DIV>a</DIV>\r\n<DIV>Zb</DIV></P>"},
+        {"Enter in text", in_p, message_kind::other, 13, false, false, false, true, false, "<P id=\"d\">a<BR>Zb</P>"},
+        {"Enter in a form field", with_field, message_kind::other, 13, false, false, true, false, false, nullptr},
+        {"Delete in text", in_p, message_kind::other, 46, false, false, false, false, false, nullptr},
+        {"a letter", in_p, message_kind::html, 65, false, false, false, false, false, nullptr},
+    };
+    for (const row& r : rows) {
+        load(r.page);
+        caret_in_text("d", 1);
+        if (r.focus_field)
+            ASSERT_EQ(by_id("f")->focus(), S_OK) << r.name;
+        const std::string before = body_html();
+        bool pasted = false;
+        EXPECT_EQ(dispatch_key_down(pair(), r.kind, r.key, r.ctrl, r.shift, [&] { pasted = true; }), r.cancelled) << r.name;
+        EXPECT_EQ(pasted, r.pasted) << r.name;
+        if (!r.body) {
+            EXPECT_EQ(body_html(), before) << r.name;
+            continue;
+        }
+        type("Z");
+        EXPECT_EQ(body_html(), r.body) << r.name;
+    }
+}
+
+TEST_F(key_dispatch, a_selected_control_takes_no_key_but_enter_outside_html)
+{
+    load("<p id=\"d\">a<img id=\"i\" src=\"p.gif\"></p>");
+    ASSERT_EQ(doc->selection()->select_control(by_id("i")), S_OK);
+    EXPECT_FALSE(dispatch_key_down(pair(), message_kind::html, 13, false, false, nullptr));
+    EXPECT_TRUE(dispatch_key_down(pair(), message_kind::html_lite, 13, false, false, nullptr));
+    EXPECT_FALSE(dispatch_key_down(pair(), message_kind::html, 8, false, false, nullptr));
+    EXPECT_EQ(body_html(), "<P id=\"d\">a<IMG id=\"i\" src=\"p.gif\"></P>");
 }
 
 }
