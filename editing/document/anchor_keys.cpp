@@ -1,5 +1,7 @@
 #include "editing/document/anchor_keys.h"
 
+#include "editing/document/key_codes.h"
+
 namespace editing {
 
 using html::adjacency;
@@ -10,12 +12,8 @@ using platform::com::failed;
 
 namespace {
 
-constexpr int key_backspace = 8;
-constexpr int key_left = 37;
-constexpr int key_right = 39;
-constexpr int key_delete = 46;
-
-bool is_modifier(int key) { return key >= 16 && key <= 18; }
+// Shift, Ctrl and Alt.
+bool is_modifier(int key) { return key >= keys::shift && key <= keys::alt; }
 
 // The anchor at the pointer: the element the key steps into, or the scope; FONT elements
 // around the place are looked through.
@@ -23,8 +21,8 @@ element_ptr anchor_at(html::markup_pointer& start, int key)
 {
     context what = context::none;
     element_ptr seen;
-    const bool leftwards = key == key_left || key == key_backspace;
-    const bool rightwards = key == key_right || key == key_delete;
+    const bool leftwards = key == keys::left || key == keys::backspace;
+    const bool rightwards = key == keys::right || key == keys::del;
     if ((leftwards && failed(start.left(false, what, &seen))) || (rightwards && failed(start.right(false, what, &seen))))
         return nullptr;
     element_ptr e;
@@ -52,7 +50,7 @@ element_ptr anchor_at(html::markup_pointer& start, int key)
 
 bool on_key_down(const document_pair& pair, int key, bool shift)
 {
-    if (!pair.document || is_modifier(key) || (shift && (key == key_left || key == key_right)))
+    if (!pair.document || is_modifier(key) || (shift && (key == keys::left || key == keys::right)))
         return false;
     auto& markup = pair.document->markup();
     const auto range = get_selection_text_range(pair);
@@ -71,13 +69,13 @@ bool on_key_down(const document_pair& pair, int key, bool shift)
     if (failed(start->move_adjacent_to_element(anchor, adjacency::before_begin))
         || failed(end->move_adjacent_to_element(anchor, adjacency::after_end)))
         return false;
-    const bool handled = key == key_backspace || key == key_left || key == key_right || key == key_delete;
-    if (key == key_delete || key == key_backspace) {
+    const bool handled = key == keys::backspace || key == keys::left || key == keys::right || key == keys::del;
+    if (key == keys::del || key == keys::backspace) {
         if (failed(markup.remove(*start, *end)))
             return false;
         return handled;
     }
-    const auto& at = key == key_right ? *end : *start;
+    const auto& at = key == keys::right ? *end : *start;
     if (failed(markup.move_range_to_pointers(at, at, *range)) || failed(range->select()))
         return false;
     return handled;

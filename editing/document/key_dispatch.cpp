@@ -2,23 +2,14 @@
 
 #include "editing/document/anchor_keys.h"
 #include "editing/document/block_keys.h"
+#include "editing/document/key_codes.h"
 
 namespace editing {
-
-namespace {
-
-constexpr int key_backspace = 8;
-constexpr int key_enter = 13;
-constexpr int key_insert = 45;
-constexpr int key_delete = 46;
-constexpr int key_v = 86;
-
-}
 
 bool dispatch_key_down(const document_pair& pair, message_kind kind, int key, bool ctrl, bool shift,
     const std::function<void()>& paste)
 {
-    if ((ctrl && key == key_v) || (shift && key == key_insert)) {
+    if ((ctrl && key == keys::v) || (shift && key == keys::insert)) {
         if (paste)
             paste();
         return true;
@@ -26,11 +17,11 @@ bool dispatch_key_down(const document_pair& pair, message_kind kind, int key, bo
     if (!pair.document || is_non_body_element_active(pair))
         return false;
     if (is_control_selection(pair))
-        return key == key_enter && kind != message_kind::html;
+        return key == keys::enter && kind != message_kind::html;
     if (kind == message_kind::html && on_key_down(pair, key, shift))
         return true;
     switch (key) {
-    case key_enter:
+    case keys::enter:
         if (kind == message_kind::other) {
             insert_line_break(pair);
             return true;
@@ -39,9 +30,9 @@ bool dispatch_key_down(const document_pair& pair, message_kind kind, int key, bo
             return false;
         on_enter_in_block(pair);
         return true;
-    case key_delete:
-    case key_backspace:
-        return kind != message_kind::other && on_delete_key(pair, key == key_backspace);
+    case keys::del:
+    case keys::backspace:
+        return kind != message_kind::other && on_delete_key(pair, key == keys::backspace);
     default:
         return false;
     }
