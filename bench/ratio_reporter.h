@@ -49,4 +49,19 @@ private:
     std::map<std::string, double> times_;
 };
 
+// Time per MB at the larger size over time per MB at the smaller one, printed with the
+// target (at most 2); `met` turns false when it is missed.
+inline void print_growth(const ratio_reporter& reporter, const char* label, const std::string& small,
+    const std::string& large, double size_ratio, bool& met)
+{
+    const double a = reporter.time_of(small);
+    const double b = reporter.time_of(large);
+    if (a <= 0 || b <= 0)
+        return;
+    const double growth = b / size_ratio / a;
+    std::printf("%s: per-MB time at %gx the size is %.2f times the smaller one's (target <= 2.00)%s\n", label,
+        size_ratio, growth, growth <= 2.0 ? "" : "  MISSED");
+    met = met && growth <= 2.0;
+}
+
 }

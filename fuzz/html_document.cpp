@@ -1,6 +1,10 @@
 // Bytes up to the first NUL are a page loaded into a headless document; the bytes after it
-// choose edits through the document interface. After each edit the tree and the pointers
+// choose edits through the document interface and the editing document's key and
+// marked-object operations. After each edit the tree and the pointers
 // must hold together; at the end the written page must read back to itself.
+#include "editing/document/anchor_keys.h"
+#include "editing/document/block_keys.h"
+#include "editing/document/marked_objects.h"
 #include "html/contract/recording_host.h"
 #include "html/headless/headless_document.h"
 
@@ -91,7 +95,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::vector<pointer_ptr> pointers {m.create_pointer(), m.create_pointer(), m.create_pointer()};
     bytes_reader in(data + std::min(split + 1, size), size - std::min(split + 1, size));
     for (int steps = 0; !in.done() && steps < 64; ++steps) {
-        unsigned op = in.next() % 14;
+        unsigned op = in.next() % 15;
         auto& p = *pointers[in.next() % pointers.size()];
         auto& q = *pointers[in.next() % pointers.size()];
         switch (op) {
@@ -183,6 +187,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                     e->remove_attribute("align", removed);
             }
             break;
+        case 14: {
+            // The editing document's key and marked-object operations at the range p..q.
+            bool ordered = false;
+            if (succeeded(p.is_left_of_or_equal_to(q, ordered))) {
+                auto r = doc->selection()->create_range();
+                if (r && succeeded(m.move_range_to_pointers(ordered ? p : q, ordered ? q : p, *r)))
+                    r->select();
+            }
+            const auto pair = editing::document_pair::of(*doc);
+            static const int keys[] = {8, 37, 39, 46, 16, 65};
+            const unsigned which = in.next();
+            switch (which % 7) {
+            case 0: editing::on_key_down(pair, keys[in.next() % std::size(keys)], (which & 8) != 0); break;
+            case 1: editing::on_delete_key(pair, (which & 8) != 0); break;
+            case 2: editing::on_enter_in_block(pair); break;
+            case 3: editing::insert_line_break(pair); break;
+            case 4: editing::convert_enclosing_block(pair, (which & 8) != 0); break;
+            case 5: editing::insert_element_at_selection(pair, (which & 8) ? tag_id::div : tag_id::img, (which & 16) != 0); break;
+            default: editing::paste_marked_html(pair, snippets[in.next() % std::size(snippets)], (which & 8) != 0); break;
+            }
+            break;
+        }
         }
         if (std::getenv("HTML_DOCUMENT_TRACE"))
             std::fprintf(stderr, "op %u\n", op);

@@ -6,7 +6,7 @@ namespace html::contract {
 
 void DocumentContract::SetUp()
 {
-    doc = GetParam().make(host, queue);
+    doc = GetParam().make(host, queue, clip);
     host.doc = doc.get();
 }
 
@@ -474,6 +474,51 @@ TEST_P(DocumentContract, clipboard_commands_copy_cut_and_paste)
     select_text("one ", "");
     ASSERT_EQ(exec(command::paste), S_OK);
     EXPECT_EQ(body_html(), "<P>one <B>two</B> three</P>");
+}
+
+TEST_P(DocumentContract, copy_writes_html_format_and_text)
+{
+    load("<p>one <b>two</b> three</p>");
+    select_text("one ", "two th");
+    ASSERT_EQ(exec(command::copy), S_OK);
+    const auto formatted = clip->get(html_clipboard_format);
+    ASSERT_TRUE(formatted);
+    EXPECT_EQ(formatted->rfind("Version:", 0), 0u) << *formatted;
+    std::string fragment;
+    ASSERT_TRUE(extract_fragment(*formatted, fragment)) << *formatted;
+    EXPECT_EQ(fragment, "<B>two</B> th");
+    EXPECT_EQ(clip->get(text_clipboard_format), std::optional<std::string>("two th"));
+}
+
+TEST_P(DocumentContract, paste_takes_the_fragment_between_the_offsets_else_the_text)
+{
+    struct sample {
+        std::optional<std::string> formatted;
+        std::optional<std::string> text;
+        const char* body;
+    };
+    std::string around = make_html_format("<i>in</i>");
+    const sample samples[] = {
+        {around, "plain", "<P>a<I>in</I>b</P>"},
+        {"Version:0.9\r\nStartHTML:1\r\n", "x<y", "<P>ax&lt;yb</P>"},
+        {"Version:0.9\r\nStartHTML:1\r\nEndHTML:9\r\nStartFragment:0000000009\r\nEndFragment:0000000999\r\n", "t",
+            "<P>atb</P>"},
+        {std::nullopt, "t", "<P>atb</P>"},
+    };
+    for (const sample& s : samples) {
+        load("<p>ab</p>");
+        clip->clear();
+        if (s.formatted)
+            clip->set(html_clipboard_format, *s.formatted);
+        if (s.text)
+            clip->set(text_clipboard_format, *s.text);
+        select_text("a", "");
+        EXPECT_TRUE(status(command::paste) & OLECMDF_ENABLED);
+        ASSERT_EQ(exec(command::paste), S_OK);
+        EXPECT_EQ(body_html(), s.body);
+    }
+    clip->set_only(html_clipboard_format, "Version:0.9\r\n");
+    EXPECT_FALSE(status(command::paste) & OLECMDF_ENABLED) << "nothing readable to paste";
 }
 
 TEST_P(DocumentContract, keys_type_split_and_delete)

@@ -5,6 +5,7 @@
 //
 //   INSTANTIATE_TEST_SUITE_P(headless, DocumentContract, testing::Values(named_factory {...}));
 
+#include "html/clipboard.h"
 #include "html/contract/recording_host.h"
 #include "html/document.h"
 
@@ -18,7 +19,8 @@
 
 namespace html::contract {
 
-using document_factory = std::function<std::unique_ptr<document>(document_host&, ui_queue&)>;
+// The document shares the given clipboard.
+using document_factory = std::function<std::unique_ptr<document>(document_host&, ui_queue&, const std::shared_ptr<clipboard>&)>;
 
 struct named_factory {
     std::string name;
@@ -42,6 +44,7 @@ public:
 
     manual_ui_queue queue;
     recording_host host;
+    std::shared_ptr<clipboard> clip = std::make_shared<clipboard>();
     std::unique_ptr<document> doc;
 };
 

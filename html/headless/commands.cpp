@@ -494,6 +494,20 @@ hresult font_command(doc_state& doc, int id, const value* in)
 
 }
 
+// What a paste puts in: the fragment of "HTML Format" when its offsets hold, else the text
+// escaped; false when there is neither.
+bool clipboard_markup(const clipboard& clip, std::string& html)
+{
+    const auto formatted = clip.get(html_clipboard_format);
+    if (formatted && extract_fragment(*formatted, html))
+        return true;
+    const auto text = clip.get(text_clipboard_format);
+    if (!text || text->empty())
+        return false;
+    html = serialise(*make_text(*text));
+    return true;
+}
+
 void paste_over(doc_state& doc, tracked& start, tracked& end, std::string_view html)
 {
     auto nodes = parse_fragment(html);
@@ -739,22 +753,19 @@ hresult run_command(doc_state& doc, int id, const value* in, value* out)
     case 31: {
         if (s.empty())
             return OLECMDERR_E_DISABLED;
-        doc.ports.clip->html = serialise_range(s.first, s.last);
-        doc.ports.clip->text = plain_text(s.first, s.last);
+        doc.ports.clip->clear();
+        doc.ports.clip->set(html_clipboard_format, make_html_format(serialise_range(s.first, s.last)));
+        doc.ports.clip->set(text_clipboard_format, plain_text(s.first, s.last));
         if (id == 31)
             remove_range(doc, s.first, s.last);
         return S_OK;
     }
     case 50: {
-        if (doc.ports.clip->html.empty() && doc.ports.clip->text.empty())
+        std::string html;
+        if (!clipboard_markup(*doc.ports.clip, html))
             return OLECMDERR_E_DISABLED;
         if (!editable(s.first) || !editable(s.last))
             return OLECMDERR_E_DISABLED;
-        std::string html = doc.ports.clip->html;
-        if (html.empty()) {
-            node_ptr t = make_text(doc.ports.clip->text);
-            html = serialise(*t);
-        }
         doc.control.reset();
         paste_over(doc, doc.sel_start, doc.sel_end, html);
         return S_OK;
@@ -778,7 +789,10 @@ hresult command_status(doc_state& doc, int id, std::uint32_t& flags)
     case 52: return enable(doc.m.can_redo());
     case 23: case 56: case 36: case 37: case 38: return enable(true);
     case 30: case 31: return enable(!s.empty());
-    case 50: return enable(!doc.ports.clip->html.empty() || !doc.ports.clip->text.empty());
+    case 50: {
+        std::string html;
+        return enable(clipboard_markup(*doc.ports.clip, html));
+    }
     case 28: case 43: case 57: {
         std::string tag = inline_tag(id);
         bool on = nearest(s.first, [&](const node& n) { return same_inline(tag, n); }) != nullptr;

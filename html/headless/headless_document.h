@@ -3,6 +3,7 @@
 // The document that lives in memory only: the one implementation of the HTML document
 // interface until the on-screen one, and the off-screen document of page passes.
 
+#include "html/clipboard.h"
 #include "html/document.h"
 
 #include <memory>
@@ -12,12 +13,6 @@
 namespace html {
 
 class url_loader;
-
-// An in-memory clipboard with an HTML and a text form.
-struct clipboard {
-    std::string html;
-    std::string text;
-};
 
 struct headless_ports {
     ui_queue* queue = nullptr;               // required: ready states are posted here
