@@ -4,6 +4,7 @@
 // 1.2 times slower).
 #include "broadcast/smtp/mail_thread.h"
 #include "platform/net/tcp_socket.h"
+#include "bench/standin_ports.h"
 #include "platform/process/process.h"
 #include "platform/prompts/message_box.h"
 #include "platform/strings/string_table.h"
@@ -27,21 +28,6 @@ constexpr std::size_t message_size = 20 * 1024 * 1024;
 constexpr int runs = 5;
 constexpr double target_ratio = 1.2;
 const char* const destination = "submit@standin.test";
-
-std::map<std::string, int> ready_ports(platform::process::child& stand_in)
-{
-    std::string line;
-    if (stand_in.read_line(line, 10000) != platform::process::line_status::line || line.rfind("ready ", 0) != 0)
-        return {};
-    std::map<std::string, int> ports;
-    std::istringstream words(line.substr(6));
-    for (std::string word; words >> word;) {
-        auto equals = word.find('=');
-        if (word.compare(0, 3, "ca=") != 0 && word.compare(0, 8, "records=") != 0)
-            ports[word.substr(0, equals)] = std::stoi(word.substr(equals + 1));
-    }
-    return ports;
-}
 
 std::string message_text()
 {
@@ -123,7 +109,7 @@ int main()
         std::fprintf(stderr, "the stand-in could not be started: %s\n", error.c_str());
         return 1;
     }
-    auto ports = ready_ports(*stand_in);
+    auto ports = bench::stand_in_ports(*stand_in);
     if (ports.count("smtp") == 0) {
         std::fprintf(stderr, "the stand-in printed no ready line\n");
         return 1;
