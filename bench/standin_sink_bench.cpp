@@ -1,6 +1,7 @@
 // The stand-in's sink mode (no records, no verdicts, immediate replies) as the ceiling of
 // transport benchmarks: its HTTP and FTP throughput in MB/s, fed by libcurl. A transport
 // benchmark divides its own figure by these and says "server-bound" from 0.8 on.
+#include "bench/standin_ports.h"
 #include "platform/process/process.h"
 
 #include <algorithm>
@@ -18,21 +19,6 @@ namespace {
 
 constexpr std::size_t payload_size = 32 * 1024 * 1024;
 constexpr int rounds = 3;
-
-std::map<std::string, int> start_sink(platform::process::child& stand_in)
-{
-    std::string line;
-    if (stand_in.read_line(line, 10000) != platform::process::line_status::line || line.rfind("ready ", 0) != 0)
-        return {};
-    std::map<std::string, int> ports;
-    std::istringstream words(line.substr(6));
-    for (std::string word; words >> word;) {
-        auto equals = word.find('=');
-        if (word.compare(0, 3, "ca=") != 0 && word.compare(0, 8, "records=") != 0)
-            ports[word.substr(0, equals)] = std::stoi(word.substr(equals + 1));
-    }
-    return ports;
-}
 
 std::size_t discard(char*, std::size_t size, std::size_t count, void*)
 {
@@ -113,7 +99,7 @@ int main()
         std::fprintf(stderr, "the stand-in could not be started: %s\n", error.c_str());
         return 1;
     }
-    auto ports = start_sink(*stand_in);
+    auto ports = bench::stand_in_ports(*stand_in);
     if (ports.empty()) {
         std::fprintf(stderr, "the stand-in printed no ready line\n");
         return 1;

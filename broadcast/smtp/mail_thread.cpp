@@ -202,6 +202,12 @@ int SendViaSMTP(const smtp_context& context, const smtp_mail& mail)
         TRACE_LOG("CMIMEMsg::SendViaSMTP() - unusable address, nothing sent\n");
         return 0;
     }
+    // A message file that cannot be read fails here, not as a time-out after DATA.
+    if (::access(mail.message_file.c_str(), R_OK) != 0) {
+        TRACE_LOG("CMIMEMsg::SendViaSMTP() - can't read the message file %s, nothing sent\n",
+            mail.message_file.c_str());
+        return 0;
+    }
     CMailThread thread(context, mail);
     TRACE_LOG("CMIMEMsg::SendViaSMTP() CMailThread: = %p\n", static_cast<void*>(&thread));
     thread.start();

@@ -58,7 +58,8 @@ private:
 
 // Sends the message file to the SMTP server on a mail thread while the calling thread waits,
 // forwarding a WM_QUIT posted to the caller. 1 when the server accepted the message, 0 when
-// the send failed (the mail thread has told the user), -1 when a quit arrived.
+// the send failed (the mail thread has told the user; an unusable address or an unreadable
+// message file fail at once, silently, for the caller to report), -1 when a quit arrived.
 int SendViaSMTP(const smtp_context& context, const smtp_mail& mail);
 
 }

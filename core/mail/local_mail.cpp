@@ -154,6 +154,8 @@ std::uint32_t local_mail::send_mail(mail::session_handle session, mail::window_h
     composed_mail composed = compose_mail(message, files, clock_.local_now());
     if (composed.code != mail::SUCCESS_SUCCESS)
         return composed.code;
+    // One hand-over at a time: the transfer keeps the report of its last one.
+    std::lock_guard guard(transfer_mutex_);
     std::uint32_t code = transfer_.deliver(composed.text);
     TRACE_LOG("local_mail::send_mail() - %u, %s\n", code, transfer_.last_report().c_str());
     return code;

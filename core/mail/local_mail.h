@@ -46,6 +46,7 @@ private:
     platform::mail::mail_transfer& transfer_;
     const platform::clock& clock_;
     mutable std::mutex mutex_;
+    std::mutex transfer_mutex_;
     bool loaded_ = false;
     platform::mail::session_handle last_session_ = 0;
     std::set<platform::mail::session_handle> sessions_;

@@ -204,7 +204,7 @@ TEST_F(smtp_fixture, a_quit_during_the_data_sends_no_end_marker)
     EXPECT_LT(received.size(), big.size());
 }
 
-TEST_F(smtp_fixture, unusable_destinations_are_refused_before_connecting)
+TEST_F(smtp_fixture, unusable_destinations_and_missing_files_fail_before_connecting)
 {
     for (std::string to : std::vector<std::string> {"", "a@b\r\nRCPT TO:<x@y>", "a@b\n", "<a@b>", std::string("a\0b", 3)}) {
         auto mail = mail_to(1);
@@ -213,6 +213,9 @@ TEST_F(smtp_fixture, unusable_destinations_are_refused_before_connecting)
         EXPECT_EQ(SendViaSMTP(context, mail), 0);
     }
     EXPECT_TRUE(usable_destination_address("jobs@submit.example"));
+    auto vanished = mail_to(1);
+    vanished.message_file = folder.file("gone.eml");
+    EXPECT_EQ(SendViaSMTP(context, vanished), 0);
 }
 
 TEST(smtp_server_setting, parses_host_and_port)

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <thread>
 
 namespace core {
 namespace {
@@ -167,6 +168,31 @@ TEST_F(local_mail_fixture, maps_how_sendmail_ended)
         ASSERT_TRUE(system.load_simple_mapi());
         EXPECT_EQ(system.send_mail(logon(system), 0, job_message(), 0, 0), each.code);
     }
+}
+
+TEST_F(local_mail_fixture, sessions_and_sends_from_several_threads_at_once)
+{
+    platform::testing::maildir_outbox outbox(folder.file("outbox"));
+    local_mail system(outbox, clock);
+    ASSERT_TRUE(system.load_simple_mapi());
+    const auto message = job_message();
+    std::vector<std::thread> senders;
+    for (int t = 0; t < 4; ++t) {
+        senders.emplace_back([&] {
+            for (int i = 0; i < 5; ++i) {
+                mail::session_handle session = 0;
+                mail::mapi_recipient* resolved = nullptr;
+                EXPECT_EQ(system.logon(0, "", "", 3, 0, session), mail::SUCCESS_SUCCESS);
+                EXPECT_EQ(system.resolve_name(session, 0, "a@b", 0, 0, resolved), mail::SUCCESS_SUCCESS);
+                EXPECT_EQ(system.free_buffer(resolved), mail::SUCCESS_SUCCESS);
+                EXPECT_EQ(system.send_mail(session, 0, message, 0, 0), mail::SUCCESS_SUCCESS);
+                EXPECT_EQ(system.logoff(session, 0, 0, 0), mail::SUCCESS_SUCCESS);
+            }
+        });
+    }
+    for (auto& each : senders)
+        each.join();
+    EXPECT_EQ(outbox.messages().size(), 20u);
 }
 
 TEST_F(local_mail_fixture, finds_the_sendmail_program)
