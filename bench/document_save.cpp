@@ -2,12 +2,12 @@
 // document's transaction and opening it again, beside `cp -r` of the same files plus
 // `sync`, in the same run: median of 5 alternating runs each and the ratio of the medians.
 // Fails when the ratio misses its target of 2.
+#include "bench/bench_runs.h"
 #include "platform/com/ole.h"
 #include "platform/env/locations.h"
 #include "platform/mail/mapi_binding.h"
 #include "platform/process/process.h"
 #include "platform/services.h"
-#include "platform/testing/file_contents.h"
 #include "platform/ui/tick_clock.h"
 #include "shell/app_context.h"
 #include "shell/documents/conversion_binding.h"
@@ -51,33 +51,14 @@ public:
     void UpdateRedirectScript() override { }
 };
 
-std::string make_scratch()
-{
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/document-save-XXXXXX";
-    if (!::mkdtemp(pattern.data())) {
-        std::perror("mkdtemp");
-        std::exit(2);
-    }
-    return pattern;
-}
 
-double seconds_since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 }
 
 int main()
 {
-    const auto scratch = make_scratch();
+    const auto scratch = bench::make_scratch("document-save");
     ::setenv("XDG_DATA_HOME", (scratch + "/data").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (scratch + "/config").c_str(), 1);
     ::setenv("TMPDIR", (scratch + "/tmp").c_str(), 1);
@@ -110,8 +91,8 @@ int main()
             bytes.append(reinterpret_cast<const char*>(&value), sizeof value);
         }
         const auto name = "picture" + std::to_string(i) + ".jpg";
-        platform::testing::write_file(manager.GetTempFolder() + "/" + name, bytes);
-        platform::testing::write_file(sources + "/" + name, bytes);
+        bench::write_file(manager.GetTempFolder() + "/" + name, bytes);
+        bench::write_file(sources + "/" + name, bytes);
         auto& record = known.pictures[i + 1];
         record.title = name;
         record.source = manager.GetTempFolder() + "/" + name;
@@ -123,7 +104,7 @@ int main()
     while (view.page.size() < page_size)
         view.page += "<p>The message of the benchmark, one paragraph after another.</p>\n";
     view.page += "</body></html>";
-    platform::testing::write_file(sources + "/page.htm", view.page);
+    bench::write_file(sources + "/page.htm", view.page);
 
     std::vector<double> ours;
     std::vector<double> peer;
@@ -144,22 +125,22 @@ int main()
             opened.AddView(shown);
             reopened = reopened && opened.OnOpenDocument(folder + "/message.htm") && shown.page == view.page;
         }
-        ours.push_back(seconds_since(start));
+        ours.push_back(bench::seconds_since(start));
 
         start = std::chrono::steady_clock::now();
         platform::process::system_runner runner;
         auto copied = runner.run("/bin/cp", {"-r", sources, folder + "/copy"}, {});
         auto synced = runner.run("/bin/sync", {}, {});
-        peer.push_back(seconds_since(start));
+        peer.push_back(bench::seconds_since(start));
         if (copied.exit_code != 0 || synced.exit_code != 0) {
             std::fprintf(stderr, "cp or sync failed: %s\n", (copied.output + synced.output).c_str());
             return 1;
         }
     }
-    const double ratio = median(ours) / median(peer);
+    const double ratio = bench::median(ours) / bench::median(peer);
     std::printf("document save and reopen, 20 MB in 201 files: ours %.3f s, cp -r plus sync %.3f s, ratio %.2f "
                 "(target <= %.2f)%s\n",
-        median(ours), median(peer), ratio, target, ratio <= target ? "" : "  MISSED");
+        bench::median(ours), bench::median(peer), ratio, target, ratio <= target ? "" : "  MISSED");
     if (!reopened)
         std::printf("the reopened page differs from the saved one\n");
     fs::remove_all(scratch);

@@ -1,6 +1,7 @@
 // The job export of a 20 MB message (200 pictures of 100 KB, random bytes, seeded) beside
 // `tar -cf` plus `zip` of the same folder in the same run: median of 5 alternating runs
 // each, and the ratio of the medians. Fails when the ratio misses its target of 1.2.
+#include "bench/bench_runs.h"
 #include "platform/process/process.h"
 #include "shell/package/job_export.h"
 
@@ -21,18 +22,6 @@ constexpr std::size_t picture_size = 100 * 1024;
 constexpr int runs = 5;
 constexpr double target = 1.2;
 
-std::string make_scratch()
-{
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/job-export-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!::mkdtemp(buffer.data())) {
-        std::perror("mkdtemp");
-        std::exit(2);
-    }
-    return buffer.data();
-}
 
 void write_message(const std::string& companion)
 {
@@ -55,16 +44,7 @@ void write_message(const std::string& companion)
     std::ofstream(companion + "/Message_Files/Message_Body.htm", std::ios::binary) << body << "</body></html>\n";
 }
 
-double seconds_since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double time_peer(const std::string& folder)
 {
@@ -80,7 +60,7 @@ double time_peer(const std::string& folder)
     auto start = std::chrono::steady_clock::now();
     auto tarred = runner.run(*tar, {"-cf", "peer.tar", "--", "news_files"}, folder);
     auto zipped = runner.run(*zip, {"-q", "peer.zip", "peer.tar"}, folder);
-    double elapsed = seconds_since(start);
+    double elapsed = bench::seconds_since(start);
     if (tarred.exit_code != 0 || zipped.exit_code != 0) {
         std::fprintf(stderr, "job_export_bench: the peer failed\n%s%s", tarred.output.c_str(), zipped.output.c_str());
         std::exit(1);
@@ -92,7 +72,7 @@ double time_peer(const std::string& folder)
 
 int main()
 {
-    auto scratch = make_scratch();
+    auto scratch = bench::make_scratch("job-export");
     write_message(scratch + "/news_files");
     std::ofstream(scratch + "/news.dndtf") << "parts";
     std::ofstream(scratch + "/news.objects") << "1.0.0.0\n";
@@ -109,14 +89,14 @@ int main()
             std::fprintf(stderr, "job_export_bench: %s\n", error.what());
             return 1;
         }
-        ours.push_back(seconds_since(start));
+        ours.push_back(bench::seconds_since(start));
         peer.push_back(time_peer(scratch));
     }
     std::filesystem::remove_all(scratch);
 
-    double ratio = median(ours) / median(peer);
+    double ratio = bench::median(ours) / bench::median(peer);
     std::printf("job_export_bench (20 MB in 200 pictures): ours %.3f s, tar -cf plus zip %.3f s, ratio %.2f "
                 "(target <= %.2f)%s\n",
-        median(ours), median(peer), ratio, target, ratio <= target ? "" : "  MISSED");
+        bench::median(ours), bench::median(peer), ratio, target, ratio <= target ? "" : "  MISSED");
     return ratio <= target ? 0 : 1;
 }

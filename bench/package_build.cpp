@@ -2,6 +2,7 @@
 // by quorbis_zip (files placed beside the command file, tar, zip) beside `tar -cf` plus
 // `zip` of the same files in the same run: median of 5 alternating runs each, and the
 // ratio of the medians. Fails when the ratio misses its target of 1.2, or an archive is empty.
+#include "bench/bench_runs.h"
 #include "broadcast/job/broadcast_ref.h"
 #include "broadcast/package/quorbis_zip.h"
 #include "core/files/file_text.h"
@@ -25,18 +26,6 @@ constexpr std::size_t file_size = 5 * 1024 * 1024;
 constexpr int runs = 5;
 constexpr double target = 1.2;
 
-std::string make_scratch()
-{
-    const char* base = std::getenv("TMPDIR");
-    std::string pattern = std::string(base && *base ? base : "/tmp") + "/package-build-XXXXXX";
-    std::vector<char> buffer(pattern.begin(), pattern.end());
-    buffer.push_back('\0');
-    if (!::mkdtemp(buffer.data())) {
-        std::perror("mkdtemp");
-        std::exit(2);
-    }
-    return buffer.data();
-}
 
 std::vector<std::string> write_files(const std::string& folder)
 {
@@ -66,16 +55,7 @@ std::vector<std::string> write_files(const std::string& folder)
     return paths;
 }
 
-double seconds_since(std::chrono::steady_clock::time_point start)
-{
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
 
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
 
 double time_ours(const std::vector<std::string>& files)
 {
@@ -90,7 +70,7 @@ double time_ours(const std::vector<std::string>& files)
     broadcast::quorbis_zip package(true, true);
     package.write_command_file(job, inputs, broadcast::system_time_zone());
     auto compressed = package.build_archive();
-    double elapsed = seconds_since(start);
+    double elapsed = bench::seconds_since(start);
     if (core::get_file_size(compressed) == 0) {
         std::fprintf(stderr, "package_build: our archive is empty\n");
         std::exit(1);
@@ -115,7 +95,7 @@ double time_peer(const std::string& folder, const std::vector<std::string>& file
     auto start = std::chrono::steady_clock::now();
     auto tarred = runner.run(*tar, arguments, folder);
     auto zipped = runner.run(*zip, {"peer.zip", "peer.tar"}, folder);
-    double elapsed = seconds_since(start);
+    double elapsed = bench::seconds_since(start);
     if (tarred.exit_code != 0 || zipped.exit_code != 0) {
         std::fprintf(stderr, "package_build: the peer failed\n%s%s", tarred.output.c_str(), zipped.output.c_str());
         std::exit(1);
@@ -127,7 +107,7 @@ double time_peer(const std::string& folder, const std::vector<std::string>& file
 
 int main()
 {
-    auto scratch = make_scratch();
+    auto scratch = bench::make_scratch("package-build");
     auto environment = core::current_program_environment();
     environment.temp_root = scratch + "/tmp";
     environment.data_folder = scratch + "/data";
@@ -144,8 +124,8 @@ int main()
     }
     std::filesystem::remove_all(scratch);
 
-    double ratio = median(ours) / median(peer);
+    double ratio = bench::median(ours) / bench::median(peer);
     std::printf("package_build (100 MB in 20 files): ours %.3f s, tar -cf plus zip %.3f s, ratio %.2f (target <= %.2f)%s\n",
-        median(ours), median(peer), ratio, target, ratio <= target ? "" : "  MISSED");
+        bench::median(ours), bench::median(peer), ratio, target, ratio <= target ? "" : "  MISSED");
     return ratio <= target ? 0 : 1;
 }
