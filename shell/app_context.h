@@ -95,6 +95,8 @@ struct AppContext {
     CTalverinDoc* current_document = nullptr;
     // The importer, job factory and dispatcher the message document hands files to.
     DocumentSeams document_seams;
+    // The last file the import prompt's "&Send" handed to the dispatcher instead of opening it.
+    std::string sent_file;
 };
 
 }

@@ -211,7 +211,18 @@ Step ProcessShellCommand(CTalverinApp& app)
 {
     const auto& line = app.context().command_line;
     if (line.shell_command == CommandLine::ShellCommand::file_open) {
-        auto opened = app.OpenDocumentFile(line.file_name);
+        auto opened = DocManager::Outcome::failed;
+        try {
+            opened = app.OpenDocumentFile(line.file_name);
+        } catch (...) {
+            // What a command's handler would do with it: a cancel ends quietly, else the user is told.
+            app.report_exception(std::current_exception());
+        }
+        if (opened != DocManager::Outcome::opened && !app.context().sent_file.empty()
+            && app.context().sent_file == line.file_name) {
+            TRACE_LOG("CTalverinApp::InitInstance() -- %s was sent, not opened\n", line.file_name.c_str());
+            return StartupOutcome {StartupOutcome::Kind::sent, "\"" + line.file_name + "\" was sent, not opened"};
+        }
         if (opened != DocManager::Outcome::opened) {
             TRACE_LOG("CTalverinApp::InitInstance() -- cannot open %s\n", line.file_name.c_str());
             return refuse("cannot open \"" + line.file_name + "\""

@@ -20,7 +20,8 @@ inline constexpr int ID_SPELLING_SETUP = 32794;
 inline constexpr unsigned IDP_OLE_INIT_FAILED = 100;
 
 struct StartupOutcome {
-    enum class Kind { run, refused, refused_after_message };
+    // sent: the file of the command line was broadcast instead of opened, so nothing is left to do.
+    enum class Kind { run, refused, refused_after_message, sent };
     Kind kind = Kind::run;
     std::string reason; // for a refused start: what the terminal is told
 

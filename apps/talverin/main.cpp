@@ -1,14 +1,20 @@
+#include "broadcast/contacts/address_books.h"
+#include "broadcast/package/command_file.h"
 #include "core/errors/wizard_thrower.h"
 #include "core/log/log_stream.h"
 #include "core/log/trace_log.h"
 #include "core/mail/local_mail.h"
 #include "dialup/dunvell_imports.h"
+#include "platform/clock/utc_clock.h"
 #include "platform/gfx/png_size.h"
+#include "platform/inet/curl_internet.h"
 #include "platform/locale/lcid.h"
 #include "platform/mail/sendmail_transfer.h"
 #include "platform/random/random_source.h"
 #include "platform/services.h"
 #include "platform/ui/message_queue.h"
+#include "shell/broadcasting/program_launch.h"
+#include "shell/broadcasting/settings_runner.h"
 #include "shell/documents/message_commands.h"
 #include "shell/documents/talverin_doc.h"
 #include "shell/package/job_import.h"
@@ -88,7 +94,7 @@ int main(int argc, char** argv)
         print_line});
 
     DunvellImports dialup;
-    platform::mail::system_address_books address_books;
+    broadcast::contacts::file_address_books address_books(shell::read_book_locations(profile, services.locations));
     platform::com::system_class_registry classes;
     platform::random::engine_random_source random;
     shell::ConfigServices configuration {*services.registry, services.strings, host, dialup, mail, address_books,
@@ -104,6 +110,10 @@ int main(int argc, char** argv)
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
         shell::install_message_document(context, [&app] { return app.doc_manager(); });
         shell::register_message_commands(context, app);
+        platform::system_utc_clock utc;
+        broadcast::system_time_zone zone;
+        shell::ProgramLaunch launch({context, queue, *services.clock, utc, zone, dialup,
+            platform::inet::make_curl_internet(), address_books, nullptr, platform::env::executable_path()});
         bool started = app.InitApplication() && app.InitInstance();
         // Start-up has read the logging switch by now.
         TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,
@@ -113,6 +123,8 @@ int main(int argc, char** argv)
         } else {
             print_line(app.outcome().reason);
             shell::abandon_startup(app);
+            if (app.outcome().kind == shell::StartupOutcome::Kind::sent)
+                status = 0;
         }
         host.set_ui_queue(nullptr);
     }

@@ -5,7 +5,6 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_queue.h"
 
-#include <charconv>
 #include <cstdlib>
 #include <mutex>
 #include <unistd.h>
@@ -76,43 +75,6 @@ int HeadlessHost::message_box(const message_box_request& request)
     }
 }
 
-HeadlessAnswers parse_headless_answers(std::string_view text)
-{
-    HeadlessAnswers answers;
-    std::size_t line_number = 0;
-    for (std::size_t at = 0; at <= text.size();) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string_view::npos)
-            end = text.size();
-        std::string_view line = text.substr(at, end - at);
-        at = end + 1;
-        ++line_number;
-        while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-            line.remove_suffix(1);
-        while (!line.empty() && (line.front() == ' ' || line.front() == '\t'))
-            line.remove_prefix(1);
-        if (line.empty() || line.front() == '#')
-            continue;
-        int dialog = 0;
-        int button = 0;
-        const char* cursor = line.data();
-        const char* line_end = line.data() + line.size();
-        auto first = std::from_chars(cursor, line_end, dialog);
-        cursor = first.ptr;
-        const bool separated = cursor < line_end && (*cursor == ' ' || *cursor == '\t');
-        while (cursor < line_end && (*cursor == ' ' || *cursor == '\t'))
-            ++cursor;
-        auto second = std::from_chars(cursor, line_end, button);
-        if (first.ec != std::errc() || !separated || second.ec != std::errc() || second.ptr != line_end) {
-            answers.problems.push_back("line " + std::to_string(line_number) + ": \"" + std::string(line)
-                + "\" is not \"<dialog id> <button id>\"");
-            continue;
-        }
-        answers.buttons[dialog] = button;
-    }
-    return answers;
-}
-
 HeadlessHost::HeadlessHost(const strings::string_table& strings) : UiHost(strings)
 {
     if (const char* text = std::getenv("TALVERIN_HEADLESS_ANSWERS"))
@@ -161,12 +123,27 @@ void HeadlessHost::run_by_itself(Dialog& dialog)
 int HeadlessHost::run_modal(Dialog& dialog)
 {
     const auto answer = answers_.buttons.find(dialog.id());
+    const auto steps = answers_.steps.find(dialog.id());
+    const bool answered = answer != answers_.buttons.end() || steps != answers_.steps.end();
     const bool by_itself = dialog.ends_by_itself() && ui_queue() != nullptr;
-    if (answer != answers_.buttons.end() || by_itself) {
+    if (answered || by_itself) {
         if (!dialog.create())
             return dialog.end_code();
         if (by_itself)
             run_by_itself(dialog);
+        if (steps != answers_.steps.end()) {
+            for (const auto& step : steps->second) {
+                if (dialog.ended())
+                    break;
+                std::string problem;
+                if (!perform_headless_step(dialog, step, problem)) {
+                    print_line(std::string(application_title) + ": dialog " + std::to_string(dialog.id()) + ": "
+                        + problem + "\n");
+                    dialog.OnCancel();
+                    return dialog.end_code();
+                }
+            }
+        }
         if (!dialog.ended() && answer != answers_.buttons.end()) {
             const int button = answer->second;
             if (dialog.has_item(button) && dialog.item(button).enabled && dialog.item(button).visible) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/prompts/message_box.h"
+#include "platform/ui/headless_answers.h"
 
 #include <atomic>
 #include <functional>
@@ -107,18 +108,12 @@ private:
 // "%1".."%9" of a resource text replaced by the arguments.
 std::string format_message(const std::string& text, const std::vector<std::string>& arguments);
 
-// Scripted answers of a host without a screen: lines "<dialog id> <button id>"; blank
-// lines and "#" comments are skipped. A line that is neither is reported in `problems`.
-struct HeadlessAnswers {
-    std::map<int, int> buttons;
-    std::vector<std::string> problems;
-};
-HeadlessAnswers parse_headless_answers(std::string_view text);
+
 
 // The host of the program while it has no screen: message boxes are printed on stderr
 // and answered OK, else Cancel, else No; file choices are cancelled. A dialog listed in
-// TALVERIN_HEADLESS_ANSWERS is created and its button pressed as a user would (a
-// disabled, hidden or missing button cancels it); a dialog that ends by itself runs while
+// TALVERIN_HEADLESS_ANSWERS is created, its steps (typing, selections, clicks) done and
+// its button pressed as a user would (a disabled, hidden or missing control cancels it); a dialog that ends by itself runs while
 // the queue is pumped, its changing texts and bar printed on stderr, and is closed when
 // its work is done; other modal dialogs are cancelled.
 class HeadlessHost final : public UiHost {

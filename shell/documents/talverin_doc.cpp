@@ -365,8 +365,10 @@ bool CTalverinDoc::import_file(const std::string& path)
     }
     case IDC_SEND:
         if (seams.make_job && seams.dispatcher) {
-            if (auto job = seams.make_job(path))
+            if (auto job = seams.make_job(path)) {
                 seams.dispatcher->DispatchBroadcast(std::move(*job));
+                context_.sent_file = path;
+            }
         }
         return false;
     default:

@@ -12,7 +12,9 @@ namespace standin {
 namespace {
 
 constexpr const char* broadcast_key = "Software\\Holvane\\Talverin\\Broadcast";
+constexpr const char* address_books_key = "Software\\Holvane\\Talverin\\AddressBooks";
 constexpr std::uint32_t http_transport = 3;
+constexpr std::uint32_t file_book_provider = 2;
 
 }
 
@@ -27,6 +29,7 @@ seed_values seed_values_from_arguments(const std::vector<std::string>& arguments
         {"--smtp-server", &seed_values::smtp_server},
         {"--login", &seed_values::login},
         {"--password", &seed_values::password},
+        {"--address-book", &seed_values::address_book},
     };
     std::map<std::string, bool> given;
     for (std::size_t i = 0; i < arguments.size(); i += 2) {
@@ -39,7 +42,7 @@ seed_values seed_values_from_arguments(const std::vector<std::string>& arguments
         given[arguments[i]] = true;
     }
     for (const auto& [name, member] : names) {
-        if (!given[name])
+        if (!given[name] && name != "--address-book")
             throw std::invalid_argument("missing " + name);
     }
     return values;
@@ -67,6 +70,10 @@ std::string seed_store(platform::registry::store& store, const seed_values& valu
     check(store.write(hive::current_user, key, "Transport Protocol", http_transport), "Transport Protocol");
     check(store.write(hive::current_user, key, "HTTPUseSecure", std::uint32_t {1}), "HTTPUseSecure");
     check(shell::write_registry_string(store, key, "SMTP Server", values.smtp_server), "SMTP Server");
+    if (!values.address_book.empty()) {
+        check(shell::write_registry_string(store, address_books_key, "Personal", values.address_book), "Personal");
+        check(store.write(hive::current_user, key, "ABook Provider", file_book_provider), "ABook Provider");
+    }
     check(shell::write_registry_string(store, shell::configurations_key, shell::active_config_value, name),
         "Active Config");
     return failed;

@@ -1,5 +1,5 @@
 // standin_seed <store file> --http-url U --https-url U --ftp-server H:P --validator-url U
-//              --smtp-server H:P --login L --password P
+//              --smtp-server H:P --login L --password P [--address-book F]
 // Points a home's settings store at a running stand-in for the service.
 #include "platform/random/random_source.h"
 #include "platform/registry/file_store.h"
@@ -12,7 +12,7 @@ int main(int argc, char** argv)
 {
     if (argc < 2) {
         std::fprintf(stderr, "usage: standin_seed <store file> --http-url U --https-url U --ftp-server H:P "
-                             "--validator-url U --smtp-server H:P --login L --password P\n");
+                             "--validator-url U --smtp-server H:P --login L --password P [--address-book F]\n");
         return 2;
     }
     standin::seed_values values;

@@ -22,7 +22,8 @@ TEST(Seed, TheProgramsReadersFindTheStandInAndTheAccount)
     auto seeded = runner.run(STANDIN_SEED,
         {store_file, "--http-url", stand_in.http_broadcast_url(), "--https-url", stand_in.http_broadcast_url_secure(),
             "--ftp-server", stand_in.ftp_server(), "--validator-url", stand_in.validator_url(), "--smtp-server",
-            stand_in.smtp_server(), "--login", options.user, "--password", options.password},
+            stand_in.smtp_server(), "--login", options.user, "--password", options.password, "--address-book",
+            home.file("people.vcf")},
         "");
     ASSERT_EQ(seeded.exit_code, 0) << seeded.output;
 
@@ -42,6 +43,8 @@ TEST(Seed, TheProgramsReadersFindTheStandInAndTheAccount)
     EXPECT_EQ(shell::read_dword(store, key, "Transport Protocol"), 3u);
     EXPECT_EQ(shell::read_dword(store, key, "HTTPUseSecure"), 1u);
     EXPECT_EQ(shell::read_registry_string(store, key, "SMTP Server").text, stand_in.smtp_server());
+    EXPECT_EQ(profile.get_string("AddressBooks", "Personal", ""), home.file("people.vcf"));
+    EXPECT_EQ(shell::read_dword(store, key, "ABook Provider"), 2u);
 }
 
 TEST(Seed, AMissingValueIsRefusedAndWritesNothing)

@@ -99,12 +99,82 @@ TEST(DialogPosts, WorkerPostsReachTheDialogOnTheUiThreadUntilItEnds)
     EXPECT_EQ(f.queue.pump(), 0);
 }
 
-TEST(HeadlessAnswers, LinesNameADialogAndAButton)
+TEST(HeadlessAnswers, LinesNameADialogAButtonAndTheStepsBeforeIt)
 {
-    auto answers = ui::parse_headless_answers("# answers\n177 2\r\n\n  40\t1 \n40 3\nx 1\n5\n6 7 8\n");
+    auto answers = ui::parse_headless_answers("# answers\n177 2\r\n\n  40\t1 \n40 3\nx 1\n5\n6 7 8\n"
+                                              "195 type 1087 June  news \n195 type 1021\n195 select 1038 Unicode (UTF-8)\n"
+                                              "195 click 1115\n195 select 1035\n195 click 1115 now\n195 press 1\n");
     EXPECT_EQ(answers.buttons, (std::map<int, int> {{177, 2}, {40, 3}}));
-    ASSERT_EQ(answers.problems.size(), 3u);
+    using step = ui::headless_step;
+    const auto& steps = answers.steps[195];
+    ASSERT_EQ(steps.size(), 4u);
+    EXPECT_EQ(steps[0].what, step::action::type);
+    EXPECT_EQ(steps[0].text, "June  news") << "the text as written, inner blanks kept";
+    EXPECT_EQ(steps[1].text, "") << "typing nothing clears the edit";
+    EXPECT_EQ(steps[2].what, step::action::select);
+    EXPECT_EQ(steps[2].text, "Unicode (UTF-8)");
+    EXPECT_EQ(steps[3].what, step::action::click);
+    EXPECT_EQ(steps[3].control, 1115);
+    ASSERT_EQ(answers.problems.size(), 6u);
     EXPECT_NE(answers.problems[0].find("line 6"), std::string::npos) << answers.problems[0];
+}
+
+TEST(HeadlessAnswers, StepsAreDoneAsAUserWouldBeforeTheButton)
+{
+    static const auto form = ui::DialogTemplates::parse("dialog 42 \"Form\"\n"
+                                                        "edit 1001\n"
+                                                        "combo 1002 items=\"Red|Green\"\n"
+                                                        "list 1003 multi\n"
+                                                        "button 1004 \"More\"\n"
+                                                        "button 1005 \"Never\" disabled\n"
+                                                        "button 1 \"OK\"\n"
+                                                        "end\n",
+        "t");
+    struct form_dialog : ui::Dialog {
+        explicit form_dialog(ui::UiHost& host) : Dialog(form.get(42), host) { }
+        bool OnInitDialog() override
+        {
+            Dialog::OnInitDialog();
+            item(1003).items = {"Ann", "Bob"};
+            return true;
+        }
+        void OnCommand(int control, int code) override
+        {
+            if (control == 1004)
+                ++more;
+            Dialog::OnCommand(control, code);
+        }
+        int more = 0;
+    };
+    queue_fixture f;
+    struct row {
+        const char* answers;
+        int end_code;
+        const char* text;
+        int colour;
+        std::vector<int> people;
+        int more;
+    } rows[] = {
+        {"42 type 1001 hello there\n42 select 1002 green\n42 select 1003 Bob\n42 click 1004\n42 click 1004\n42 1",
+            ui::IDOK, "hello there", 1, {1}, 2},
+        {"42 select 1002 #0\n42 1", ui::IDOK, "", 0, {}, 0},
+        {"42 type 1001 x\n42 select 1002 Blue\n42 click 1004\n42 1", ui::IDCANCEL, "x", -1, {}, 0},
+        {"42 click 1005\n42 1", ui::IDCANCEL, "", -1, {}, 0},
+        {"42 type 1001 steps alone", ui::IDCANCEL, "steps alone", -1, {}, 0},
+    };
+    for (const auto& r : rows) {
+        ::setenv("TALVERIN_HEADLESS_ANSWERS", r.answers, 1);
+        ui::HeadlessHost host(f.services.services.strings);
+        ::unsetenv("TALVERIN_HEADLESS_ANSWERS");
+        form_dialog dialog(host);
+        ::testing::internal::CaptureStderr();
+        EXPECT_EQ(dialog.DoModal(), r.end_code) << r.answers;
+        ::testing::internal::GetCapturedStderr();
+        EXPECT_EQ(dialog.GetDlgItemText(1001), r.text) << r.answers;
+        EXPECT_EQ(dialog.get_cur_sel(1002), r.colour) << r.answers;
+        EXPECT_EQ(dialog.selected_items(1003), r.people) << r.answers;
+        EXPECT_EQ(dialog.more, r.more) << r.answers;
+    }
 }
 
 TEST(HeadlessAnswers, ListedButtonIsPressedAsAUserWould)

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "broadcast/contacts/address_books.h"
+#include "broadcast/launch/broadcast_launch.h"
+#include "broadcast/package/command_file.h"
+#include "dialup/dialup_library.h"
+#include "platform/clock/clock.h"
+#include "platform/clock/utc_clock.h"
+#include "platform/inet/internet.h"
+#include "platform/ui/message_queue.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace shell {
+
+struct AppContext;
+
+// What the program hands its broadcast road.
+struct ProgramLaunchServices {
+    AppContext& context;
+    platform::ui::MessageQueue& queue;
+    const platform::clock& clock;     // dates of the log's entries
+    const platform::utc_clock& utc;   // the request file's boundary
+    const broadcast::time_zone& zone; // the command file's schedule
+    dunvell::DialupLibrary& dialup;
+    std::shared_ptr<platform::inet::internet> internet;
+    broadcast::contacts::book_provider& books;
+    // The local mail system's sender for the Simple MAPI transport; none: not available.
+    std::shared_ptr<broadcast::mapi_mail_sender> simple_mapi;
+    std::string program; // this program's own file, run as the form greetings editor
+};
+
+// The broadcast launch as the program runs it: the active configuration's account and the
+// application's broadcast settings read when a broadcast starts, the settings dialog with
+// recipients from the address books, dial-up through the dial-up library and the HTTP(S)
+// transport under its status dialog. Binding it makes the message document's "&Send" and
+// jobs reach the launch; the binding is undone when it goes.
+class ProgramLaunch {
+public:
+    explicit ProgramLaunch(ProgramLaunchServices services);
+    ~ProgramLaunch();
+    ProgramLaunch(const ProgramLaunch&) = delete;
+    ProgramLaunch& operator=(const ProgramLaunch&) = delete;
+
+    broadcast::broadcast_launch& launch() { return *launch_; }
+
+private:
+    class dialup_adapter;
+
+    ProgramLaunchServices services_;
+    std::unique_ptr<dialup_adapter> dialup_;
+    std::unique_ptr<broadcast::broadcast_launch> launch_;
+};
+
+// The account and transport of the active configuration as a launch takes them.
+broadcast::launch_account launch_account_of(const AppContext& context);
+// The job of one file for the launch; none when it cannot be made, after telling the user why.
+std::optional<broadcast::broadcast_ref> job_for_file(AppContext& context, const std::string& file);
+
+}

@@ -1,0 +1,114 @@
+#include "app_fixture.h"
+#include "broadcast/http/http_broadcast_dlg.h"
+#include "platform/clock/utc_clock.h"
+#include "platform/inet/curl_internet.h"
+#include "shell/broadcasting/program_launch.h"
+#include "shell/documents/talverin_doc.h"
+#include "standin/fixture/quorbis_stand_in.h"
+#include "standin/seed/seed.h"
+
+#include <fstream>
+
+namespace shell::testing {
+namespace {
+
+using platform::ui::testing::DialogDriver;
+
+// A started program whose launch sends by HTTP(S) to a stand-in, opening a page it never saved.
+struct broadcast_road : app_fixture {
+    standin::QuorbisStandIn stand_in;
+    platform::system_utc_clock utc;
+    broadcast::system_time_zone zone;
+    broadcast::contacts::file_address_books address_books {{"", ""}};
+    std::unique_ptr<ProgramLaunch> launch;
+    std::string page = test.root.path() + "/june.htm";
+
+    broadcast_road()
+    {
+        std::ofstream(page) << "<html><body><p>June news</p></body></html>";
+        install_message_document(context, [this] { return app->doc_manager(); });
+        // The store points at the stand-in as scripts/run's does: "Default" sends over HTTPS.
+        standin::seed_values values {stand_in.http_broadcast_url(), stand_in.http_broadcast_url_secure(),
+            stand_in.ftp_server(), stand_in.validator_url(), stand_in.smtp_server(), "demo", "secret", ""};
+        EXPECT_EQ(standin::seed_store(*test.services.registry, values, random), "");
+        platform::inet::internet_options options;
+        options.ca_file = stand_in.ca_file();
+        host.set_ui_queue(&queue);
+        launch = std::make_unique<ProgramLaunch>(ProgramLaunchServices {context, queue, *test.services.clock, utc,
+            zone, dialup, platform::inet::make_curl_internet(options), address_books, nullptr, TALVERIN_PROGRAM});
+    }
+    ~broadcast_road() { host.set_ui_queue(nullptr); }
+};
+
+TEST(BroadcastRoad, ASentPageReachesTheServiceAndTheStartEndsDone)
+{
+    broadcast_road road;
+    road.host.expect_dialog(265, [](DialogDriver& d) { d.click(8); });
+    road.host.expect_dialog(195, [](DialogDriver& d) {
+        d.type(1087, "June news");
+        d.type(1021, "friend@example.org");
+        d.click(1225);
+    });
+    road.host.expect_dialog(177, [&](DialogDriver& d) {
+        auto& status = static_cast<broadcast::CBroadcastDlg&>(d.current());
+        ASSERT_TRUE(d.wait_until([&] { return status.GetState() == 5 || status.GetState() == 6; }));
+        EXPECT_EQ(status.GetState(), 5) << status.GetDlgItemText(1031);
+        d.click(2);
+    });
+    auto outcome = road.start({road.page});
+    EXPECT_EQ(outcome.kind, StartupOutcome::Kind::sent) << outcome.reason;
+    EXPECT_EQ(road.context.sent_file, road.page);
+    road.stand_in.wait_for(1);
+    auto records = road.stand_in.records();
+    ASSERT_EQ(records.size(), 1u);
+    EXPECT_EQ(records[0].verdict(), "ok\n");
+    auto command = records[0].file("package/command.txt");
+    EXPECT_NE(command.find("subject June news\n"), std::string::npos) << command;
+    EXPECT_NE(command.find("inet friend@example.org\n"), std::string::npos) << command;
+}
+
+// A cancelled settings dialog sends nothing and fails the open quietly, as a cancelled
+// command does; before, the cancel escaped the start-up and ended the program.
+TEST(BroadcastRoad, CancelledSettingsSendNothingAndLeaveTheOpenFailed)
+{
+    broadcast_road road;
+    road.host.expect_dialog(265, [](DialogDriver& d) { d.click(8); });
+    road.host.expect_dialog(195, [](DialogDriver& d) { d.cancel(); });
+    StartupOutcome outcome;
+    ASSERT_NO_THROW(outcome = road.start({road.page}));
+    EXPECT_EQ(outcome.kind, StartupOutcome::Kind::refused);
+    EXPECT_TRUE(road.stand_in.records().empty());
+    EXPECT_TRUE(road.host.messages_shown.empty());
+}
+
+TEST(BroadcastRoad, TheLaunchTakesTheActiveConfigurationAndFreesTheDocumentWhenItGoes)
+{
+    broadcast_road road;
+    road.context.current_config.SetName("Default");
+    road.context.current_config.SetLogin("demo");
+    road.context.current_config.SetPassword("secret");
+    road.context.current_config.SetConnection(1);
+    auto account = launch_account_of(road.context);
+    EXPECT_EQ(account.name, "Default");
+    EXPECT_EQ(account.transport, 3);
+    EXPECT_EQ(account.connection, 1);
+    EXPECT_EQ(account.login.login, "demo");
+    EXPECT_EQ(account.login.password, "secret");
+    EXPECT_TRUE(road.context.document_seams.make_job);
+    EXPECT_EQ(road.context.document_seams.dispatcher, &road.launch->launch());
+    road.launch.reset();
+    EXPECT_FALSE(road.context.document_seams.make_job);
+    EXPECT_EQ(road.context.document_seams.dispatcher, nullptr);
+}
+
+TEST(BroadcastRoad, AJobOfAMissingFileIsRefusedWithAWord)
+{
+    broadcast_road road;
+    const auto gone = road.test.root.path() + "/gone.htm";
+    road.host.expect_message("Cannot copy \"" + gone + "\" into the broadcast job",
+        platform::ui::MB_OK | platform::ui::MB_ICONERROR, platform::ui::IDOK);
+    EXPECT_FALSE(job_for_file(road.context, gone));
+}
+
+}
+}
