@@ -114,6 +114,7 @@ int main(int argc, char** argv)
         broadcast::system_time_zone zone;
         shell::ProgramLaunch launch({context, queue, *services.clock, utc, zone, dialup,
             platform::inet::make_curl_internet(), address_books, nullptr, platform::env::executable_path()});
+        launch.register_broadcast_command(app);
         bool started = app.InitApplication() && app.InitInstance();
         // Start-up has read the logging switch by now.
         TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,

@@ -19,6 +19,15 @@ Application::~Application()
 
 int Application::Run()
 {
+    // Scripted menu commands (a host without a screen) are chosen one at a time, each once
+    // nothing else waits, as a user's would be.
+    for (queue_.pump(); !queue_.quit_pending(); queue_.pump()) {
+        auto command = host_.next_command();
+        if (!command)
+            break;
+        if (!execute_command(*command))
+            ui_trace("Application -- no handler for command " + std::to_string(*command) + "\n");
+    }
     int quit_code = queue_.run();
     int exit_code = ExitInstance();
     return quit_code != 0 ? quit_code : exit_code;

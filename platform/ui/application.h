@@ -33,6 +33,9 @@ public:
     DocManager* doc_manager() { return doc_manager_.get(); }
     void set_doc_manager(std::unique_ptr<DocManager> manager) { doc_manager_ = std::move(manager); }
 
+    // A menu command as the user chooses it; false when nothing handles it.
+    virtual bool execute_command(int id) { return commands_.execute(id); }
+
     // An exception that left a handler: command_aborted ends the command quietly; any
     // other is traced and shown once.
     void report_exception(std::exception_ptr error);

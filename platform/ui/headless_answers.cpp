@@ -87,6 +87,21 @@ HeadlessAnswers parse_headless_answers(std::string_view text)
         if (line.empty() || line.front() == '#')
             continue;
         auto rest = line;
+        if (auto first = next_word(rest); first == "command" || first == "file") {
+            int command = 0;
+            if (first == "file" && !trimmed(rest).empty()) {
+                answers.files.emplace_back(trimmed(rest));
+                continue;
+            }
+            if (first == "command" && to_int(next_word(rest), command) && trimmed(rest).empty()) {
+                answers.commands.push_back(command);
+                continue;
+            }
+            answers.problems.push_back("line " + std::to_string(line_number) + ": \"" + std::string(line)
+                + "\" is not \"command <id>\" or \"file <path>\"");
+            continue;
+        }
+        rest = line;
         int dialog = 0;
         int button = 0;
         int control = 0;

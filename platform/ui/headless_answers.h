@@ -23,11 +23,15 @@ struct headless_step {
 //   <dialog id> type <control> <text>      text typed into an edit (the rest of the line)
 //   <dialog id> select <control> <item>    the item with that text, or "#<index>", selected
 //   <dialog id> click <control>            a button clicked that keeps the dialog open
-// Steps run in the order written, each time the dialog opens. A line that is none of
-// these is reported in `problems`.
+//   command <id>                           a menu command chosen once the program waits
+//   file <path>                            the file named in the next file dialog
+// Steps run in the order written, each time the dialog opens; commands and files are
+// taken once each, in order. A line that is none of these is reported in `problems`.
 struct HeadlessAnswers {
     std::map<int, int> buttons;
     std::map<int, std::vector<headless_step>> steps;
+    std::vector<int> commands;
+    std::vector<std::string> files;
     std::vector<std::string> problems;
 };
 HeadlessAnswers parse_headless_answers(std::string_view text);

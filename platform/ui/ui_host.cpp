@@ -5,6 +5,7 @@
 #include "platform/ui/dialog.h"
 #include "platform/ui/message_queue.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <mutex>
 #include <unistd.h>
@@ -120,48 +121,52 @@ void HeadlessHost::run_by_itself(Dialog& dialog)
     print_changes();
 }
 
+void HeadlessHost::play_answers(Dialog& dialog)
+{
+    const auto say = [&dialog](const std::string& what) {
+        print_line(std::string(application_title) + ": dialog " + std::to_string(dialog.id()) + ": " + what + "\n");
+    };
+    if (auto steps = answers_.steps.find(dialog.id()); steps != answers_.steps.end()) {
+        for (const auto& step : steps->second) {
+            if (dialog.ended())
+                return;
+            std::string problem;
+            if (!perform_headless_step(dialog, step, problem)) {
+                say(problem);
+                dialog.OnCancel();
+                return;
+            }
+        }
+    }
+    auto answer = answers_.buttons.find(dialog.id());
+    if (dialog.ended() || answer == answers_.buttons.end())
+        return;
+    const int button = answer->second;
+    if (dialog.has_item(button) && dialog.item(button).enabled && dialog.item(button).visible) {
+        say("pressed " + std::to_string(button));
+        dialog.user_click(button);
+    } else {
+        say("button " + std::to_string(button) + " cannot be pressed");
+    }
+}
+
 int HeadlessHost::run_modal(Dialog& dialog)
 {
-    const auto answer = answers_.buttons.find(dialog.id());
-    const auto steps = answers_.steps.find(dialog.id());
-    const bool answered = answer != answers_.buttons.end() || steps != answers_.steps.end();
+    const bool answered = answers_.buttons.count(dialog.id()) != 0 || answers_.steps.count(dialog.id()) != 0;
     const bool by_itself = dialog.ends_by_itself() && ui_queue() != nullptr;
-    if (answered || by_itself) {
-        if (!dialog.create())
-            return dialog.end_code();
-        if (by_itself)
-            run_by_itself(dialog);
-        if (steps != answers_.steps.end()) {
-            for (const auto& step : steps->second) {
-                if (dialog.ended())
-                    break;
-                std::string problem;
-                if (!perform_headless_step(dialog, step, problem)) {
-                    print_line(std::string(application_title) + ": dialog " + std::to_string(dialog.id()) + ": "
-                        + problem + "\n");
-                    dialog.OnCancel();
-                    return dialog.end_code();
-                }
-            }
-        }
-        if (!dialog.ended() && answer != answers_.buttons.end()) {
-            const int button = answer->second;
-            if (dialog.has_item(button) && dialog.item(button).enabled && dialog.item(button).visible) {
-                print_line(std::string(application_title) + ": dialog " + std::to_string(dialog.id()) + ": pressed "
-                    + std::to_string(button) + "\n");
-                dialog.user_click(button);
-            } else {
-                print_line(std::string(application_title) + ": dialog " + std::to_string(dialog.id()) + ": button "
-                    + std::to_string(button) + " cannot be pressed\n");
-            }
-        }
-        if (!dialog.ended())
-            dialog.OnCancel();
-        return dialog.end_code();
+    if (!answered && !by_itself) {
+        print_line(std::string(application_title) + ": dialog " + std::to_string(dialog.id())
+            + " cancelled (no screen)\n");
+        return IDCANCEL;
     }
-    print_line(std::string(application_title) + ": dialog " + std::to_string(dialog.id())
-        + " cancelled (no screen)\n");
-    return IDCANCEL;
+    if (!dialog.create())
+        return dialog.end_code();
+    if (by_itself)
+        run_by_itself(dialog);
+    play_answers(dialog);
+    if (!dialog.ended())
+        dialog.OnCancel();
+    return dialog.end_code();
 }
 
 int HeadlessHost::run_modal(PropertySheet& sheet)
@@ -173,8 +178,36 @@ int HeadlessHost::run_modal(PropertySheet& sheet)
 
 std::optional<FileChoice> HeadlessHost::open_file(const OpenFileRequest& request)
 {
+    const int filter_index = std::max(request.filter_index, 1);
+    if (request.panel) {
+        if (!request.panel->create())
+            return std::nullopt;
+        play_answers(*request.panel);
+        if (request.panel->ended())
+            return FileChoice {{}, filter_index, true};
+    }
+    while (next_file_ < answers_.files.size()) {
+        const auto& name = answers_.files[next_file_++];
+        if (request.keep_open && request.keep_open(name))
+            continue;
+        if (request.save && request.overwrite_prompt && ::access(name.c_str(), F_OK) == 0
+            && message_box(name + " already exists.\nDo you want to replace it?", MB_YESNO | MB_ICONEXCLAMATION)
+                != IDYES)
+            continue;
+        print_line(std::string(application_title) + ": " + request.title + ": " + name + "\n");
+        return FileChoice {name, filter_index, false, {name}};
+    }
     print_line(std::string(application_title) + ": " + request.title + ": cancelled (no screen)\n");
     return std::nullopt;
+}
+
+std::optional<int> HeadlessHost::next_command()
+{
+    if (next_command_ >= answers_.commands.size())
+        return std::nullopt;
+    const int command = answers_.commands[next_command_++];
+    print_line(std::string(application_title) + ": command " + std::to_string(command) + "\n");
+    return command;
 }
 
 void HeadlessHost::help(int context, help_style style)

@@ -74,6 +74,9 @@ public:
     // Opens a file with the desktop's program for it, not waiting for that program; false
     // (traced) when there is none or it could not be started.
     virtual bool shell_open(const std::string& path);
+    // The next menu command a script chooses once the program waits for the user; none
+    // when nothing is scripted (a user at a screen chooses through the menus).
+    virtual std::optional<int> next_command() { return std::nullopt; }
 
     // The wait cursor shows while the count is above zero; any thread may change it.
     void begin_wait_cursor() { ++wait_cursor_count_; }
@@ -111,7 +114,8 @@ std::string format_message(const std::string& text, const std::vector<std::strin
 
 
 // The host of the program while it has no screen: message boxes are printed on stderr
-// and answered OK, else Cancel, else No; file choices are cancelled. A dialog listed in
+// and answered OK, else Cancel, else No; file dialogs take the scripted files in turn and
+// are cancelled when none is left; scripted commands are chosen in turn. A dialog listed in
 // TALVERIN_HEADLESS_ANSWERS is created, its steps (typing, selections, clicks) done and
 // its button pressed as a user would (a disabled, hidden or missing control cancels it); a dialog that ends by itself runs while
 // the queue is pumped, its changing texts and bar printed on stderr, and is closed when
@@ -127,12 +131,19 @@ public:
     using UiHost::help;
     void help(int context, help_style style) override;
     std::optional<std::string> browse_folder(const std::string& title, const std::string& start) override;
+    std::optional<int> next_command() override;
 
 private:
     // Pumps the queue until the dialog ended or its work is done, printing its changes.
     void run_by_itself(Dialog& dialog);
 
+    // Does the created dialog's scripted steps, then presses its scripted button; a step
+    // that cannot be done cancels it.
+    void play_answers(Dialog& dialog);
+
     HeadlessAnswers answers_;
+    std::size_t next_command_ = 0;
+    std::size_t next_file_ = 0;
 };
 
 // Receives the diagnostic lines of the dialog layer (the program routes them to its

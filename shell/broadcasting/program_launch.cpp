@@ -9,7 +9,10 @@
 #include "shell/app_context.h"
 #include "shell/broadcasting/settings_runner.h"
 #include "shell/command_line.h"
+#include "shell/documents/talverin_doc.h"
+#include "shell/documents/talverin_doc_manager.h"
 #include "shell/jobs/broadcast_jobs.h"
+#include "shell/view/broadcast_command.h"
 
 #include <thread>
 
@@ -107,6 +110,17 @@ ProgramLaunch::ProgramLaunch(ProgramLaunchServices services)
         services_.program, form_greetings_arguments, {}});
     context.document_seams.make_job = [&context](const std::string& file) { return job_for_file(context, file); };
     context.document_seams.dispatcher = launch_.get();
+}
+
+void ProgramLaunch::register_broadcast_command(platform::ui::Application& app)
+{
+    app.commands().on_command(ID_FILE_BROADCAST, [this, &app](int) {
+        auto* document = services_.context.current_document;
+        auto* manager = dynamic_cast<CTalverinDocManager*>(app.doc_manager());
+        if (!document || !manager)
+            return;
+        on_broadcast(*document, {services_.context, *manager, *launch_, [this](bool) { return launch_->busy(); }});
+    });
 }
 
 ProgramLaunch::~ProgramLaunch()

@@ -7,6 +7,7 @@
 #include "platform/clock/clock.h"
 #include "platform/clock/utc_clock.h"
 #include "platform/inet/internet.h"
+#include "platform/ui/application.h"
 #include "platform/ui/message_queue.h"
 
 #include <memory>
@@ -45,6 +46,8 @@ public:
     ProgramLaunch& operator=(const ProgramLaunch&) = delete;
 
     broadcast::broadcast_launch& launch() { return *launch_; }
+    // The Broadcast command (File, "&Broadcast...") on the application's current message.
+    void register_broadcast_command(platform::ui::Application& app);
 
 private:
     class dialup_adapter;
