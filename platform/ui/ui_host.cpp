@@ -188,11 +188,7 @@ std::optional<FileChoice> HeadlessHost::open_file(const OpenFileRequest& request
     }
     while (next_file_ < answers_.files.size()) {
         const auto& name = answers_.files[next_file_++];
-        if (request.keep_open && request.keep_open(name))
-            continue;
-        if (request.save && request.overwrite_prompt && ::access(name.c_str(), F_OK) == 0
-            && message_box(name + " already exists.\nDo you want to replace it?", MB_YESNO | MB_ICONEXCLAMATION)
-                != IDYES)
+        if (!confirm_file_name(request, name))
             continue;
         print_line(std::string(application_title) + ": " + request.title + ": " + name + "\n");
         return FileChoice {name, filter_index, false, {name}};
@@ -220,6 +216,14 @@ std::optional<std::string> HeadlessHost::browse_folder(const std::string& title,
 {
     print_line(std::string(application_title) + ": " + title + ": cancelled (no screen)\n");
     return std::nullopt;
+}
+
+bool UiHost::confirm_file_name(const OpenFileRequest& request, const std::string& name)
+{
+    if (request.keep_open && request.keep_open(name))
+        return false;
+    return !request.save || !request.overwrite_prompt || ::access(name.c_str(), F_OK) != 0
+        || message_box(name + " already exists.\nDo you want to replace it?", MB_YESNO | MB_ICONEXCLAMATION) == IDYES;
 }
 
 bool UiHost::shell_open(const std::string& path)

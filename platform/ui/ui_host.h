@@ -90,6 +90,11 @@ public:
     MessageQueue* ui_queue() const { return ui_queue_; }
     void set_ui_queue(MessageQueue* queue) { ui_queue_ = queue; }
 
+protected:
+    // A name confirmed in a file dialog, as the dialog takes it: false when the request's
+    // check keeps the dialog open or the user declines to replace an existing file.
+    bool confirm_file_name(const OpenFileRequest& request, const std::string& name);
+
 private:
     const strings::string_table& strings_;
     MessageQueue* ui_queue_ = nullptr;

@@ -331,13 +331,8 @@ std::optional<FileChoice> ScriptedHost::open_file(const OpenFileRequest& request
         return choice;
     }
     for (const auto& name : step.names) {
-        if (request.keep_open && request.keep_open(name))
-            continue;
-        if (request.save && request.overwrite_prompt && ::access(name.c_str(), F_OK) == 0
-            && message_box(name + " already exists.\nDo you want to replace it?", MB_YESNO | MB_ICONEXCLAMATION)
-                != IDYES)
-            continue;
-        return FileChoice {name, filter_index, false, {name}};
+        if (confirm_file_name(request, name))
+            return FileChoice {name, filter_index, false, {name}};
     }
     return std::nullopt;
 }
