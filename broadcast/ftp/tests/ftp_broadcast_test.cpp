@@ -1,10 +1,17 @@
 #include "../../tests/program_folders.h"
+#include "broadcast/ftp/ftp_transport.h"
 #include "broadcast/ftp/quorbis_broadcast_dlg.h"
 #include "broadcast/ftp/quorbis_ftp_broadcaster.h"
 #include "broadcast/job/quorbis_broadcast.h"
+#include "broadcast/launch/broadcast_launch.h"
+#include "core/files/file_path.h"
+#include "broadcast/smtp/smtp_broadcast.h"
 #include "core/tools/console_tool.h"
+#include "platform/clock/utc_clock.h"
+#include "platform/net/tcp_socket.h"
 #include "platform/testing/file_contents.h"
 #include "platform/testing/fixed_clock.h"
+#include "platform/testing/scripted_prompt.h"
 #include "platform/testing/scripted_runner.h"
 #include "platform/testing/test_services.h"
 #include "platform/ui/message_queue.h"
@@ -36,12 +43,7 @@ protected:
     {
         BroadcastFolders::SetUp();
         host.set_ui_queue(&queue);
-        auto made = std::make_unique<quorbis_broadcast>();
-        made->name = "June news";
-        job = broadcast_ref::make(std::move(made));
-        platform::testing::write_file(job->body_file_name(0, true), "<html><body>Hello</body></html>");
-        platform::testing::write_file(job->body_file_name(2, true), "Hello");
-        job->bodies = {{0, job->body_file_name(0, true)}, {2, job->body_file_name(2, true)}};
+        job = job_with_two_bodies();
         ftp_value = stand_in.ftp_server();
     }
     void TearDown() override
@@ -259,6 +261,65 @@ TEST_F(FtpBroadcast, ADialogGoneMidUploadStopsTheUploadAndLogsNothing)
     });
     EXPECT_EQ(log(), "");
     EXPECT_TRUE(stand_in.records().empty());
+}
+
+}
+}
+
+namespace broadcast {
+namespace {
+
+class no_dialup final : public dialup_connection {
+public:
+    int RASDllOK() override { return 0; }
+    long SetCurrentConfig(const std::string&) override { return 0; }
+    int Dial(std::uintptr_t) override { return 0; }
+    int State() override { return 0; }
+};
+
+class fixed_host_name final : public platform::net::host_names {
+public:
+    std::string local_host_name() const override { return "client.example"; }
+};
+
+TEST_F(FtpBroadcast, TheLaunchRunsTheFtpAndSmtpSlotsTheProgramBinds)
+{
+    ftp_server_setting server([this] { return ftp_value; }, default_ftp_host());
+    no_dialup dialup;
+    platform::testing::scripted_prompt prompt;
+    fixed_host_name names;
+    platform::system_utc_clock utc;
+    launch_account account {"Default", 0, 0, {"demo", "secret"}, stand_in.smtp_server(), 30000};
+    auto settings = [] { return service_settings {"submit@standin.test", {}}; };
+    transport_set transports;
+    transports.ftp = make_ftp_transport({host, dialogs, clock, log_path, server,
+        [](const platform::ftp::ftp_endpoint& endpoint) { return platform::ftp::make_curl_ftp_session(endpoint); },
+        zone, [&] { return account; }, settings});
+    transports.smtp = make_smtp_transport({dialog_services,
+        {prompt, test_services.services.strings, names, std::chrono::milliseconds(1), zone, utc, clock, log_path,
+            core::standard_folder_path(0)},
+        [&] { return account; }, settings});
+    {
+        broadcast_launch launch(launch_services {host, queue, ticks, clock, dialogs, [&] { return account; }, settings,
+            dialup, transports, [](broadcast_ref) { }, "", {}, {}});
+        auto close_when_done = [](ui::testing::DialogDriver& driver) {
+            ASSERT_TRUE(driver.wait_until([&] { return driver.current().work_done(); }));
+            driver.click(2);
+        };
+        host.expect_dialog(177, close_when_done);
+        launch.DispatchBroadcast(job);
+        account.transport = 1;
+        host.expect_dialog(177, close_when_done);
+        launch.DispatchBroadcast(job);
+    }
+    transports = {};
+    EXPECT_EQ(log(), "12/10/26 14:03:05 FTP broadcast. Job name: June news. Broadcasting completed successfully, \r\n"
+                     "Job Number 4711 (Please make a note of it)\r\n"
+                     "12/10/26 14:03:05 Native SMTP broadcast. Job name: June news. Broadcasting completed "
+                     "successfully\r\n");
+    stand_in.wait_for(2);
+    for (const auto& record : stand_in.records())
+        EXPECT_EQ(record.verdict(), "ok\n") << record.service;
 }
 
 }
