@@ -26,7 +26,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const int code = collector.last_code();
     if (reply.empty() != (code == 0))
         std::abort();
-    if (code != 0 && (code < 100 || reply.compare(0, 3, std::to_string(code)) != 0))
+    if (code != 0 && (code < 100 || code > 599 || reply.compare(0, 3, std::to_string(code)) != 0))
         std::abort();
 
     const std::string number = broadcast::job_number_from_reply(reply);

@@ -19,8 +19,8 @@ std::string without_line_breaks(std::string_view text)
     return result;
 }
 
-// "JOB", one or more blanks, "=", one or more blanks, then a digit.
-bool holds_job_number(std::string_view line)
+// Where "JOB", one or more blanks, "=", one or more blanks and a digit begin; npos for none.
+std::size_t job_number_at(std::string_view line)
 {
     for (auto at = line.find("JOB"); at != std::string_view::npos; at = line.find("JOB", at + 1)) {
         std::size_t i = at + 3;
@@ -33,9 +33,9 @@ bool holds_job_number(std::string_view line)
         while (i < line.size() && line[i] == ' ')
             ++i;
         if (i > blanks_after && i < line.size() && line[i] >= '0' && line[i] <= '9')
-            return true;
+            return at;
     }
-    return false;
+    return std::string_view::npos;
 }
 
 }
@@ -46,9 +46,14 @@ std::string job_number_from_reply(std::string_view reply)
     while (start <= reply.size()) {
         std::size_t end = reply.find('\n', start);
         std::string_view line = reply.substr(start, end == std::string_view::npos ? std::string_view::npos : end - start);
-        if (holds_job_number(line)) {
-            std::string marked(line);
-            std::replace(marked.begin(), marked.end(), '!', ' ');
+        if (const auto at = job_number_at(line); at != std::string_view::npos) {
+            // From that "JOB" on, so an earlier "JOB =" without digits does not take the
+            // script's match; "!" marks the number in the script, and control bytes are no
+            // text of a reply.
+            std::string marked(line.substr(at));
+            for (char& c : marked)
+                if (c == '!' || static_cast<unsigned char>(c) < ' ' || c == 0x7f)
+                    c = ' ';
             core::sed_command sed({"sed", "-e", job_number_script});
             return without_line_breaks(sed.run_on_text(marked));
         }

@@ -6,8 +6,8 @@
 namespace broadcast {
 
 // The job number in the FTP server's last reply: the first line holding "JOB", blanks,
-// "=", blanks and a digit goes alone through the job-number sed script (with any "!" made
-// a blank first, since the script marks the number with "!"), giving the digits; a reply
+// "=", blanks and a digit goes, from that "JOB" on, through the job-number sed script (with any "!" and
+// control byte made a blank first, since the script marks the number with "!"), giving the digits; a reply
 // without such a line is returned whole without its line breaks.
 std::string job_number_from_reply(std::string_view reply);
 

@@ -4,10 +4,10 @@ namespace platform::ftp {
 
 namespace {
 
-// The code of a line that begins with three digits, else 0.
+// The code of a line that begins with a reply code (three digits, the first 1-5), else 0.
 int line_code(std::string_view line)
 {
-    if (line.size() < 3)
+    if (line.size() < 3 || line[0] < '1' || line[0] > '5')
         return 0;
     int code = 0;
     for (std::size_t i = 0; i < 3; ++i) {

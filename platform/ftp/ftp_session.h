@@ -59,7 +59,7 @@ bool usable_in_command(std::string_view text);
 
 // Follows the server's reply lines as they come and keeps the last complete reply: a
 // "ddd-" line opens a multi-line reply that the line "ddd " with the same code closes; any
-// other line beginning with three digits is a reply of its own. Lines over the limits are
+// other line beginning with a code (three digits, 100-599) is a reply of its own. Lines over the limits are
 // cut, replies of more than `max_lines` keep their first lines and their last.
 class ftp_reply_collector {
 public:

@@ -20,8 +20,10 @@ TEST_F(JobNumber, TheFirstLineWithAJobNumberGivesItsDigits)
         {"226-Thanks.\r\n JOB = 4711\r\n226 Done.", "4711"},
         {"226 ok! JOB = 12", "12"},
         {"226 ok JOB = 12 !!", "12"},
+        {"226 ok '\x01Jok 'JOB = 1\x01\x0f = ", "1"},
         {"226-JOB = 1\r\n226 JOB = 2", "1"},
         {"226 JOB = x\r\n226 JOB = 5", "5"},
+        {"226 JOB = JOB = 7", "7"},
         // Not recognised: the reply comes whole, without line breaks.
         {"226 Transfer complete. JOB=4711", "226 Transfer complete. JOB=4711"},
         {"226 JOB = x", "226 JOB = x"},

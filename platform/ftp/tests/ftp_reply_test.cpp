@@ -24,7 +24,7 @@ TEST(FtpReplyCollector, KeepsTheLastCompleteReplyWithItsContinuationLines)
             "226-a\r\n250 not the end\r\n226 end", 226},
         {"an open reply is not complete", {"220 hi\r\n", "226-a\r\n", " b\r\n"}, "220 hi", 220},
         {"bare code", {"226\r\n"}, "226", 226},
-        {"not reply lines", {"hello\r\n", "\r\n", "2x6 no\r\n"}, "", 0},
+        {"not reply lines", {"hello\r\n", "\r\n", "2x6 no\r\n", "026 low\r\n", "626 high\r\n"}, "", 0},
         {"LF only", {"552 Problems\n"}, "552 Problems", 552},
     };
     for (const auto& r : rows) {
