@@ -240,7 +240,6 @@ TEST_F(FtpBroadcast, CancelStopsTheUploadAtItsNextProgressAndIsLoggedOnce)
     run(
         [](ui::testing::DialogDriver& driver, CQuorbisBroadcastDlg& dialog) {
             ASSERT_TRUE(waits_for_step_three(driver, dialog));
-            EXPECT_LT(dialog.item(1030).position, 100);
             driver.click(2);
         },
         {"demo", "secret"}, {{20039, ui::MB_OK | ui::MB_ICONINFORMATION}});
