@@ -1,4 +1,4 @@
-#include "../../tests/program_folders.h"
+#include "../../tests/status_dialog_fixture.h"
 #include "broadcast/ftp/ftp_transport.h"
 #include "broadcast/ftp/quorbis_broadcast_dlg.h"
 #include "broadcast/ftp/quorbis_ftp_broadcaster.h"
@@ -37,19 +37,17 @@ standin::stand_in_options first_job_4711()
     return options;
 }
 
-class FtpBroadcast : public BroadcastFolders {
+class FtpBroadcast : public StatusDialogFixture {
 protected:
     void SetUp() override
     {
-        BroadcastFolders::SetUp();
-        host.set_ui_queue(&queue);
-        job = job_with_two_bodies();
+        StatusDialogFixture::SetUp();
         ftp_value = stand_in.ftp_server();
     }
     void TearDown() override
     {
         core::set_console_tool_runner(nullptr);
-        BroadcastFolders::TearDown();
+        StatusDialogFixture::TearDown();
     }
 
     // A push file of random bytes, which the archive cannot shrink.
@@ -103,7 +101,6 @@ protected:
             driver.click(2);
         };
     }
-    std::string log() const { return platform::testing::read_file(log_path); }
     std::size_t log_entries() const
     {
         const std::string text = log();
@@ -120,17 +117,7 @@ protected:
 
     standin::QuorbisStandIn stand_in {first_job_4711()};
     std::string ftp_value;
-    platform::testing::test_services test_services;
-    ui::steady_tick_clock ticks;
-    ui::MessageQueue queue {ticks};
-    ui::testing::ScriptedHost host {test_services.services.strings};
-    ui::DialogTemplates dialogs = ui::DialogTemplates::load(TALVERIN_DIALOGS);
-    platform::testing::fixed_clock clock;
-    system_time_zone zone;
-    std::string log_path = root.file("data/Broadcast.log");
-    broadcast_dialog_services dialog_services {host, dialogs, clock, log_path};
     form_preparation preparation {false, host, dialogs, "", {}, {}};
-    broadcast_ref job;
 };
 
 TEST_F(FtpBroadcast, TheJobNumberIsShownAndLoggedOnceAndCloseAddsNothing)

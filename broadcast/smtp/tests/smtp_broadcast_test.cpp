@@ -1,4 +1,4 @@
-#include "../../tests/program_folders.h"
+#include "../../tests/status_dialog_fixture.h"
 #include "broadcast/job/quorbis_broadcast.h"
 #include "broadcast/smtp/smtp_broadcast.h"
 #include "broadcast/smtp/smtp_context.h"
@@ -27,14 +27,8 @@ public:
     std::string local_host_name() const override { return "client.example"; }
 };
 
-class SmtpBroadcast : public BroadcastFolders {
+class SmtpBroadcast : public StatusDialogFixture {
 protected:
-    void SetUp() override
-    {
-        BroadcastFolders::SetUp();
-        host.set_ui_queue(&queue);
-        job = job_with_two_bodies();
-    }
 
     smtp_broadcast_settings settings(const std::string& destination = "submit@standin.test") const
     {
@@ -69,24 +63,13 @@ protected:
         driver.click(2);
     }
     const platform::strings::string_table& strings() const { return test_services.services.strings; }
-    std::string log() const { return platform::testing::read_file(log_path); }
 
     standin::QuorbisStandIn stand_in;
-    platform::testing::test_services test_services;
-    ui::steady_tick_clock ticks;
-    ui::MessageQueue queue {ticks};
-    ui::testing::ScriptedHost host {test_services.services.strings};
-    ui::DialogTemplates dialogs = ui::DialogTemplates::load(TALVERIN_DIALOGS);
-    platform::testing::fixed_clock clock;
     platform::system_utc_clock utc;
-    system_time_zone zone;
     platform::testing::scripted_prompt prompt;
     fixed_host_name names;
-    std::string log_path = root.file("data/Broadcast.log");
-    broadcast_dialog_services dialog_services {host, dialogs, clock, log_path};
     smtp_broadcast_services services {prompt, test_services.services.strings, names, std::chrono::milliseconds(1), zone,
         utc, clock, log_path, core::standard_folder_path(0)};
-    broadcast_ref job;
 };
 
 TEST_F(SmtpBroadcast, ThePackageGoesAsAttachmentsAndTheSuccessIsLogged)
