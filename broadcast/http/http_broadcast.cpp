@@ -5,6 +5,7 @@
 #include "broadcast/package/package_error.h"
 #include "broadcast/package/quorbis_zip.h"
 #include "broadcast/status/broadcast_dlg.h"
+#include "broadcast/status/status_worker.h"
 #include "core/files/file_text.h"
 #include "core/log/trace_log.h"
 #include "core/util/strings.h"
@@ -20,34 +21,19 @@ namespace {
 
 constexpr const char* transport_word = "HTTP";
 
-class http_worker {
+class http_worker : public status_worker {
 public:
     http_worker(broadcast_ref job, std::shared_ptr<broadcast_status> status, const http_broadcast_settings& settings,
         const http_broadcast_services& services)
-        : job_(std::move(job)), status_(std::move(status)), settings_(settings), services_(services)
+        : status_worker(std::move(job), std::move(status), transport_word, services.clock, services.log_path,
+              "CHTTPBroadcastDlg::sendHTTPbroadcast() - quit message arrived\n"),
+          settings_(settings), services_(services)
     {
     }
 
     void run();
 
 private:
-    // The user's Cancel, seen between steps: the worker ends without a final state.
-    bool stopped() const
-    {
-        if (!status_->stop_requested())
-            return false;
-        WORKER_TRACE("quit message arrived\n");
-        return true;
-    }
-    void finish(int state, const std::string& detail)
-    {
-        status_->set_state(state, detail);
-        broadcast_log(broadcast_outcome_line(transport_word, job_->name, broadcast_state_text(state, detail)),
-            services_.clock, services_.log_path);
-    }
-
-    broadcast_ref job_;
-    std::shared_ptr<broadcast_status> status_;
     const http_broadcast_settings& settings_;
     const http_broadcast_services& services_;
 };
@@ -56,10 +42,8 @@ void http_worker::run()
 {
     WORKER_TRACE("CHTTPBroadcastDlg: = %p, broadcast: = %p\n", static_cast<void*>(status_.get()),
         static_cast<void*>(job_.get()));
-    if (job_->stop_immediately_) {
+    if (job_stopped()) {
         WORKER_TRACE("stop_immediately_, return\n");
-        if (!stopped())
-            finish(state_failed, {});
         return;
     }
 
@@ -92,9 +76,7 @@ void http_worker::run()
     }
 
     WORKER_TRACE("step 3: set message size\n");
-    const std::string size = core::format_file_size(message.GetTmpMessageFile(), "%s Mb", "%s Kb", "%s b",
-        core::grouped_number_format(","));
-    status_->set_file_size_text(core::format_resource_cstring(3099, size.c_str()));
+    show_file_size(message.GetTmpMessageFile());
     if (stopped())
         return;
 

@@ -27,6 +27,8 @@ struct launch_account {
     std::optional<int> transport; // 0 FTP, 1 SMTP, 2 Simple MAPI, 3 HTTP(S); unset means 3
     int connection = 0;           // 1: dial up first
     service_account login;
+    std::string smtp_server;          // "host[:port]"
+    unsigned smtp_wait_timeout = 25;  // one-second waits before the user is asked
 };
 
 // The application's broadcast values the transports read.

@@ -1,23 +1,12 @@
 #include "broadcast/status/broadcast_dlg.h"
 
 #include "broadcast/log/broadcast_log.h"
+#include "broadcast/status/status_template.h"
 #include "core/util/strings.h"
 
 namespace broadcast {
 
-namespace {
-
-constexpr int control_bar = 1030;
-constexpr int control_text = 1031;
-constexpr int control_picture = 1083;
-constexpr int control_file_size = 1181;
-constexpr int control_button = 2;
-
-constexpr int bitmap_working = 281;
-constexpr int bitmap_succeeded = 188;
-constexpr int bitmap_failed = 189;
-
-}
+using namespace status_template;
 
 std::string broadcast_state_text(int state, const std::string& detail)
 {
@@ -60,7 +49,7 @@ bool CBroadcastDlg::OnInitDialog()
 {
     if (!Dialog::OnInitDialog())
         return false;
-    item(control_picture).image = bitmap_working;
+    item(control_picture).image = picture_working;
     title_ = core::load_string_resource(title_id_);
     set_range(control_bar, 0, 4 * bar_steps);
     status_->attach(*this);
@@ -78,7 +67,7 @@ std::string CBroadcastDlg::SetState(int state, const std::string& detail)
         set_position(control_bar, state * bar_steps);
     } else if (is_final_state(state)) {
         ShowItem(control_bar, false);
-        item(control_picture).image = state == state_succeeded ? bitmap_succeeded : bitmap_failed;
+        item(control_picture).image = state == state_succeeded ? picture_succeeded : picture_failed;
         SetDlgItemText(control_button, core::load_string_resource(20038));
     }
     return text;
@@ -97,8 +86,8 @@ void CBroadcastDlg::follow_status()
         detail_ = now.detail;
         SetState(now.state, now.detail);
     }
-    if (GetDlgItemText(control_file_size) != now.file_size_text)
-        SetDlgItemText(control_file_size, now.file_size_text);
+    if (GetDlgItemText(control_second_line) != now.file_size_text)
+        SetDlgItemText(control_second_line, now.file_size_text);
     if (state_ == 3 && now.total > 0)
         set_position(control_bar, static_cast<int>(3 * bar_steps + now.sent * bar_steps / now.total));
 }
