@@ -320,7 +320,7 @@ dial_start pppd_dialup_networking::dial(const dial_params& params, dial_event on
             platform::process::spawn_options how;
             how.output_lines = true;
             pppd = platform::process::child::spawn(setup_.program,
-                {setup_.program, "call", record->entry, "updetach", "file", file.path()}, how, error);
+                {"call", record->entry, "updetach", "file", file.path()}, how, error);
         }
         if (!pppd) {
             {
