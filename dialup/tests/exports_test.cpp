@@ -1,6 +1,10 @@
 #include "dialup/dunvell.h"
 #include "platform/env/locations.h"
 #include "platform/registry/file_store.h"
+#include "platform/strings/string_table.h"
+#include "platform/ui/desktop.h"
+#include "platform/ui/testing/manual_clock.h"
+#include "platform/ui/testing/scripted_host.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -40,4 +44,25 @@ TEST(DunvellExports, TextsComeFromTheLibrarysResources)
     EXPECT_STREQ(buffer, "The system could not find the phone book entry for this connection.");
     EXPECT_EQ(Dunvell_GetStateString(8192, nullptr, 0), 87);
     EXPECT_EQ(Dunvell_SnmpDllOK(), access("/proc/net/tcp", R_OK) == 0 ? 1 : 0);
+}
+
+// The library shares the program's window layer: its dialog runs on the host the program
+// registered, and without one it shows nothing.
+TEST(DunvellExports, DialogRunsOnTheProgramsDesktop)
+{
+    platform::strings::string_table strings;
+    platform::ui::testing::ManualClock ticks;
+    platform::ui::MessageQueue queue(ticks);
+    platform::ui::testing::ScriptedHost host(strings);
+    host.set_ui_queue(&queue);
+    platform::ui::set_desktop(&queue, &host);
+    host.expect_dialog(101, [](platform::ui::testing::DialogDriver& d) {
+        EXPECT_EQ(d.current().GetDlgItemText(1), "Connect");
+        d.cancel();
+    });
+    EXPECT_EQ(Dunvell_ShowDialingDlg(0), 0);
+    EXPECT_EQ(host.pending(), 0u);
+    platform::ui::set_desktop(nullptr, nullptr);
+    host.set_ui_queue(nullptr);
+    EXPECT_EQ(Dunvell_ShowDialingDlg(0), 0);
 }
