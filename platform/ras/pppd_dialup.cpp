@@ -337,27 +337,54 @@ dial_start pppd_dialup_networking::dial(const dial_params& params, dial_event on
         }
         started.set_value(0);
         on_event(state_open_port, 0);
-        std::string line;
-        for (;;) {
-            auto got = pppd->read_line(line, line_wait_ms);
-            if (got == platform::process::line_status::ended)
-                break;
-            if (got != platform::process::line_status::line)
-                continue;
-            auto state = state_of_pppd_line(line);
+        auto take_line = [&](const std::string& text) {
+            auto state = state_of_pppd_line(text);
             if (!state)
-                continue;
+                return;
             {
                 std::lock_guard lock(mutex_);
                 record->state = *state;
             }
             on_event(*state, 0);
-        }
-        {
+        };
+        std::optional<platform::process::run_result> ended;
+        std::string line;
+        for (;;) {
+            auto got = pppd->read_line(line, line_wait_ms);
+            if (got == platform::process::line_status::ended)
+                break;
+            if (got == platform::process::line_status::line) {
+                take_line(line);
+                continue;
+            }
+            // A pppd that detached may leave its output open in the one that stays: its
+            // own end is the end of the dial.
+            {
+                std::lock_guard lock(mutex_);
+                record->reaping = true;
+            }
+            ended = pppd->wait(0);
+            if (ended) {
+                std::size_t start = 0;
+                while (start < ended->output.size()) {
+                    auto stop = ended->output.find('\n', start);
+                    if (stop == std::string::npos)
+                        stop = ended->output.size();
+                    take_line(ended->output.substr(start, stop - start));
+                    start = stop + 1;
+                }
+                break;
+            }
             std::lock_guard lock(mutex_);
-            record->reaping = true;
+            record->reaping = false;
         }
-        auto ended = pppd->wait(0xFFFFFFFFu);
+        if (!ended) {
+            {
+                std::lock_guard lock(mutex_);
+                record->reaping = true;
+            }
+            ended = pppd->wait(0xFFFFFFFFu);
+        }
         file.remove();
         int code = ended ? ended->exit_code : -1;
         long failure = 0;
