@@ -524,3 +524,14 @@ TEST(DunvellLibrary, CallsFromSeveralThreadsShareOneState)
     EXPECT_TRUE(f.ras.hung_up().empty());
     EXPECT_EQ(f.library->State(), 1);
 }
+
+// A dial's late steps find the library gone and are dropped.
+TEST(DunvellLibrary, StepsAfterTheLibraryEndedReachNothing)
+{
+    dunvell_fixture f;
+    ASSERT_EQ(f.library->Dial(7), 1);
+    f.ras.step(3);
+    f.library.reset();
+    f.ras.step(ras::state_connected);
+    EXPECT_EQ(f.taken(), (std::vector<notice> {{7, 3, 0}}));
+}
