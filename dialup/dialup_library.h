@@ -22,6 +22,11 @@ public:
     virtual int Dial(std::uintptr_t window) = 0;
     // 0 connecting, 1 connected, 2 not connected, 3 no phonebook entry configured.
     virtual int State() = 0;
+    // After a broadcast: the connection dialled here is hung up as its settings say; with
+    // a non-zero wait flag the call returns once that is done. Always 1.
+    virtual int GoIdle(int wait) = 0;
+    // The settings dialog with "Connect" for OK, after a failed dial; 1 after Connect.
+    virtual int ShowDialingDlg(std::uintptr_t parent) = 0;
 };
 
 }

@@ -11,4 +11,6 @@ public:
     int RASCfgDialog(std::uintptr_t parent) override { return Dunvell_RASCfgDialog(parent); }
     int Dial(std::uintptr_t window) override { return Dunvell_Dial(window); }
     int State() override { return Dunvell_State(); }
+    int GoIdle(int wait) override { return Dunvell_GoIdle(wait); }
+    int ShowDialingDlg(std::uintptr_t parent) override { return Dunvell_ShowDialingDlg(parent); }
 };

@@ -3,7 +3,7 @@
 #include "platform/com/class_registry.h"
 #include "platform/mail/address_books.h"
 #include "platform/random/random_source.h"
-#include "platform/ras/dialup_networking.h"
+#include "platform/testing/scripted_dialup.h"
 
 #include <cstdint>
 #include <set>
@@ -14,11 +14,7 @@
 namespace platform::testing {
 
 // Dial-up networking that is usable when the test says so.
-class switchable_dialup final : public ras::dialup_networking {
-public:
-    bool is_usable = false;
-    bool usable() override { return is_usable; }
-};
+using switchable_dialup = scripted_dialup;
 
 // Address books that open for the provider numbers a test gives; tries are recorded.
 class given_address_books final : public mail::address_books {

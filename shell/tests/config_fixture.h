@@ -46,6 +46,16 @@ public:
         calls.push_back("RASCfgDialog");
         return usable ? 1 : 0;
     }
+    int GoIdle(int wait) override
+    {
+        calls.push_back("GoIdle " + std::to_string(wait));
+        return 1;
+    }
+    int ShowDialingDlg(std::uintptr_t) override
+    {
+        calls.push_back("ShowDialingDlg");
+        return 0;
+    }
 };
 
 // Simple MAPI bound or not, as told.
