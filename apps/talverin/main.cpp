@@ -12,6 +12,7 @@
 #include "platform/mail/sendmail_transfer.h"
 #include "platform/random/random_source.h"
 #include "platform/services.h"
+#include "platform/ui/desktop.h"
 #include "platform/ui/message_queue.h"
 #include "shell/broadcasting/program_launch.h"
 #include "shell/broadcasting/settings_runner.h"
@@ -107,6 +108,7 @@ int main(int argc, char** argv)
     {
         platform::ui::MessageQueue queue(ticks);
         host.set_ui_queue(&queue);
+        platform::ui::set_desktop(&queue, &host); // the dial-up library's dialogs and notices
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
         shell::install_message_document(context, [&app] { return app.doc_manager(); });
         shell::register_message_commands(context, app);
@@ -127,6 +129,7 @@ int main(int argc, char** argv)
             if (app.outcome().kind == shell::StartupOutcome::Kind::sent)
                 status = 0;
         }
+        platform::ui::set_desktop(nullptr, nullptr);
         host.set_ui_queue(nullptr);
     }
 

@@ -1,11 +1,15 @@
 #include "shell/broadcasting/program_launch.h"
 
+#include "broadcast/ftp/ftp_transport.h"
 #include "broadcast/http/http_broadcast_dlg.h"
 #include "broadcast/job/quorbis_broadcast.h"
 #include "broadcast/log/broadcast_log.h"
+#include "broadcast/smtp/smtp_broadcast.h"
 #include "core/files/file_path.h"
 #include "core/log/trace_log.h"
 #include "core/util/strings.h"
+#include "platform/ftp/ftp_session.h"
+#include "platform/ui/worker_prompt.h"
 #include "shell/app_context.h"
 #include "shell/broadcasting/settings_runner.h"
 #include "shell/command_line.h"
@@ -14,6 +18,7 @@
 #include "shell/jobs/broadcast_jobs.h"
 #include "shell/view/broadcast_command.h"
 
+#include <algorithm>
 #include <thread>
 
 namespace shell {
@@ -79,7 +84,8 @@ broadcast::launch_account launch_account_of(const AppContext& context)
 {
     const auto& config = context.current_config;
     return {config.GetName(), config.GetTransportProtocol(), config.GetConnection(),
-        broadcast::service_account {config.GetLogin(), config.GetPassword()}};
+        broadcast::service_account {config.GetLogin(), config.GetPassword()}, config.GetSMTPServer(),
+        static_cast<unsigned>(std::max(config.GetSMTPWaitTimeout(), 0))};
 }
 
 std::optional<broadcast::broadcast_ref> job_for_file(AppContext& context, const std::string& file)
@@ -94,18 +100,33 @@ std::optional<broadcast::broadcast_ref> job_for_file(AppContext& context, const 
 }
 
 ProgramLaunch::ProgramLaunch(ProgramLaunchServices services)
-    : services_(std::move(services)), dialup_(std::make_unique<dialup_adapter>(services_.dialup))
+    : services_(std::move(services)), dialup_(std::make_unique<dialup_adapter>(services_.dialup)),
+      ftp_server_([&profile = services_.context.services.profile] { return profile.get_string("broadcast", "FTPServer", ""); },
+          broadcast::default_ftp_host())
 {
     auto& context = services_.context;
+    auto& ui = context.services.ui;
+    smtp_prompt_ = std::make_unique<platform::ui::worker_prompt>(ui, services_.queue.ui_calls(), ending_.get_token());
+    auto account = [&context] { return launch_account_of(context); };
+    auto settings = [&context] {
+        return broadcast::service_settings {context.settings.smtp_dest_addr, command_settings_of(context.settings)};
+    };
+    const broadcast::broadcast_dialog_services dialog_services {ui, context.services.dialogs, services_.clock,
+        broadcast::broadcast_log_path()};
+
     broadcast::transport_set transports;
+    transports.ftp = broadcast::make_ftp_transport({ui, context.services.dialogs, services_.clock,
+        broadcast::broadcast_log_path(), ftp_server_,
+        [](const platform::ftp::ftp_endpoint& endpoint) { return platform::ftp::make_curl_ftp_session(endpoint); },
+        services_.zone, account, settings});
+    transports.smtp = broadcast::make_smtp_transport({dialog_services,
+        {*smtp_prompt_, ui.strings(), host_names_, std::chrono::milliseconds(1000), services_.zone, services_.utc,
+            services_.clock, broadcast::broadcast_log_path(), core::standard_folder_path(0)},
+        account, settings});
     transports.http = [this](broadcast::broadcast_ref job) { run_http_broadcast(services_, std::move(job)); };
     transports.simple_mapi = services_.simple_mapi;
-    launch_ = std::make_unique<broadcast::broadcast_launch>(broadcast::launch_services {context.services.ui,
-        services_.queue, context.services.clock, services_.clock, context.services.dialogs,
-        [&context] { return launch_account_of(context); },
-        [&context] {
-            return broadcast::service_settings {context.settings.smtp_dest_addr, command_settings_of(context.settings)};
-        },
+    launch_ = std::make_unique<broadcast::broadcast_launch>(broadcast::launch_services {ui,
+        services_.queue, context.services.clock, services_.clock, context.services.dialogs, account, settings,
         *dialup_, std::move(transports), make_settings_runner(context, services_.clock, services_.books),
         services_.program, form_greetings_arguments, {}});
     context.document_seams.make_job = [&context](const std::string& file) { return job_for_file(context, file); };
@@ -125,6 +146,7 @@ void ProgramLaunch::register_broadcast_command(platform::ui::Application& app)
 
 ProgramLaunch::~ProgramLaunch()
 {
+    ending_.request_stop();
     auto& seams = services_.context.document_seams;
     if (seams.dispatcher == launch_.get()) {
         seams.dispatcher = nullptr;

@@ -1,17 +1,20 @@
 #pragma once
 
 #include "broadcast/contacts/address_books.h"
+#include "broadcast/ftp/ftp_server_setting.h"
 #include "broadcast/launch/broadcast_launch.h"
 #include "broadcast/package/command_file.h"
 #include "dialup/dialup_library.h"
 #include "platform/clock/clock.h"
 #include "platform/clock/utc_clock.h"
 #include "platform/inet/internet.h"
+#include "platform/net/tcp_socket.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_queue.h"
 
 #include <memory>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 namespace shell {
@@ -35,8 +38,8 @@ struct ProgramLaunchServices {
 
 // The broadcast launch as the program runs it: the active configuration's account and the
 // application's broadcast settings read when a broadcast starts, the settings dialog with
-// recipients from the address books, dial-up through the dial-up library and the HTTP(S)
-// transport under its status dialog. Binding it makes the message document's "&Send" and
+// recipients from the address books, dial-up through the dial-up library and the FTP, SMTP
+// and HTTP(S) transports under their status dialogs. Binding it makes the message document's "&Send" and
 // jobs reach the launch; the binding is undone when it goes.
 class ProgramLaunch {
 public:
@@ -54,6 +57,12 @@ private:
 
     ProgramLaunchServices services_;
     std::unique_ptr<dialup_adapter> dialup_;
+    // Read once for the host, at every broadcast for the port.
+    broadcast::ftp_server_setting ftp_server_;
+    platform::net::system_host_names host_names_;
+    // The SMTP worker asks the user through the user-interface thread until the program ends.
+    std::stop_source ending_;
+    std::unique_ptr<platform::prompts::prompt> smtp_prompt_;
     std::unique_ptr<broadcast::broadcast_launch> launch_;
 };
 
