@@ -22,6 +22,12 @@ public:
     virtual int Dial(std::uintptr_t window) = 0;
     // 0 connecting, 1 connected, 2 not connected, 3 no phonebook entry configured.
     virtual int State() = 0;
+    // Lets the connection this library dialled hang up as configured, waiting for that
+    // when `wait` is set; 1. Without dial-up networking there is nothing to idle.
+    virtual int GoIdle(int /*wait*/) { return 1; }
+    // The settings dialog in dialling mode; non-zero when the user confirmed. Without
+    // dial-up networking there is no dialog: 0.
+    virtual int ShowDialingDlg(std::uintptr_t /*parent*/) { return 0; }
 };
 
 }

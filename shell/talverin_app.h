@@ -45,6 +45,8 @@ public:
     platform::ui::DocManager::Outcome OpenDocumentFile(const std::string& path);
     void OnOpenRecentFile(int command_id);
     void OnAppAbout();
+    // The program-wide editing font chosen in the font dialog; the dialog's result.
+    int ChooseDefaultFont();
 
 private:
     AppContext& context_;

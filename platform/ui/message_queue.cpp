@@ -210,6 +210,10 @@ int MessageQueue::run()
         }
         if (window_count() == 0)
             return 0;
+        if (on_idle_ && on_idle_())
+            continue;
+        if (window_count() == 0)
+            return 0;
         sleep_until_work();
     }
 }

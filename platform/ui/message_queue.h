@@ -87,6 +87,9 @@ public:
     void set_message_filter(std::function<bool(const message&)> filter) { filter_ = std::move(filter); }
     // Told of an exception that left a handler; the loop goes on.
     void set_error_handler(std::function<void(std::exception_ptr)> handler) { on_error_ = std::move(handler); }
+    // Called by run() each time nothing is posted, before it sleeps; an answer of true
+    // (it did something) makes run() look for work again at once.
+    void set_idle_handler(std::function<bool()> handler) { on_idle_ = std::move(handler); }
 
     // Windows. Creation sends WM_CREATE; a handler answering -1 fails it (0 is returned).
     window_id create_window(window_options options);
@@ -153,6 +156,7 @@ private:
     std::map<std::pair<window_id, std::uintptr_t>, timer_record> timers_;
     std::function<bool(const message&)> filter_;
     std::function<void(std::exception_ptr)> on_error_;
+    std::function<bool()> on_idle_;
     rect screen_ {0, 0, 1024, 768};
     std::optional<int> pending_quit_; // a WM_QUIT met while pumping, for run()
     window_id foreground_window_ = 0;
