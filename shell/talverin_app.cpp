@@ -408,6 +408,20 @@ int CTalverinApp::ChooseDefaultFont()
     return shell::ChooseDefaultFont(context_.settings, context_.services.dialogs, host(), *context_.services.fonts);
 }
 
+bool CTalverinApp::CloseWhenIdle()
+{
+    auto* frame = dynamic_cast<CWizardFrame*>(doc_manager() ? doc_manager()->frame() : nullptr);
+    if (!frame || frame->window() == 0 || frame->running_downloads() > 0 || queue().quit_pending())
+        return false;
+    if (frame->OnClose())
+        return true;
+    TRACE_LOG("CTalverinApp::CloseWhenIdle() -- the message refused to close\n");
+    if (context_.services.warn)
+        context_.services.warn("the open message was not closed, so its changes were not saved");
+    queue().post_quit(1);
+    return true;
+}
+
 void CTalverinApp::OnAppAbout()
 {
     CAboutDlg about(context_);

@@ -142,6 +142,11 @@ bool CMainFrame::CreateFrameToolbars(int edit_mode)
         // The frame goes on without the palette.
         TRACE_LOG("Failed to create toolbar\n");
     }
+    TRACE_LOG("CMainFrame::CreateFrameToolbars() -- formatting toolbar %d, form elements %d, line styles %d, font "
+              "colours %d\n",
+        format.resource_id(), form_elements_.created() ? form_elements_.resource_id() : 0,
+        line_palette_.created() ? line_palette_.resource_id() : 0,
+        color_palette().created() ? color_palette().resource_id() : 0);
     return true;
 }
 

@@ -122,6 +122,9 @@ int CWizardFrame::OnCreate()
         return -1;
     rebar_.set_bar_style(rebar_.bar_style() & ~CBRS_HIDE_INPLACE);
     RecalcLayout();
+    TRACE_LOG("CWizardFrame::OnCreate() -- status bar of %zu panes, main toolbar %d, image toolbar %d, rebar of %zu "
+              "bands\n",
+        status_bar_.panes().size(), main_toolbar_.resource_id(), image_toolbar_.resource_id(), rebar_.bands().size());
     return 0;
 }
 
