@@ -113,8 +113,11 @@ std::intptr_t FrameWnd::send(std::uint32_t id, std::uintptr_t wparam, std::intpt
 
 bool FrameWnd::OnClose()
 {
-    if (auto* document = GetActiveDocument(); document && !document->PreCloseFrame())
-        return false;
+    if (auto* document = GetActiveDocument()) {
+        if (!document->PreCloseFrame())
+            return false;
+        document->OnCloseDocument();
+    }
     return DestroyWindow();
 }
 

@@ -3,6 +3,8 @@
 #include "shell/documents/talverin_doc_manager.h"
 #include "shell/frames/main_frame.h"
 
+#include <filesystem>
+
 namespace shell {
 
 void install_frames(AppContext& context, FrameServices& services, std::function<platform::ui::DocManager*()> manager)
@@ -18,9 +20,9 @@ void install_frames(AppContext& context, FrameServices& services, std::function<
             auto* documents = dynamic_cast<CTalverinDocManager*>(manager());
             if (!documents || documents->GetTempFolder().empty())
                 return false;
-            auto folder = documents->GetTempFolder() + "/";
-            return path.size() > folder.size() && path.compare(0, folder.size(), folder) == 0
-                && path.find("/../") == std::string::npos;
+            auto relative = std::filesystem::path(path).lexically_normal().lexically_relative(
+                std::filesystem::path(documents->GetTempFolder()).lexically_normal());
+            return !relative.empty() && *relative.begin() != ".." && relative != ".";
         };
     }
     context.document_factories[0].frame = [&services] { return std::make_unique<CMainFrame>(services); };

@@ -1,4 +1,5 @@
 #include "frame_fixture.h"
+#include "shell/documents/talverin_doc_manager.h"
 #include "shell/frames/frame_install.h"
 
 #include <gtest/gtest.h>
@@ -87,6 +88,30 @@ TEST(ProgramFrames, CustomizeShowsTheNameAgainAfterOk)
     f.host.expect_dialog(1159, [](platform::ui::testing::DialogDriver& d) { d.ok(); });
     main->OnCommand(ID_CUSTOMIZE);
     EXPECT_NE(f.trace().find("CMainFrame::ShowConfigurationName() - Default\n", before.size()), std::string::npos);
+}
+
+}
+
+namespace {
+
+TEST(ProgramFrames, CleanUpKeepsToTheWorkingFolder)
+{
+    program_fixture f;
+    ASSERT_TRUE(f.start().runs());
+    auto* documents = dynamic_cast<CTalverinDocManager*>(f.app->doc_manager());
+    ASSERT_NE(documents, nullptr);
+    const auto& folder = documents->GetTempFolder();
+    ASSERT_FALSE(folder.empty());
+    struct row {
+        std::string path;
+        bool inside;
+    };
+    for (const auto& [path, inside] : {row {folder + "/body.txt", true}, row {folder + "/sub/../body.htm", true},
+             row {folder, false}, row {folder + "/..", false}, row {folder + "/../other/body.txt", false},
+             row {"body.txt", false}, row {folder + "x/body.txt", false}}) {
+        EXPECT_EQ(f.services.in_working_folder(path), inside) << path;
+    }
+    EXPECT_FALSE(f.services.doc_file_exists(2));
 }
 
 }
