@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/gfx/bitmap.h"
 #include "platform/ui/messages.h"
 #include "platform/threads/thread_queue.h"
 #include "platform/ui/tick_clock.h"
@@ -7,6 +8,7 @@
 
 #include <exception>
 #include <functional>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -108,6 +110,13 @@ public:
     std::string text(window_id window) const;
     void set_text(window_id window, std::string text);
     std::size_t window_count() const;
+    // The picture a window paints into: a canvas of its size, made at first use and
+    // made again, blank, when the window's size changed. Throws std::invalid_argument for a
+    // window that does not exist.
+    gfx::bitmap& canvas(window_id window);
+    // Queues one WM_PAINT to the window, however often it is called before the window
+    // gets it. False for a window that does not exist.
+    bool invalidate(window_id window);
     // Centres on the owner, or on the screen for a window without one.
     void centre_window(window_id window);
     void set_screen(const rect& screen) { screen_ = screen; }
@@ -131,6 +140,8 @@ private:
     struct window_record {
         window_options declared;
         bool enabled = true;
+        std::optional<gfx::bitmap> canvas;
+        std::atomic<bool> paint_pending {false};
     };
     struct timer_record {
         std::chrono::milliseconds period;

@@ -292,3 +292,41 @@ TEST_F(frame_fixture, DocManagerMakesTheFrameWithTheFirstDocument)
 }
 
 }
+
+namespace {
+
+TEST(WindowCanvas, InvalidateQueuesOnePaintAndTheCanvasHasTheWindowsSize)
+{
+    platform::ui::testing::ManualClock clock;
+    MessageQueue queue(clock);
+    int paints = 0;
+    window_options options;
+    options.bounds = {0, 0, 40, 30};
+    options.handler = [&](const message& received) -> std::intptr_t {
+        if (received.id == WM_PAINT)
+            ++paints;
+        return 0;
+    };
+    window_id window = queue.create_window(std::move(options));
+    EXPECT_TRUE(queue.invalidate(window));
+    EXPECT_TRUE(queue.invalidate(window));
+    queue.pump();
+    EXPECT_EQ(paints, 1);
+    EXPECT_TRUE(queue.invalidate(window)); // painted: the next change asks again
+    queue.pump();
+    EXPECT_EQ(paints, 2);
+
+    auto& canvas = queue.canvas(window);
+    EXPECT_EQ(canvas.width(), 40);
+    EXPECT_EQ(canvas.height(), 30);
+    EXPECT_FALSE(canvas.pixel(0, 0)); // blank: transparent
+    auto picture = platform::gfx::bitmap::blank(10, 10);
+    canvas.paint(picture, 0, 0);
+    queue.move_window(window, {0, 0, 50, 20});
+    EXPECT_EQ(queue.canvas(window).width(), 50);
+    queue.destroy_window(window);
+    EXPECT_FALSE(queue.invalidate(window));
+    EXPECT_THROW(queue.canvas(window), std::invalid_argument);
+}
+
+}

@@ -366,14 +366,27 @@ TEST(MainFrame, DispatchGoesToTheLaunchOrSaysItCannot)
     EXPECT_EQ(dispatcher.jobs, 1);
 }
 
-TEST(MainFrame, TimerAndSplashComeWithTheWindow)
+TEST(MainFrame, SplashComesWithTheWindowPaintedWithItsBitmap)
 {
     frame_fixture f;
     CSplashWnd::EnableSplashScreen(f.context, true);
     CMainFrame frame(f.services);
     ASSERT_TRUE(frame.LoadFrame(128));
-    EXPECT_NE(f.context.splash.window, 0u);
-    EXPECT_EQ(f.queue.owner(f.context.splash.window), frame.window());
+    auto splash = f.context.splash.window;
+    ASSERT_NE(splash, 0u);
+    EXPECT_EQ(f.queue.owner(splash), frame.window());
+    f.queue.pump();
+    auto expected = platform::gfx::bitmap::load_png(f.resources + "/bitmaps/330.png");
+    ASSERT_TRUE(expected);
+    const auto& canvas = f.queue.canvas(splash);
+    ASSERT_EQ(canvas.width(), expected->width());
+    ASSERT_EQ(canvas.height(), expected->height());
+    int differing = 0;
+    for (int y = 0; y < canvas.height(); ++y) {
+        for (int x = 0; x < canvas.width(); ++x)
+            differing += canvas.pixel(x, y) != expected->pixel(x, y);
+    }
+    EXPECT_EQ(differing, 0);
     frame.DestroyWindow();
     EXPECT_EQ(f.context.splash.window, 0u);
     EXPECT_EQ(f.queue.window_count(), 0u);
