@@ -3,6 +3,7 @@
 #include "core/log/trace_log.h"
 #include "core/mail/local_mail.h"
 #include "dialup/dunvell_imports.h"
+#include "platform/gfx/font_catalogue.h"
 #include "platform/gfx/png_size.h"
 #include "platform/locale/lcid.h"
 #include "platform/mail/sendmail_transfer.h"
@@ -11,6 +12,7 @@
 #include "platform/ui/message_queue.h"
 #include "shell/documents/message_commands.h"
 #include "shell/documents/talverin_doc.h"
+#include "shell/frames/frame_install.h"
 #include "shell/package/job_import.h"
 #include "shell/talverin_app.h"
 
@@ -41,11 +43,15 @@ int main(int argc, char** argv)
 {
     platform::services services;
     platform::ui::DialogTemplates dialogs;
+    platform::ui::ToolbarResources toolbars;
+    platform::ui::MenuResources menus;
     const auto environment = platform::env::current_environment();
     try {
         services = platform::make_system_services(environment, platform::env::executable_path(),
             shell::required_string_ids());
         dialogs = platform::ui::DialogTemplates::load(services.locations.resources + "/talverin/dialogs.txt");
+        toolbars = platform::ui::ToolbarResources::load(services.locations.resources + "/talverin/toolbars.txt");
+        menus = platform::ui::MenuResources::load(services.locations.resources + "/talverin/menus.txt");
     } catch (const std::exception& e) {
         print_line(e.what());
         return 1;
@@ -86,6 +92,8 @@ int main(int argc, char** argv)
             return shell::BitmapSize {size->width, size->height};
         },
         print_line});
+    auto fonts = platform::gfx::make_system_font_catalogue();
+    context.services.fonts = fonts.get();
 
     DunvellImports dialup;
     platform::mail::system_address_books address_books;
@@ -101,9 +109,16 @@ int main(int argc, char** argv)
     {
         platform::ui::MessageQueue queue(ticks);
         host.set_ui_queue(&queue);
+        shell::FrameServices frames {context, queue, toolbars, menus, *fonts}; // outlives the frames the app keeps
+        frames.dialup = &dialup;
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
         shell::install_message_document(context, [&app] { return app.doc_manager(); });
         shell::register_message_commands(context, app);
+        frames.route.application = &app.commands();
+        frames.choose_default_font = [&app] { return app.ChooseDefaultFont(); };
+        shell::install_frames(context, frames, [&app] { return app.doc_manager(); });
+        // Without a screen the run ends once the main frame may close.
+        queue.set_idle_handler([&app] { return app.CloseWhenIdle(); });
         bool started = app.InitApplication() && app.InitInstance();
         // Start-up has read the logging switch by now.
         TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,
@@ -114,6 +129,7 @@ int main(int argc, char** argv)
             print_line(app.outcome().reason);
             shell::abandon_startup(app);
         }
+        queue.set_idle_handler(nullptr);
         host.set_ui_queue(nullptr);
     }
 
