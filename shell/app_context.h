@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/vocab/object_names.h"
+#include "platform/gfx/font_catalogue.h"
 #include "platform/com/ole.h"
 #include "platform/env/locations.h"
 #include "platform/mail/mapi_binding.h"
@@ -47,6 +48,7 @@ struct AppServices {
     std::array<unsigned, 4> file_version {};          // major, minor, build, revision
     std::function<std::optional<BitmapSize>(int id)> bitmap_size; // of a bitmap resource
     std::function<void(const std::string&)> warn;     // one line for the user's terminal
+    const platform::gfx::font_catalogue* fonts = nullptr; // the screen's fonts; none: no font dialog
 };
 
 struct SplashState {

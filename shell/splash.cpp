@@ -21,6 +21,9 @@ bool CSplashWnd::Show(AppContext& context, MessageQueue& queue, window_id parent
         if (received.id == WM_CREATE) {
             queue.centre_window(received.window);
             queue.set_timer(received.window, timer_id, period);
+            queue.invalidate(received.window);
+        } else if (received.id == WM_PAINT) {
+            Paint(context, queue, received.window);
         } else if (received.id == WM_TIMER && received.wparam == timer_id) {
             Hide(context, queue);
         }
@@ -36,6 +39,13 @@ bool CSplashWnd::Show(AppContext& context, MessageQueue& queue, window_id parent
     splash.window = made;
     splash.bitmap = size;
     return true;
+}
+
+void CSplashWnd::Paint(AppContext& context, MessageQueue& queue, window_id window)
+{
+    auto path = context.services.locations.resources + "/talverin/bitmaps/" + std::to_string(bitmap_id) + ".png";
+    if (auto picture = platform::gfx::bitmap::load_png(path))
+        queue.canvas(window).paint(*picture, 0, 0);
 }
 
 void CSplashWnd::Hide(AppContext& context, MessageQueue& queue)

@@ -23,6 +23,8 @@ public:
     static bool FilterMessage(AppContext& context, platform::ui::MessageQueue& queue,
         const platform::threads::message& message);
     static void Hide(AppContext& context, platform::ui::MessageQueue& queue);
+    // Paints bitmap 330 into the window's canvas.
+    static void Paint(AppContext& context, platform::ui::MessageQueue& queue, platform::ui::window_id window);
 };
 
 }

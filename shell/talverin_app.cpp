@@ -3,7 +3,9 @@
 #include "core/log/trace_log.h"
 #include "platform/registry/registry_tree.h"
 #include "shell/about_dlg.h"
+#include "shell/default_font.h"
 #include "shell/doc_templates.h"
+#include "shell/frames/main_frame.h"
 #include "shell/documents/conversion_binding.h"
 #include "shell/documents/talverin_doc_manager.h"
 #include "shell/splash.h"
@@ -242,7 +244,8 @@ Step ProcessShellCommand(CTalverinApp& app)
 
 Step ShowConfigurationName(CTalverinApp& app)
 {
-    (void)app; // the main frame's status bar shows it once the main frame exists
+    if (auto* frame = dynamic_cast<CMainFrame*>(app.doc_manager()->frame()))
+        frame->ShowConfigurationName();
     return std::nullopt;
 }
 
@@ -405,6 +408,29 @@ void CTalverinApp::OnOpenRecentFile(int command_id)
     auto opened = OpenDocumentFile(recent_file_to_open((*recent)[index]));
     if (opened == DocManager::Outcome::failed)
         recent->Remove(index);
+}
+
+int CTalverinApp::ChooseDefaultFont()
+{
+    if (!context_.services.fonts) {
+        TRACE_LOG("CTalverinApp::ChooseDefaultFont() -- no font catalogue\n");
+        return platform::prompts::IDCANCEL;
+    }
+    return shell::ChooseDefaultFont(context_.settings, context_.services.dialogs, host(), *context_.services.fonts);
+}
+
+bool CTalverinApp::CloseWhenIdle()
+{
+    auto* frame = dynamic_cast<CWizardFrame*>(doc_manager() ? doc_manager()->frame() : nullptr);
+    if (!frame || frame->window() == 0 || frame->running_downloads() > 0 || queue().quit_pending())
+        return false;
+    if (frame->OnClose())
+        return true;
+    TRACE_LOG("CTalverinApp::CloseWhenIdle() -- the message refused to close\n");
+    if (context_.services.warn)
+        context_.services.warn("the open message was not closed, so its changes were not saved");
+    queue().post_quit(1);
+    return true;
 }
 
 void CTalverinApp::OnAppAbout()

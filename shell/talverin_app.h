@@ -46,6 +46,12 @@ public:
     platform::ui::DocManager::Outcome OpenDocumentFile(const std::string& path);
     void OnOpenRecentFile(int command_id);
     void OnAppAbout();
+    // The program-wide editing font chosen in the font dialog; the dialog's result.
+    int ChooseDefaultFont();
+    // The end of a run without a screen, for the queue's idle time: the main frame is
+    // closed once no download runs. A message that refuses to close is told on the
+    // terminal and the run ends with status 1. True when it did something.
+    bool CloseWhenIdle();
 
 private:
     AppContext& context_;

@@ -6,6 +6,7 @@
 #include "core/mail/local_mail.h"
 #include "dialup/dunvell_imports.h"
 #include "platform/clock/utc_clock.h"
+#include "platform/gfx/font_catalogue.h"
 #include "platform/gfx/png_size.h"
 #include "platform/inet/curl_internet.h"
 #include "platform/locale/lcid.h"
@@ -18,6 +19,7 @@
 #include "shell/broadcasting/settings_runner.h"
 #include "shell/documents/message_commands.h"
 #include "shell/documents/talverin_doc.h"
+#include "shell/frames/frame_install.h"
 #include "shell/package/job_import.h"
 #include "shell/talverin_app.h"
 
@@ -48,11 +50,15 @@ int main(int argc, char** argv)
 {
     platform::services services;
     platform::ui::DialogTemplates dialogs;
+    platform::ui::ToolbarResources toolbars;
+    platform::ui::MenuResources menus;
     const auto environment = platform::env::current_environment();
     try {
         services = platform::make_system_services(environment, platform::env::executable_path(),
             shell::required_string_ids());
         dialogs = platform::ui::DialogTemplates::load(services.locations.resources + "/talverin/dialogs.txt");
+        toolbars = platform::ui::ToolbarResources::load(services.locations.resources + "/talverin/toolbars.txt");
+        menus = platform::ui::MenuResources::load(services.locations.resources + "/talverin/menus.txt");
     } catch (const std::exception& e) {
         print_line(e.what());
         return 1;
@@ -93,6 +99,8 @@ int main(int argc, char** argv)
             return shell::BitmapSize {size->width, size->height};
         },
         print_line});
+    auto fonts = platform::gfx::make_system_font_catalogue();
+    context.services.fonts = fonts.get();
 
     DunvellImports dialup;
     broadcast::contacts::file_address_books address_books(shell::read_book_locations(profile, services.locations));
@@ -109,6 +117,8 @@ int main(int argc, char** argv)
         platform::ui::MessageQueue queue(ticks);
         host.set_ui_queue(&queue);
         platform::ui::set_desktop(&queue, &host); // the dial-up library's dialogs and notices
+        shell::FrameServices frames {context, queue, toolbars, menus, *fonts}; // outlives the frames the app keeps
+        frames.dialup = &dialup;
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
         shell::install_message_document(context, [&app] { return app.doc_manager(); });
         shell::register_message_commands(context, app);
@@ -117,6 +127,12 @@ int main(int argc, char** argv)
         shell::ProgramLaunch launch({context, queue, *services.clock, utc, zone, dialup,
             platform::inet::make_curl_internet(), address_books, nullptr, platform::env::executable_path()});
         launch.register_broadcast_command(app);
+        frames.dispatcher = &launch.launch();
+        frames.route.application = &app.commands();
+        frames.choose_default_font = [&app] { return app.ChooseDefaultFont(); };
+        shell::install_frames(context, frames, [&app] { return app.doc_manager(); });
+        // Without a screen the run ends once the main frame may close.
+        queue.set_idle_handler([&app] { return app.CloseWhenIdle(); });
         bool started = app.InitApplication() && app.InitInstance();
         // Start-up has read the logging switch by now.
         TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,
@@ -129,6 +145,7 @@ int main(int argc, char** argv)
             if (app.outcome().kind == shell::StartupOutcome::Kind::sent)
                 status = 0;
         }
+        queue.set_idle_handler(nullptr);
         platform::ui::set_desktop(nullptr, nullptr);
         host.set_ui_queue(nullptr);
     }

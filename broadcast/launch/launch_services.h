@@ -58,6 +58,17 @@ struct transport_set {
     std::shared_ptr<mapi_mail_sender> simple_mapi;
 };
 
+// The status dialog of the broadcast under way, as the main frame holds it while it is open.
+class registered_broadcast_dialog {
+public:
+    virtual ~registered_broadcast_dialog() = default;
+    // The broadcast has ended and the dialog only waits to be closed.
+    virtual bool finished() const = 0;
+    virtual void bring_to_front() = 0;
+    // Closes the dialog's window at once (the program is ending).
+    virtual void destroy_window() = 0;
+};
+
 // What the broadcast launch takes from the program.
 struct launch_services {
     platform::ui::UiHost& ui;
@@ -79,6 +90,9 @@ struct launch_services {
         greetings_arguments;
     // The active view makes a web form; absent or false without a view.
     std::function<bool()> form_creation_mode;
+    // A status dialog registers itself with the main frame while it is open, and
+    // unregisters (null) when it closes; absent: nothing is registered.
+    std::function<void(registered_broadcast_dialog*)> register_dialog {};
 };
 
 }

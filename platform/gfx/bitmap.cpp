@@ -19,6 +19,20 @@ std::optional<bitmap> bitmap::load_png(const std::string& path)
     return bitmap(surface);
 }
 
+bitmap bitmap::blank(int width, int height)
+{
+    return bitmap(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width < 1 ? 1 : width, height < 1 ? 1 : height));
+}
+
+void bitmap::paint(const bitmap& picture, int x, int y)
+{
+    cairo_t* cr = cairo_create(surface_.get());
+    cairo_set_source_surface(cr, picture.surface(), x, y);
+    cairo_paint(cr);
+    cairo_destroy(cr);
+    cairo_surface_flush(surface_.get());
+}
+
 int bitmap::width() const
 {
     return cairo_image_surface_get_width(surface_.get());

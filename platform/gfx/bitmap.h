@@ -30,6 +30,8 @@ class bitmap {
 public:
     // Empty when the file is missing or not a readable PNG.
     static std::optional<bitmap> load_png(const std::string& path);
+    // A picture of the size with every pixel transparent (sizes below 1 count as 1).
+    static bitmap blank(int width, int height);
 
     int width() const;
     int height() const;
@@ -40,6 +42,8 @@ public:
     // replacement's `to` (the first that matches). Every pixel is judged by the colour it
     // had before, so replacements never chain.
     void replace_colors(std::span<const color_replacement> replacements);
+    // Paints the picture over this one with its top left corner at (x, y).
+    void paint(const bitmap& picture, int x, int y);
     cairo_surface_t* surface() const { return surface_.get(); }
 
 private:

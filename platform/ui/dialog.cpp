@@ -135,6 +135,24 @@ void DataExchange::combo_string(int id, std::string& value)
         combo.text = value;
 }
 
+void DataExchange::list_string(int id, std::string& value)
+{
+    last_control_ = id;
+    auto& list = dialog_.item(id);
+    if (save_) {
+        value = list.selection >= 0 && static_cast<std::size_t>(list.selection) < list.items.size()
+            ? list.items[static_cast<std::size_t>(list.selection)]
+            : std::string();
+        return;
+    }
+    auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c; };
+    auto found = std::find_if(list.items.begin(), list.items.end(), [&](const std::string& item) {
+        return item.size() >= value.size()
+            && std::equal(value.begin(), value.end(), item.begin(), [&](char a, char b) { return lower(a) == lower(b); });
+    });
+    dialog_.set_cur_sel(id, found == list.items.end() ? -1 : static_cast<int>(found - list.items.begin()));
+}
+
 void DataExchange::combo_index(int id, int& value)
 {
     last_control_ = id;

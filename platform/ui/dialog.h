@@ -72,6 +72,9 @@ public:
     void combo_string(int id, std::string& value);
     // The selected item's index of a combo box; -1 for none.
     void combo_index(int id, int& value);
+    // A list box's selected text (empty for none); in, the first item that starts with the
+    // value, case ignored, is selected (none when no item does).
+    void list_string(int id, std::string& value);
     void date_time(int id, calendar_time& value);
     // Checks of the last control exchanged, when saving.
     void int_range(long long value, int low, int high);

@@ -135,6 +135,8 @@ DocManager::Outcome DocManager::open_document_file(const std::string& path)
     auto document = chosen->factories().document();
     if (!document || !document->OnOpenDocument(path))
         return Outcome::failed;
+    if (!show_in_frame(*chosen, *document))
+        return Outcome::failed;
     document_ = std::move(document);
     return Outcome::opened;
 }
@@ -149,8 +151,25 @@ DocManager::Outcome DocManager::on_file_new()
     auto document = first.factories().document();
     if (!document || !document->OnNewDocument())
         return Outcome::failed;
+    if (!show_in_frame(first, *document))
+        return Outcome::failed;
     document_ = std::move(document);
     return Outcome::opened;
+}
+
+bool DocManager::show_in_frame(const DocTemplate& shown_by, Document& document)
+{
+    if (!frame_ && shown_by.factories().frame) {
+        auto made = shown_by.factories().frame();
+        if (!made || !made->LoadFrame(shown_by.resource_id()))
+            return false;
+        frame_ = std::move(made);
+    }
+    if (frame_) {
+        frame_->set_active_document(&document);
+        frame_->ActivateFrame();
+    }
+    return true;
 }
 
 DocManager::Outcome process_shell_command(DocManager& manager, const ShellCommand& command)

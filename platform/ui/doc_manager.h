@@ -74,9 +74,23 @@ private:
     std::vector<View*> views_;
 };
 
+// The window that shows a document through its view.
 class Frame {
 public:
     virtual ~Frame() = default;
+    // Makes the frame's window for a template's resource id; false when it could not be made.
+    virtual bool LoadFrame(unsigned /*resource_id*/) { return true; }
+    // Brings the frame forward and brings its bars and menu checks up to date.
+    virtual void ActivateFrame() { }
+
+    Document* GetActiveDocument() const { return active_document_; }
+    void set_active_document(Document* document) { active_document_ = document; }
+    View* GetActiveView() const { return active_view_; }
+    void SetActiveView(View* view) { active_view_ = view; }
+
+private:
+    Document* active_document_ = nullptr;
+    View* active_view_ = nullptr;
 };
 
 // One kind of document with its frame and view, described by seven strings.
@@ -129,11 +143,18 @@ public:
     virtual Outcome on_file_new();
 
     Document* current_document() const { return document_.get(); }
+    // The one frame, made with the first document whose template has a frame class.
+    Frame* frame() const { return frame_.get(); }
 
 private:
+    // Shows the document in the frame, made first from the template when there is none;
+    // false when the frame could not be made.
+    bool show_in_frame(const DocTemplate& shown_by, Document& document);
+
     std::vector<std::unique_ptr<DocTemplate>> templates_;
     std::map<int, std::string> extensions_;
     std::unique_ptr<Document> document_;
+    std::unique_ptr<Frame> frame_; // destroyed before the document it shows
 };
 
 // The command line's request to the document manager: a new document, or a file to open.

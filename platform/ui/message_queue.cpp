@@ -117,6 +117,8 @@ void MessageQueue::dispatch(const message& posted)
             return;
         if (is_input_message(posted.id) && !is_enabled(posted.window))
             return;
+        if (posted.id == WM_PAINT)
+            record->paint_pending = false; // what changes while it paints asks for another
         call_handler(record, posted);
     } catch (...) {
         if (!on_error_)
@@ -210,6 +212,10 @@ int MessageQueue::run()
         }
         if (window_count() == 0)
             return 0;
+        if (on_idle_ && on_idle_())
+            continue;
+        if (window_count() == 0)
+            return 0;
         sleep_until_work();
     }
 }
@@ -267,6 +273,32 @@ bool MessageQueue::destroy_window(window_id window)
         main_window_ = 0;
     if (record->declared.on_destroyed)
         record->declared.on_destroyed();
+    return true;
+}
+
+gfx::bitmap& MessageQueue::canvas(window_id window)
+{
+    check_thread();
+    auto& record = existing(window);
+    const auto& bounds = record.declared.bounds;
+    int width = bounds.width() < 1 ? 1 : bounds.width();
+    int height = bounds.height() < 1 ? 1 : bounds.height();
+    if (!record.canvas || record.canvas->width() != width || record.canvas->height() != height)
+        record.canvas = gfx::bitmap::blank(width, height);
+    return *record.canvas;
+}
+
+bool MessageQueue::invalidate(window_id window)
+{
+    auto record = find(window);
+    if (!record)
+        return false;
+    if (record->paint_pending.exchange(true))
+        return true;
+    if (!post(window, WM_PAINT)) {
+        record->paint_pending = false;
+        return false;
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/gfx/bitmap.h"
 #include "platform/ui/messages.h"
 #include "platform/threads/thread_queue.h"
 #include "platform/ui/tick_clock.h"
@@ -7,6 +8,7 @@
 
 #include <exception>
 #include <functional>
+#include <atomic>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -87,6 +89,9 @@ public:
     void set_message_filter(std::function<bool(const message&)> filter) { filter_ = std::move(filter); }
     // Told of an exception that left a handler; the loop goes on.
     void set_error_handler(std::function<void(std::exception_ptr)> handler) { on_error_ = std::move(handler); }
+    // Called by run() each time nothing is posted, before it sleeps; an answer of true
+    // (it did something) makes run() look for work again at once.
+    void set_idle_handler(std::function<bool()> handler) { on_idle_ = std::move(handler); }
 
     // Windows. Creation sends WM_CREATE; a handler answering -1 fails it (0 is returned).
     window_id create_window(window_options options);
@@ -105,6 +110,13 @@ public:
     std::string text(window_id window) const;
     void set_text(window_id window, std::string text);
     std::size_t window_count() const;
+    // The picture a window paints into: a canvas of its size, made at first use and
+    // made again, blank, when the window's size changed. Throws std::invalid_argument for a
+    // window that does not exist.
+    gfx::bitmap& canvas(window_id window);
+    // Queues one WM_PAINT to the window, however often it is called before the window
+    // gets it. False for a window that does not exist.
+    bool invalidate(window_id window);
     // Centres on the owner, or on the screen for a window without one.
     void centre_window(window_id window);
     void set_screen(const rect& screen) { screen_ = screen; }
@@ -128,6 +140,8 @@ private:
     struct window_record {
         window_options declared;
         bool enabled = true;
+        std::optional<gfx::bitmap> canvas;
+        std::atomic<bool> paint_pending {false};
     };
     struct timer_record {
         std::chrono::milliseconds period;
@@ -153,6 +167,7 @@ private:
     std::map<std::pair<window_id, std::uintptr_t>, timer_record> timers_;
     std::function<bool(const message&)> filter_;
     std::function<void(std::exception_ptr)> on_error_;
+    std::function<bool()> on_idle_;
     rect screen_ {0, 0, 1024, 768};
     std::optional<int> pending_quit_; // a WM_QUIT met while pumping, for run()
     window_id foreground_window_ = 0;

@@ -13,6 +13,9 @@ namespace platform::ui::testing {
 
 void DialogDriver::check_open()
 {
+    // A modal loop dispatches what was posted before it takes the user's next action.
+    if (auto* queue = (dialog_ ? dialog_->host() : sheet_->host()).ui_queue())
+        queue->pump();
     if ((dialog_ && dialog_->ended()) || (sheet_ && sheet_->ended()))
         throw ImpossibleInteraction("the dialog has ended");
 }

@@ -26,7 +26,8 @@ public:
     using std::logic_error::logic_error;
 };
 
-// Acts as a user on one running dialog or property sheet.
+// Acts as a user on one running dialog or property sheet. Before each action the host's
+// queue (when it has one) dispatches what is pending, as a modal loop does.
 class DialogDriver {
 public:
     explicit DialogDriver(Dialog& dialog) : dialog_(&dialog) { }
