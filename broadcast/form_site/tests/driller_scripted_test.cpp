@@ -1,9 +1,8 @@
 #include "broadcast/form_site/form_registrator.h"
 #include "core/errors/errors.h"
-#include "core/util/program_environment.h"
+#include "broadcast/form_site/tests/program_strings.h"
 #include "platform/inet/inet_constants.h"
 #include "platform/library/library_table.h"
-#include "platform/strings/string_table.h"
 #include "platform/testing/platform_probes.h"
 #include "platform/testing/scripted_internet.h"
 #include "platform/testing/temporary_folder.h"
@@ -61,15 +60,9 @@ class ScriptedDriller : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        saved_environment = core::current_program_environment();
-        auto environment = saved_environment;
-        environment.strings = std::make_shared<platform::strings::string_table>(
-            platform::strings::string_table::load(TALVERIN_STRINGS));
-        core::install_program_environment(environment);
         platform::inet::wininet::register_wininet(table, internet);
         wininet = std::make_unique<sync_wininet_interface>(table);
     }
-    void TearDown() override { core::install_program_environment(saved_environment); }
 
     driller_environment environment() { return {table, random, folder.path()}; }
 
@@ -86,7 +79,7 @@ protected:
         return form_site_services {table, random, folder.path(), "http://site.test", {}, {}, &log};
     }
 
-    core::program_environment saved_environment;
+    installed_program_strings strings;
     std::shared_ptr<scripted_internet> internet = std::make_shared<scripted_internet>();
     platform::library::library_table table;
     std::unique_ptr<sync_wininet_interface> wininet;

@@ -2,10 +2,9 @@
 #include "core/errors/errors.h"
 #include "core/log/trace_log.h"
 #include "core/tasks/durable_operation.h"
-#include "core/util/program_environment.h"
+#include "broadcast/form_site/tests/program_strings.h"
 #include "platform/inet/curl_internet.h"
 #include "platform/library/library_table.h"
-#include "platform/strings/string_table.h"
 #include "platform/testing/fixed_clock.h"
 #include "platform/testing/platform_probes.h"
 #include "platform/testing/recording_sink.h"
@@ -44,11 +43,6 @@ protected:
 
     void SetUp() override
     {
-        saved_environment = core::current_program_environment();
-        auto environment = saved_environment;
-        environment.strings = std::make_shared<platform::strings::string_table>(
-            platform::strings::string_table::load(TALVERIN_STRINGS));
-        core::install_program_environment(environment);
         core::install_trace_logger(&logger);
         core::trace_enabled = 1;
         platform::inet::internet_options options;
@@ -60,7 +54,6 @@ protected:
     {
         core::trace_enabled = 0;
         core::install_trace_logger(nullptr);
-        core::install_program_environment(saved_environment);
     }
 
     form_site_services services()
@@ -99,7 +92,7 @@ protected:
         stand_in.script("form", fields);
     }
 
-    core::program_environment saved_environment;
+    installed_program_strings strings;
     platform::testing::fixed_clock clock;
     platform::testing::recording_sink sink;
     core::trace_logger logger {{"", &clock, &sink, [] { return std::optional<std::string>("Linux"); }}};
