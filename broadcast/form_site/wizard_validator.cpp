@@ -24,18 +24,6 @@ using hevtools::markup::html::is;
 constexpr unsigned IDS_VALIDATION_ADDRESS = 143;
 const char* const validator_agent = "Veltrane Wizard";
 
-std::string_view attribute_value(const core::markup_tag& tag, at attribute)
-{
-    const auto* entry = hevtools::markup::html::attribute(attribute);
-    const std::string* value = tag.attributes.find(core::attribute_key {std::string(entry->name), entry});
-    if (!value)
-        return {};
-    std::string_view text(*value);
-    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
-        text = text.substr(1, text.size() - 2);
-    return text;
-}
-
 std::string escaped_file_name(const std::string& path)
 {
     std::string out;
@@ -73,8 +61,8 @@ void registration_preprocessor::advance(std::size_t length)
 
 bool registration_preprocessor::is_registration_field(const core::markup_tag& tag) const
 {
-    return is(tag, el::INPUT) && core::equal_ignoring_case(attribute_value(tag, at::type), "hidden")
-        && attribute_value(tag, at::name) == "FormRegistrationWizard" && attribute_value(tag, at::value) == "2.0";
+    return is(tag, el::INPUT) && core::equal_ignoring_case(core::unquoted_attribute_value(tag, at::type), "hidden")
+        && core::unquoted_attribute_value(tag, at::name) == "FormRegistrationWizard" && core::unquoted_attribute_value(tag, at::value) == "2.0";
 }
 
 bool registration_preprocessor::on_comment(std::string& text, std::size_t position)
