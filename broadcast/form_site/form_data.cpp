@@ -4,6 +4,7 @@
 #include "core/sed/sed_command.h"
 #include "platform/random/random_source.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <ostream>
@@ -23,14 +24,12 @@ const char* const form_part_script_template = "s/\\&\\([^\\&=]*\\)=\\([^\\&]*\\)
 
 const char* const cookie_command_line = "-n -e \"/^Set-Cookie:/{s/^Set-Cookie: */Cookie: /;s/[Pp]ath *=/$Path=/p;}\"";
 
-// The page text script. Each input line joins the remainder held from the lines before it;
-// the head and scripts go, line and row ends become markers, cell ends tabs, every other tag
-// is removed and the two blank entities decoded. Text up to the last marker is printed as
-// lines, the rest is held for the next input line and printed at the end.
-const char* const page_text_script = R"SED(H
-s/.*//
-x
-s/<head[^>]*>/<script>/g
+// The page text script. The head and scripts go, line and row ends become markers, cell ends
+// tabs, every other tag is removed and the two blank entities decoded; a tag or script that
+// spans lines is joined first. The text of each line is added to the remainder held from
+// the lines before it; where a line holds a marker the remainder and the line are printed
+// up to the last marker and the rest is held. The remainder is printed at the end.
+const char* const page_text_script = R"SED(s/<head[^>]*>/<script>/g
 s/<\/head[^>]*>/<\/script>/g
 :script
 /<[Ss][Cc][Rr][Ii][Pp][Tt]/{
@@ -62,13 +61,21 @@ s/&amp;/\&/g
 s/\n/ /g
 s/^[ 	]*//
 s/  *$//
-/^[ 	]*$/d
-/@@CR\/LF@@/!{
-h
+/^[ 	]*$/{
 $!d
-p
-d
+g
+b flush
 }
+/@@CR\/LF@@/!{
+H
+$!d
+g
+b flush
+}
+H
+g
+s/^\n//
+s/\n/ /g
 s/ *@@CR\/LF@@[ 	]*/\
 /g
 h
@@ -78,9 +85,39 @@ g
 s/.*\n//
 h
 $!d
+:flush
+s/^\n//
+s/\n/ /g
 /./p
 d
 )SED";
+
+std::string without_runaway_markup(std::string_view page)
+{
+    constexpr std::size_t tag_window = 4096;
+    std::string text(page);
+    std::string lower(page);
+    for (auto& c : lower) {
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    }
+    std::size_t from = 0;
+    for (auto close : {lower.rfind("</script"), text.rfind("</head")}) {
+        if (close != std::string::npos)
+            from = std::max(from, close);
+    }
+    auto cut = std::min(lower.find("<script", from), text.find("<head", from));
+    if (cut != std::string::npos)
+        text.resize(cut);
+    std::size_t next_close = text.find('>');
+    for (std::size_t at = text.find('<'); at != std::string::npos; at = text.find('<', at + 1)) {
+        if (next_close != std::string::npos && next_close < at)
+            next_close = text.find('>', at);
+        if (next_close == std::string::npos || next_close - at > tag_window)
+            text[at] = ' ';
+    }
+    return text;
+}
 
 std::string run_traced(core::sed_command& command, std::string_view input, const char* what)
 {
@@ -227,7 +264,7 @@ std::string response_cookies(std::string_view raw_headers_crlf)
 std::string page_text(std::string_view page)
 {
     core::sed_script_command command("-n", page_text_script);
-    return run_traced(command, page, "page text");
+    return run_traced(command, without_runaway_markup(page), "page text");
 }
 
 }

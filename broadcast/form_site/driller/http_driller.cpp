@@ -209,7 +209,6 @@ void http_driller_request_result::write_to(core::trace_scope& scope) const
 
 void http_driller::run(http_driller_client& client)
 {
-    std::ostringstream client_dump;
     core::trace_scope scope(log_, "http_driller::run");
     scope.write_text("( ");
     client.write_to(scope);

@@ -52,7 +52,10 @@ TEST(FormData, CookiesWithAPathAreSentBack)
 
 TEST(FormData, PageTextKeepsTheWordsOfAPage)
 {
-    const form_case cases[] = {
+    const struct {
+        std::string data;
+        std::string expected;
+    } page_cases[] = {
         {"<html><body>one<BR>two<br>three</body></html>\n", "one\ntwo\nthree\n"},
         {"<table><tr><td>a</td><TD>b</TD></tr><TR><td>c</td></TR></table>\n", "a\tb\t\nc\t\n"},
         {"<html><head><title>T</title>\n<script>var x = 1;\n</script></head>\n<body>\nvisible\n</body></html>\n",
@@ -61,8 +64,11 @@ TEST(FormData, PageTextKeepsTheWordsOfAPage)
         {"first line\nsecond<br>\nthird<BR>last\n", "first line second\nthird\nlast\n"},
         {"<a\nhref=\"x\">link</a> text\n", "link text\n"},
         {"\n   \n", ""},
+        {"a<script>x</script>b<SCRIPT>never closed\nc\n", "ab"},
+        {"x < y\n" + std::string(5000, 'z') + ">\nlast<br>\n", "x   y " + std::string(5000, 'z') + "> last\n"},
+        {"<" + std::string(5000, 'z') + ">\n", std::string(5000, 'z') + ">\n"},
     };
-    for (const auto& c : cases)
+    for (const auto& c : page_cases)
         EXPECT_EQ(page_text(c.data), c.expected) << c.data;
 }
 

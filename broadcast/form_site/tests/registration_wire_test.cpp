@@ -233,3 +233,72 @@ TEST_F(RegistrationWire, ADroppedLoginThrowsTheLayersErrorAndPostsNothingMore)
     for (const auto& record : stand_in.records())
         EXPECT_EQ(record.file("request.txt").find("form_validation"), std::string::npos);
 }
+
+namespace {
+
+// Opens the site, then logs in; keeps what each result said.
+class login_client final : public http_driller_client {
+public:
+    struct seen {
+        std::uint32_t status = 0;
+        std::string raw_headers;
+        std::string request_headers;
+        std::string user_agent;
+        std::string cookies;
+    };
+    login_client(std::string site, std::string form_data) : site_(std::move(site)), form_data_(std::move(form_data)) { }
+
+    std::unique_ptr<http_driller_request_action> next_action(http_driller& driller,
+        const http_driller_request_result* previous) override
+    {
+        if (previous) {
+            results.push_back({previous->status_code, previous->raw_headers_crlf, previous->request_headers_crlf,
+                previous->user_agent, previous->cookies()});
+        }
+        if (step_ == 2)
+            return nullptr;
+        auto action = driller.make_action("request");
+        action->add_header("Connection: Keep-Alive\r\n");
+        if (step_++ == 0) {
+            action->set_target_url(site_);
+            return action;
+        }
+        action->set_target_url(site_ + "/cgi-bin/form_login");
+        action->set_method(1);
+        action->add_header(results.back().cookies);
+        action->add_form_data(form_data_);
+        return action;
+    }
+    std::vector<seen> results;
+
+private:
+    std::string site_;
+    std::string form_data_;
+    int step_ = 0;
+};
+
+}
+
+TEST_F(RegistrationWire, ResultsHoldTheFinalResponseAndTheRequestAsSent)
+{
+    auto s = services();
+    hevtools::null_operation_manager manager;
+    sync_wininet_interface wininet(table);
+    service_binding binding(wininet, manager, s, log);
+    login_client client(stand_in.form_site(), "userid=demo&password=secret");
+    binding.run(client);
+    ASSERT_EQ(client.results.size(), 2u);
+    stand_in.wait_for(3);
+    auto records = stand_in.records();
+    ASSERT_EQ(records.size(), 3u);
+    EXPECT_EQ(client.results[0].status, 200u);
+    EXPECT_EQ(client.results[0].cookies, "Cookie: site=standin; $Path=/\n");
+    EXPECT_EQ(client.results[0].request_headers, records[0].file("request.txt"));
+    EXPECT_EQ(client.results[0].user_agent, "Veltrane Wizard");
+    // The login's 302 was followed: the result is the page it led to, asked for by GET.
+    EXPECT_EQ(client.results[1].status, 200u);
+    EXPECT_EQ(client.results[1].raw_headers.rfind("HTTP/1.1 200", 0), 0u) << client.results[1].raw_headers;
+    EXPECT_EQ(client.results[1].raw_headers.find("302"), std::string::npos);
+    EXPECT_EQ(client.results[1].request_headers, records[2].file("request.txt"));
+    EXPECT_EQ(records[2].file("request.txt").rfind("GET /cgi-bin/welcome", 0), 0u);
+}
