@@ -419,6 +419,13 @@ int CTalverinApp::ChooseDefaultFont()
     return shell::ChooseDefaultFont(context_.settings, context_.services.dialogs, host(), *context_.services.fonts);
 }
 
+bool CTalverinApp::execute_command(int id)
+{
+    if (auto* frame = dynamic_cast<platform::ui::FrameWnd*>(doc_manager() ? doc_manager()->frame() : nullptr))
+        return frame->OnCommand(id);
+    return Application::execute_command(id);
+}
+
 bool CTalverinApp::CloseWhenIdle()
 {
     auto* frame = dynamic_cast<CWizardFrame*>(doc_manager() ? doc_manager()->frame() : nullptr);

@@ -37,6 +37,8 @@ public:
     bool InitApplication() override;
     bool InitInstance() override;
     bool PreTranslateMessage(const platform::threads::message& message) override;
+    // A menu command goes where the main frame routes it (view, document, frame, application).
+    bool execute_command(int id) override;
     int ExitInstance() override;
 
     const StartupOutcome& outcome() const { return outcome_; }

@@ -12,19 +12,6 @@ using hevtools::markup::html::at;
 using hevtools::markup::html::el;
 using hevtools::markup::html::is;
 
-// An attribute's value as written, without the quotes around it.
-std::string_view unquoted_value(const core::markup_tag& tag, at attribute)
-{
-    const auto* entry = hevtools::markup::html::attribute(attribute);
-    const std::string* value = tag.attributes.find(core::attribute_key {std::string(entry->name), entry});
-    if (!value)
-        return {};
-    std::string_view text(*value);
-    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
-        text = text.substr(1, text.size() - 2);
-    return text;
-}
-
 class form_remover : public hevtools::markup::copying_parser_callback {
 public:
     explicit form_remover(std::string& output) : copying_parser_callback(output) { }
@@ -55,8 +42,8 @@ public:
 private:
     void note_generator(const core::markup_tag& tag)
     {
-        if (is(tag, el::META) && core::equal_ignoring_case(unquoted_value(tag, at::name), generator_meta_name))
-            version_ = read_generator_version(unquoted_value(tag, at::content));
+        if (is(tag, el::META) && core::equal_ignoring_case(core::unquoted_attribute_value(tag, at::name), generator_meta_name))
+            version_ = read_generator_version(core::unquoted_attribute_value(tag, at::content));
     }
     bool drops_form(const core::markup_tag& tag)
     {
@@ -64,7 +51,7 @@ private:
             found_ = true;
             return true;
         }
-        if (core::equal_ignoring_case(unquoted_value(tag, at::name), wrapper_form_name)) {
+        if (core::equal_ignoring_case(core::unquoted_attribute_value(tag, at::name), wrapper_form_name)) {
             found_ = true;
             return true;
         }

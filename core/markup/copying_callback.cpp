@@ -311,4 +311,16 @@ bool markup_tag_attribute_matches(const markup_tag& tag, const attribute_entry* 
     return equal_ignoring_case(*value, wanted);
 }
 
+std::string_view unquoted_attribute_value(const markup_tag& tag, hevtools::markup::html::at attribute)
+{
+    const auto* entry = hevtools::markup::html::attribute(attribute);
+    const std::string* value = tag.attributes.find(attribute_key {std::string(entry->name), entry});
+    if (!value)
+        return {};
+    std::string_view text(*value);
+    if (text.size() >= 2 && (text.front() == '"' || text.front() == '\'') && text.back() == text.front())
+        text = text.substr(1, text.size() - 2);
+    return text;
+}
+
 }

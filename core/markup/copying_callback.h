@@ -80,5 +80,8 @@ std::string markup_tag_to_text(const markup_tag& tag);
 // included, equals `wanted`.
 bool markup_tag_attribute_matches(const markup_tag& tag, const attribute_entry* attribute, std::string_view wanted,
     bool case_sensitive);
+// An attribute's value as written, without one pair of matching quotes around it; empty
+// when the tag does not have it.
+std::string_view unquoted_attribute_value(const markup_tag& tag, hevtools::markup::html::at attribute);
 
 }

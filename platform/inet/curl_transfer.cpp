@@ -45,6 +45,12 @@ unsigned long auth_bits(const std::string& headers)
     return bits;
 }
 
+// A browser's redirects: a POST answered by 301, 302 or 303 continues as a GET without its body.
+void follow_redirects_as_browsers_do(CURL* easy)
+{
+    curl_easy_setopt(easy, CURLOPT_POSTREDIR, 0L);
+}
+
 bool is_line_end(const char* data, size_t size)
 {
     return (size == 2 && data[0] == '\r' && data[1] == '\n') || (size == 1 && data[0] == '\n');
@@ -98,6 +104,7 @@ curl_transfer::curl_transfer(const transfer_settings& settings, request_observer
             settings.http10 ? CURL_HTTP_VERSION_1_0 : CURL_HTTP_VERSION_1_1);
         curl_easy_setopt(easy_, CURLOPT_FOLLOWLOCATION, settings.follow_redirects ? 1L : 0L);
         curl_easy_setopt(easy_, CURLOPT_MAXREDIRS, 10L);
+        follow_redirects_as_browsers_do(easy_);
         // A secure request never continues in the clear.
         curl_easy_setopt(easy_, CURLOPT_REDIR_PROTOCOLS_STR, settings.secure ? "https" : "http,https");
         curl_easy_setopt(easy_, CURLOPT_COOKIEFILE, "");

@@ -196,6 +196,8 @@ DialogTemplates DialogTemplates::parse(std::string_view text, std::string_view f
                 control.enabled = false;
             } else if (name == "hidden") {
                 control.visible = false;
+            } else if (name == "multiline") {
+                control.multiline = true;
             } else {
                 throw fail("unknown control option " + name);
             }

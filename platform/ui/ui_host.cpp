@@ -212,6 +212,11 @@ void HeadlessHost::help(int context, help_style style)
         + std::to_string(context) + " (no help viewer)\n");
 }
 
+void HeadlessHost::help_key(const std::string& keyword)
+{
+    print_line(std::string(application_title) + ": help keyword " + keyword + " (no help viewer)\n");
+}
+
 std::optional<std::string> HeadlessHost::browse_folder(const std::string& title, const std::string&)
 {
     print_line(std::string(application_title) + ": " + title + ": cancelled (no screen)\n");

@@ -68,6 +68,8 @@ public:
     virtual std::optional<FileChoice> open_file(const OpenFileRequest& request) = 0;
     virtual void help(int context, help_style style) = 0;
     void help(int context) { help(context, help_style::topic); }
+    // Help opened at the index entry of a keyword.
+    virtual void help_key(const std::string& keyword) = 0;
     // A folder the user chooses, the browser titled and showing `start` first; nothing
     // when cancelled.
     virtual std::optional<std::string> browse_folder(const std::string& title, const std::string& start) = 0;
@@ -135,6 +137,7 @@ public:
     std::optional<FileChoice> open_file(const OpenFileRequest& request) override;
     using UiHost::help;
     void help(int context, help_style style) override;
+    void help_key(const std::string& keyword) override;
     std::optional<std::string> browse_folder(const std::string& title, const std::string& start) override;
     std::optional<int> next_command() override;
 

@@ -365,7 +365,10 @@ class Handler(http.server.BaseHTTPRequestHandler):
             target_path = urllib.parse.urlunsplit(("", "", parts.path or "/", parts.query, ""))
         own = {str(p) for p in self.state.ports.values()}
         html_type = [("Content-Type", "text/html")]
-        if host.strip("[]") not in ("127.0.0.1", "localhost") or port not in own:
+        refused = host.strip("[]") not in ("127.0.0.1", "localhost") or port not in own
+        if target_path is not None and (refused or not self.proxy_authorised()):
+            self.discard_body()
+        if refused:
             self.finish_proxy(record, "refused %s:%s" % (host, port))
             self.send("proxy", fields, 403, html_type, page("Forbidden", "Forbidden"), record)
             return
@@ -381,6 +384,14 @@ class Handler(http.server.BaseHTTPRequestHandler):
         self.finish_proxy(record, "served")
         self.path = target_path
         self.dispatch()
+
+    def discard_body(self):
+        """Reads a refused request's body, so a kept connection starts at the next request."""
+        try:
+            self.read_body({})
+        except BodyError:
+            self.close_connection = True
+        self.tee.take()
 
     def finish_proxy(self, record, verdict):
         if record:

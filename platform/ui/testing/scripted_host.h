@@ -105,6 +105,7 @@ public:
     std::vector<OpenFileRequest> file_requests;
     std::vector<std::string> browse_titles;
     std::vector<std::string> shell_opened; // files shell_open was asked to open
+    std::vector<std::string> help_keywords; // keywords help_key was asked for
 
     using UiHost::message_box;
     int message_box(const message_box_request& request) override;
@@ -116,6 +117,7 @@ public:
     {
         (style == help_style::popup ? popup_help_requests : help_requests).push_back(context);
     }
+    void help_key(const std::string& keyword) override { help_keywords.push_back(keyword); }
     std::optional<std::string> browse_folder(const std::string& title, const std::string& start) override;
     bool shell_open(const std::string& path) override
     {
