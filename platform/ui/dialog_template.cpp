@@ -196,6 +196,8 @@ DialogTemplates DialogTemplates::parse(std::string_view text, std::string_view f
                 control.enabled = false;
             } else if (name == "hidden") {
                 control.visible = false;
+            } else if (name == "readonly") {
+                control.read_only = true;
             } else {
                 throw fail("unknown control option " + name);
             }

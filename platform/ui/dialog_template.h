@@ -38,6 +38,7 @@ struct ControlTemplate {
     int help_context = 0;             // context help of the control; 0: the dialog's
     bool enabled = true;
     bool visible = true;
+    bool read_only = false;           // edit: shown and selectable, not typed into
 };
 
 struct DialogTemplate {
@@ -61,7 +62,7 @@ public:
 //   end
 // Options: password limit=<n> auto group editable items="a|b" range=<low>..<high> buddy=<id>
 // bitmap=<id> tip=<string id> help=<context> disabled hidden multi sorted columns="title:width|..."
-// time. Blank lines and "#" comments are skipped.
+// time readonly. Blank lines and "#" comments are skipped.
 class DialogTemplates {
 public:
     static DialogTemplates load(const std::string& path);
