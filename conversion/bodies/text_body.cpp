@@ -131,7 +131,10 @@ void rewrite_pictures(std::string& text)
         }
         out.append(text, copied, item_start - copied);
         if (!has_alt || alt.empty()) {
-            // the picture has no text-body form: it goes
+            // The picture has no text-body form: it goes, the text beside it stays.
+            if (item_start < at)
+                out.append(text, item_start, at - item_start);
+            out.append(text, tag_end + 1, item_end - tag_end - 1);
         } else if (visible.empty()) {
             out += shown(alt);
             out += "&nbsp;";
@@ -206,13 +209,16 @@ void rewrite_anchors(std::string& text, const body_passes& passes)
             continue;
         }
         const std::string address = core::DecodeEntitiesAndEscapes(href);
+        const std::string visible = core::DecodeEntitiesAndEscapes(text_form(inner, passes));
         out.append(start_tag);
-        if (alt.empty() && !redirected && object.kind != core::sendfriend) {
+        if (alt.empty() && !redirected && object.kind != core::sendfriend && trim_blanks(visible).empty()) {
+            // A link that shows no text shows its address.
             out += core::escape_text(address, core::escape_mode::exact);
             out += ' ';
         } else {
+            // The link's own words stay; the address follows them unless they are the address.
             out.append(inner);
-            if (!core::equal_ignoring_case(core::DecodeEntitiesAndEscapes(text_form(inner, passes)), address)) {
+            if (!core::equal_ignoring_case(visible, address)) {
                 out += ' ';
                 out += core::escape_text(address, core::escape_mode::exact);
             }

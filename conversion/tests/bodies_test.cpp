@@ -200,7 +200,8 @@ TEST(text_body_links, AnchorsShowWhereTheyLead)
         {"<A href=\"mailto:me@x.org\">Write</A>", "Write&nbsp;me@x.org"},
         {"<a href=mailto:me@x.org>me@x.org</a>", "me@x.org"},
         // other links: the address as text, or beside the text
-        {"<a href=\"http://h/p\">Site</a>", "<a href=\"http://h/p\">http://h/p </a>"},
+        {"<a href=\"http://h/p\">Site</a>", "<a href=\"http://h/p\">Site http://h/p</a>"},
+        {"<a href=\"http://h/p\"><img src=x.gif></a>", "<a href=\"http://h/p\">http://h/p </a>"},
         {"<a text_body_alt=alt href=\"http://h/p\">Site</a>", "<a text_body_alt=alt href=\"http://h/p\">Site http://h/p</a>"},
         {"<a text_body_alt=alt href=\"http://h/p\">http://h/p</a>", "<a text_body_alt=alt href=\"http://h/p\">http://h/p</a>"},
         {"<a quorbis_id=sendfriend1 href=\"http://h/f\">Tell</a>", "<a quorbis_id=sendfriend1 href=\"http://h/f\">Tell http://h/f</a>"},
@@ -208,7 +209,8 @@ TEST(text_body_links, AnchorsShowWhereTheyLead)
         {"<a href=\"\">empty</a>", "<a href=\"\">empty</a>"},
         {"<a href=\"http://h/p\">no end", "<a href=\"http://h/p\">no end"},
         // values enter as text, never as markup
-        {"<a href='x\"><script>'>t</a>", "<a href='x\"><script>'>x\"&gt;&lt;script&gt; </a>"},
+        {"<a href='x\"><script>'> </a>", "<a href='x\"><script>'>x\"&gt;&lt;script&gt; </a>"},
+        {"<a href='x\"><script>'>t</a>", "<a href='x\"><script>'>t x\"&gt;&lt;script&gt;</a>"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(text_body(c.in, passes), c.out) << c.in;
@@ -223,6 +225,8 @@ TEST(text_body_links, PicturesStandForTheirTextBodyAlternative)
     } cases[] = {
         {"a<IMG quorbis_id=picture1 src=x.gif text_body_alt=\"Logo\">b", "aLogo&nbsp;b"},
         {"a<img quorbis_id=picture1 src=x.gif text_body_alt=\"\">b", "ab"},
+        {"<!--Quorbis-object-start--><img quorbis_id=picture2>kept<!--Quorbis-object-end-->",
+            "<!--Quorbis-object-start-->kept<!--Quorbis-object-end-->"},
         {"a<img quorbis_id=picture1 src=x.gif>b", "ab"},
         {"a<img src=x.gif>b", "a<img src=x.gif>b"},
         {"<img quorbis_id=picture1 text_body_alt=\"&lt;b&gt;\">", "&lt;b&gt;&nbsp;"},

@@ -91,6 +91,8 @@ std::optional<std::string> import_page_into(AppContext& context, CTalverinDocMan
     }
     for (const std::string& problem : result.problems)
         TRACE_LOG("import_page_into() -- kept as written: %s\n", problem.c_str());
+    // The new message's body refers to every object the import placed: a save keeps them.
+    manager.dictionary().CollectReferencedObjects(0, result.body);
     return std::move(result.body);
 }
 

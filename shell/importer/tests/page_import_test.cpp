@@ -46,6 +46,19 @@ TEST_F(page_import, YesImportsThePageWithItsObjectsAndAPasteDrawsAboveItsNumbers
     EXPECT_EQ(read_file(objects.pullfiles[1].picture.source), "GIF89a-button");
     EXPECT_EQ(fs::path(objects.pictures[1].source).parent_path(), fs::path(manager().GetTempFolder()));
 
+    // Saved and opened again, the message has the same objects and their files.
+    const auto pictures = objects.pictures.size();
+    const auto pullfiles = objects.pullfiles.size();
+    view.page = view.shown;
+    ASSERT_TRUE(doc().DoSave(path("imported.htm"), true));
+    new_document();
+    ASSERT_TRUE(open(path("imported.htm")));
+    auto& reopened = manager().dictionary().known(0);
+    EXPECT_EQ(reopened.pictures.size(), pictures);
+    EXPECT_EQ(reopened.pullfiles.size(), pullfiles);
+    for (const auto& [number, record] : reopened.pictures)
+        EXPECT_TRUE(fs::is_regular_file(record.source)) << record.source;
+
     PasteFragmentImporter paste(context, manager());
     const auto pasted = paste.scan_tags("<img src=\"http://h/x.gif\"><form></form>");
     ASSERT_TRUE(pasted);

@@ -1,0 +1,155 @@
+// The text body keeps every word of a page: each text node libxml2 reads in a page's body
+// (outside SCRIPT, STYLE, OBJECT and comments), stripped of white space and non-breaking
+// spaces, is found in order in the text the view shows for the page's text body (the page
+// rewritten for the text body, then its text read through the page loader), likewise
+// stripped. Run over our fixtures and over the real pages when they are present.
+#include "conversion/bodies/page_head.h"
+#include "core/markup/page_charset.h"
+#include "core/url/file_url.h"
+#include "editing/site/page_loader.h"
+#include "platform/testing/recording_sink.h"
+#include "platform/testing/test_services.h"
+
+#include <libxml/HTMLparser.h>
+#include <libxml/tree.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <gtest/gtest.h>
+#include <iterator>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+std::string stripped(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v')
+            continue;
+        if (c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') {
+            ++i;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
+bool skipped_element(const xmlNode* node)
+{
+    if (node->type != XML_ELEMENT_NODE || !node->name)
+        return false;
+    const std::string name = reinterpret_cast<const char*>(node->name);
+    return name == "script" || name == "style" || name == "object" || name == "title" || name == "head";
+}
+
+void collect_text(const xmlNode* node, std::vector<std::string>& texts)
+{
+    for (; node; node = node->next) {
+        if (skipped_element(node))
+            continue;
+        if (node->type == XML_TEXT_NODE && node->content) {
+            std::string text = stripped(reinterpret_cast<const char*>(node->content));
+            if (!text.empty())
+                texts.push_back(std::move(text));
+        }
+        collect_text(node->children, texts);
+    }
+}
+
+std::vector<std::string> libxml2_body_texts(const std::string& page)
+{
+    std::vector<std::string> texts;
+    htmlDocPtr doc = htmlReadMemory(page.data(), static_cast<int>(page.size()), nullptr, "UTF-8",
+        HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
+    if (!doc)
+        return texts;
+    collect_text(xmlDocGetRootElement(doc), texts);
+    xmlFreeDoc(doc);
+    return texts;
+}
+
+struct text_body_text : ::testing::Test {
+    platform::testing::test_services platform_services;
+    html::manual_ui_queue queue;
+    platform::testing::recording_sink sink;
+
+    editing::page_services services()
+    {
+        return editing::page_services {queue, sink, platform_services.services.strings,
+            platform::testing::share_folder() + "/talverin", platform_services.services.locations.temp, nullptr};
+    }
+
+    // The words of the page that the text body lost; empty when none.
+    std::vector<std::string> lost_words(const std::string& bytes)
+    {
+        const std::string page = core::decode_page_bytes(bytes);
+        conversion::identity_body_passes passes;
+        core::file_path written = conversion::write_text_body_page(page, passes);
+        std::string text;
+        EXPECT_EQ(editing::get_page_text(services(), core::make_file_url(written.path()), text), 0);
+        const std::string ours = stripped(text);
+        std::vector<std::string> lost;
+        std::size_t at = 0;
+        for (const std::string& word : libxml2_body_texts(page)) {
+            const auto found = ours.find(word, at);
+            if (found == std::string::npos)
+                lost.push_back(word);
+            else
+                at = found + word.size();
+        }
+        return lost;
+    }
+};
+
+std::vector<fs::path> pages_in(const fs::path& folder)
+{
+    std::vector<fs::path> pages;
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec))
+        return pages;
+    for (const auto& entry : fs::directory_iterator(folder))
+        if (entry.path().extension() == ".html" || entry.path().extension() == ".htm")
+            pages.push_back(entry.path());
+    std::sort(pages.begin(), pages.end());
+    return pages;
+}
+
+std::string read(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+TEST_F(text_body_text, FixturesLoseNoText)
+{
+    const std::string fixtures[] = {
+        "<html><body><p>Dear <b>reader</b>,&nbsp;see <a href=\"http://h/p\">our shop</a> or "
+        "<A href=\"mailto:me@x.org\">write</A>.</p><ul><li>one</li><li>two</li></ul>"
+        "<table><tr><td>Item</td><td>9.99</td></tr></table><p>x &lt; y &amp; z</p></body></html>",
+        "<html><body><a href=\"[pull name=a.zip]\" quorbis_id=pullfile1>Get it</a> "
+        "<img quorbis_id=picture1 text_body_alt=\"Logo\" src=x.gif> after</body></html>",
+    };
+    for (const auto& page : fixtures)
+        EXPECT_EQ(lost_words(page), std::vector<std::string> {}) << page;
+    for (const auto& page : pages_in(CONVERSION_TEST_DATA))
+        EXPECT_EQ(lost_words(read(page)), std::vector<std::string> {}) << page;
+}
+
+TEST_F(text_body_text, RealPagesLoseNoText)
+{
+    const auto pages = pages_in(TALVERIN_HTML_CORPUS);
+    if (pages.empty())
+        GTEST_SKIP() << "the real pages are absent: " << TALVERIN_HTML_CORPUS;
+    for (const auto& page : pages) {
+        const auto lost = lost_words(read(page));
+        EXPECT_TRUE(lost.empty()) << page << ": " << lost.size() << " texts lost, the first: " << lost.front();
+    }
+}
+
+}
