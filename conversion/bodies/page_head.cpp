@@ -9,7 +9,12 @@
 #include "core/markup/ascii.h"
 #include "core/markup/escape.h"
 #include "core/util/strings.h"
-#include "platform/files/atomic_write.h"
+#include "platform/files/unique_fd.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace conversion {
 
@@ -46,11 +51,28 @@ std::size_t find_head_start(std::string_view page)
     return std::string_view::npos;
 }
 
+// A temporary page the view loads at once: written in one go, not synced (it outlives no
+// crash), created new so that nothing else's file is replaced.
 void write_page(const core::file_path& file, std::string_view text)
 {
-    if (auto error = platform::files::atomic_write(file.path(), text, 0600)) {
-        TRACE_LOG("write_page() -- %s: %s\n", file.c_str(), error.message().c_str());
-        throw body_error("The page " + file.path() + " could not be written: " + error.message() + ".");
+    const int fd = ::open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        const std::string why = std::strerror(errno);
+        TRACE_LOG("write_page() -- %s: %s\n", file.c_str(), why.c_str());
+        throw body_error("The page " + file.path() + " could not be written: " + why + ".");
+    }
+    platform::files::unique_fd owned(fd);
+    std::size_t written = 0;
+    while (written < text.size()) {
+        const auto got = ::write(fd, text.data() + written, text.size() - written);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            const std::string why = got < 0 ? std::strerror(errno) : "nothing written";
+            TRACE_LOG("write_page() -- %s: %s\n", file.c_str(), why.c_str());
+            throw body_error("The page " + file.path() + " could not be written: " + why + ".");
+        }
+        written += static_cast<std::size_t>(got);
     }
 }
 

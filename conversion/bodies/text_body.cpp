@@ -27,20 +27,6 @@ namespace {
 constexpr std::string_view pull_open = "[pull name=";
 constexpr std::string_view mailto_prefix = "mailto:";
 
-// Every `what` replaced in one scan; `what` must not be empty.
-std::string replaced(std::string_view text, std::string_view what, std::string_view with)
-{
-    std::string out;
-    out.reserve(text.size());
-    std::size_t from = 0;
-    for (std::size_t at = text.find(what); at != std::string_view::npos; at = text.find(what, from)) {
-        out.append(text.substr(from, at - from)).append(with);
-        from = at + what.size();
-    }
-    out.append(text.substr(from));
-    return out;
-}
-
 // A value read from a tag, as text a reader sees.
 std::string shown(std::string_view value)
 {
@@ -255,6 +241,90 @@ void remove_pull_sizes(std::string& text)
 
 }
 
+namespace {
+
+// In one pass, what replacing each "!" by the protection string, then CR LF by "_!!!_", CR by
+// "_!!_", LF by "_!_" and "<" by LF "!<" gives: every tag begins a line, no input line break
+// is left.
+std::string protect_for_sed(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size() + text.size() / 4);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        switch (text[i]) {
+        case '!':
+            out += text_body_protection;
+            break;
+        case '\r':
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                out += "_!!!_";
+                ++i;
+            } else {
+                out += "_!!_";
+            }
+            break;
+        case '\n':
+            out += "_!_";
+            break;
+        case '<':
+            out += "\n!<";
+            break;
+        default:
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+// The protection undone in one pass: LF "!<" to "<", "_!_" to LF, "_!!_" to CR, "_!!!_" to
+// CR LF, the protection string to "!". The protected text holds "!" only inside these
+// tokens, so reading them left to right gives what replacing them in that order gives.
+std::string unprotect_after_sed(std::string_view text)
+{
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const std::string_view rest = text.substr(i);
+        if (rest.starts_with("\n!<")) {
+            out += '<';
+            i += 3;
+        } else if (rest.starts_with("_!!!_")) {
+            out += "\r\n";
+            i += 5;
+        } else if (rest.starts_with("_!!_")) {
+            out += '\r';
+            i += 4;
+        } else if (rest.starts_with("_!_")) {
+            out += '\n';
+            i += 3;
+        } else if (rest.starts_with(text_body_protection)) {
+            out += '!';
+            i += text_body_protection.size();
+        } else {
+            out += text[i];
+            ++i;
+        }
+    }
+    return out;
+}
+
+// Whether the anchor normaliser's expression can match: "<a" or "<A" followed by a blank,
+// "_" or a line break (each of which the protection turns into one of the expression's
+// "!", "_" or space; a "!" itself becomes the protection string, which it does not match).
+bool may_fold_anchor(std::string_view text)
+{
+    for (auto at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
+        if (at + 2 < text.size() && (text[at + 1] == 'a' || text[at + 1] == 'A')) {
+            const char next = text[at + 2];
+            if (next == ' ' || next == '_' || next == '\r' || next == '\n')
+                return true;
+        }
+    }
+    return false;
+}
+
+}
+
 std::size_t default_text_body_sed_limit()
 {
     return hevtools::sed::limits::default_space_limit;
@@ -266,11 +336,9 @@ bool normalise_anchor_tags(std::string& text, std::size_t sed_space_limit)
         TRACE_LOG("normalise_anchor_tags() -- the text holds the protection string: anchors left as written\n");
         return false;
     }
-    std::string guarded = replaced(text, "!", text_body_protection);
-    guarded = replaced(guarded, "\r\n", "_!!!_");
-    guarded = replaced(guarded, "\r", "_!!_");
-    guarded = replaced(guarded, "\n", "_!_");
-    guarded = replaced(guarded, "<", "\n!<");
+    if (!may_fold_anchor(text))
+        return true; // no "<a" followed by a blank, "_" or a line break: sed would change nothing
+    const std::string guarded = protect_for_sed(text);
 
     std::string output, messages;
     const int status = detail::run_sed_text({"sed", "-e", "s/<[Aa][!_ ][!_ ]*[Hh][Rr][Ee][Ff]/<a href/"}, guarded,
@@ -283,12 +351,7 @@ bool normalise_anchor_tags(std::string& text, std::size_t sed_space_limit)
     // The engine ends its last line with a line break the input may not have had.
     if (!guarded.empty() && guarded.back() != '\n' && !output.empty() && output.back() == '\n')
         output.pop_back();
-    output = replaced(output, "\n!<", "<");
-    output = replaced(output, "_!_", "\n");
-    output = replaced(output, "_!!_", "\r");
-    output = replaced(output, "_!!!_", "\r\n");
-    output = replaced(output, text_body_protection, "!");
-    text.swap(output);
+    text = unprotect_after_sed(output);
     return true;
 }
 

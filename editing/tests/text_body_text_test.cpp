@@ -1,17 +1,13 @@
-// The text body keeps every word of a page: each text node libxml2 reads in a page's body
-// (outside SCRIPT, STYLE, OBJECT and comments), stripped of white space and non-breaking
-// spaces, is found in order in the text the view shows for the page's text body (the page
-// rewritten for the text body, then its text read through the page loader), likewise
-// stripped. Run over our fixtures and over the real pages when they are present.
+// The text body keeps every word of a page (bench/text_body_check.h): the page rewritten for
+// the text body, then its text read through the page loader. Run over our fixtures and over
+// the real pages when they are present.
+#include "bench/text_body_check.h"
 #include "conversion/bodies/page_head.h"
 #include "core/markup/page_charset.h"
 #include "core/url/file_url.h"
 #include "editing/site/page_loader.h"
 #include "platform/testing/recording_sink.h"
 #include "platform/testing/test_services.h"
-
-#include <libxml/HTMLparser.h>
-#include <libxml/tree.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -22,57 +18,6 @@
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string stripped(std::string_view text)
-{
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v')
-            continue;
-        if (c == '\xC2' && i + 1 < text.size() && text[i + 1] == '\xA0') {
-            ++i;
-            continue;
-        }
-        out += c;
-    }
-    return out;
-}
-
-bool skipped_element(const xmlNode* node)
-{
-    if (node->type != XML_ELEMENT_NODE || !node->name)
-        return false;
-    const std::string name = reinterpret_cast<const char*>(node->name);
-    return name == "script" || name == "style" || name == "object" || name == "title" || name == "head";
-}
-
-void collect_text(const xmlNode* node, std::vector<std::string>& texts)
-{
-    for (; node; node = node->next) {
-        if (skipped_element(node))
-            continue;
-        if (node->type == XML_TEXT_NODE && node->content) {
-            std::string text = stripped(reinterpret_cast<const char*>(node->content));
-            if (!text.empty())
-                texts.push_back(std::move(text));
-        }
-        collect_text(node->children, texts);
-    }
-}
-
-std::vector<std::string> libxml2_body_texts(const std::string& page)
-{
-    std::vector<std::string> texts;
-    htmlDocPtr doc = htmlReadMemory(page.data(), static_cast<int>(page.size()), nullptr, "UTF-8",
-        HTML_PARSE_NOERROR | HTML_PARSE_NOWARNING | HTML_PARSE_NONET);
-    if (!doc)
-        return texts;
-    collect_text(xmlDocGetRootElement(doc), texts);
-    xmlFreeDoc(doc);
-    return texts;
-}
 
 struct text_body_text : ::testing::Test {
     platform::testing::test_services platform_services;
@@ -93,17 +38,7 @@ struct text_body_text : ::testing::Test {
         core::file_path written = conversion::write_text_body_page(page, passes);
         std::string text;
         EXPECT_EQ(editing::get_page_text(services(), core::make_file_url(written.path()), text), 0);
-        const std::string ours = stripped(text);
-        std::vector<std::string> lost;
-        std::size_t at = 0;
-        for (const std::string& word : libxml2_body_texts(page)) {
-            const auto found = ours.find(word, at);
-            if (found == std::string::npos)
-                lost.push_back(word);
-            else
-                at = found + word.size();
-        }
-        return lost;
+        return bench::lost_texts(page, text);
     }
 };
 
