@@ -276,6 +276,10 @@ std::string protect_for_sed(std::string_view text)
     return out;
 }
 
+// The first characters of the protection's tokens.
+constexpr std::string_view text_body_token_starts = "\n_~";
+static_assert(text_body_protection.front() == '~');
+
 // The protection undone in one pass: LF "!<" to "<", "_!_" to LF, "_!!_" to CR, "_!!!_" to
 // CR LF, the protection string to "!". The protected text holds "!" only inside these
 // tokens, so reading them left to right gives what replacing them in that order gives.
@@ -284,6 +288,14 @@ std::string unprotect_after_sed(std::string_view text)
     std::string out;
     out.reserve(text.size());
     for (std::size_t i = 0; i < text.size();) {
+        const char c = text[i];
+        if (c != '\n' && c != '_' && c != text_body_protection.front()) {
+            const auto next = text.find_first_of(text_body_token_starts, i);
+            const auto end = next == std::string_view::npos ? text.size() : next;
+            out.append(text.substr(i, end - i));
+            i = end;
+            continue;
+        }
         const std::string_view rest = text.substr(i);
         if (rest.starts_with("\n!<")) {
             out += '<';

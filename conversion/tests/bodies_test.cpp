@@ -156,6 +156,11 @@ TEST(text_body_links, AnchorNormalisationFoldsBlanksAndBreaksAndKeepsTheRest)
     std::string text = "<A\r\n   HREF=x>y</A> <ABBR title=1> <AREA href=z> wow! a\rb\nc";
     ASSERT_TRUE(conversion::normalise_anchor_tags(text, conversion::default_text_body_sed_limit()));
     EXPECT_EQ(text, "<a href=x>y</A> <ABBR title=1> <AREA href=z> wow! a\rb\nc");
+
+    // Text that looks like the protection's own tokens comes back as it was.
+    std::string tokens = "a_!_b\r\n_!!_ _!!!_\n!<A_\n href=x>!~`\r";
+    ASSERT_TRUE(conversion::normalise_anchor_tags(tokens, conversion::default_text_body_sed_limit()));
+    EXPECT_EQ(tokens, "a_!_b\r\n_!!_ _!!!_\n!<a href=x>!~`\r");
 }
 
 TEST(text_body_links, ProtectionStringOrFailingSedLeavesTheTextUnchanged)
