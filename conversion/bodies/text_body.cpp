@@ -35,6 +35,9 @@ std::string shown(std::string_view value)
 
 std::string text_form(std::string_view inner, const body_passes& passes)
 {
+    // Without markup or references the pictures-and-mail-tos pass changes nothing.
+    if (inner.find_first_of("<&") == std::string_view::npos)
+        return std::string(trim_blanks(inner));
     std::string copy(inner);
     convert_images_and_mailto_links(copy, true, passes.object_texts());
     return std::string(trim_blanks(copy));
@@ -251,6 +254,14 @@ std::string protect_for_sed(std::string_view text)
     std::string out;
     out.reserve(text.size() + text.size() / 4);
     for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto special = text.find_first_of("!\r\n<", i);
+        if (special != i) {
+            const auto end = special == std::string_view::npos ? text.size() : special;
+            out.append(text.substr(i, end - i));
+            i = end;
+            if (i == text.size())
+                break;
+        }
         switch (text[i]) {
         case '!':
             out += text_body_protection;
