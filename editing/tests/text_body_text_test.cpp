@@ -2,6 +2,7 @@
 // the text body, then its text read through the page loader. Run over our fixtures and over
 // the real pages when they are present.
 #include "bench/text_body_check.h"
+#include "conversion/bodies/aol_conversion.h"
 #include "conversion/bodies/page_head.h"
 #include "core/markup/page_charset.h"
 #include "core/url/file_url.h"
@@ -84,6 +85,40 @@ TEST_F(text_body_text, RealPagesLoseNoText)
     for (const auto& page : pages) {
         const auto lost = lost_words(read(page));
         EXPECT_TRUE(lost.empty()) << page << ": " << lost.size() << " texts lost, the first: " << lost.front();
+    }
+}
+
+// The page loader's passes, as the program gives them to the message-body transforms.
+class loader_passes : public conversion::identity_body_passes {
+public:
+    explicit loader_passes(editing::page_services services) : services_(std::move(services)) { }
+    bool reparse_html_text_pass(std::string& text) override
+    {
+        return editing::reparse_html_text_pass(services_, text) == 0;
+    }
+    bool reparse_html_alignment_pass(std::string& text, bool flag) override
+    {
+        return editing::reparse_html_alignment_pass(services_, text, flag ? 1 : 0) == 0;
+    }
+
+private:
+    editing::page_services services_;
+};
+
+TEST_F(text_body_text, AolBodyThroughThePageLoaderKeepsTheMessagesText)
+{
+    const std::string message = read(fs::path(CONVERSION_TEST_DATA) / "aol_message.html");
+    ASSERT_FALSE(message.empty());
+    loader_passes passes(services());
+    for (bool entities : {false, true}) {
+        const std::string body = conversion::convert_for_aol(message, entities, passes, TALVERIN_RESOURCES_DIR "/aoltag.policy.txt");
+        EXPECT_EQ(body.find("<table"), std::string::npos) << "tables are flattened";
+        EXPECT_EQ(body.find("<TABLE"), std::string::npos);
+        EXPECT_EQ(body.find("document.write"), std::string::npos);
+        std::string shown;
+        for (const std::string& text : bench::libxml2_body_texts(body))
+            shown += text;
+        EXPECT_EQ(bench::lost_texts(message, shown), std::vector<std::string> {}) << body;
     }
 }
 
