@@ -8,6 +8,7 @@
 #include "shell/frames/main_frame.h"
 #include "shell/documents/conversion_binding.h"
 #include "shell/documents/talverin_doc_manager.h"
+#include "shell/importer/html_import_binding.h"
 #include "shell/splash.h"
 
 #include <algorithm>
@@ -369,7 +370,11 @@ bool CTalverinApp::InitApplication()
     if (!context_.conversion)
         context_.conversion = std::make_unique<ConversionBinding>(std::nullopt,
             [this] { return context_.current_config.GetDisplayDelay(); });
-    set_doc_manager(std::make_unique<CTalverinDocManager>(context_, *context_.conversion));
+    auto manager = std::make_unique<CTalverinDocManager>(context_, *context_.conversion);
+    // "&Yes" of the importing prompt imports the page through the HTML importer.
+    if (!context_.document_seams.import_page)
+        bind_html_importer(context_, *manager);
+    set_doc_manager(std::move(manager));
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -11,5 +12,8 @@ namespace conversion::detail {
 // which go nowhere else.
 int run_sed_text(const std::vector<std::string>& arguments, const std::string& input, std::string& output,
     std::string& messages);
+// The same with the engine's pattern and hold space limited to `space_limit` bytes.
+int run_sed_text(const std::vector<std::string>& arguments, const std::string& input, std::string& output,
+    std::string& messages, std::size_t space_limit);
 
 }

@@ -239,6 +239,7 @@ bool Dialog::create()
             std::stable_sort(control.items.begin(), control.items.end(), less_ignoring_case);
         control.enabled = options.enabled;
         control.visible = options.visible;
+        control.read_only = options.read_only;
         control.image = options.bitmap;
         control.position = options.low;
         if (options.tooltip != 0)

@@ -43,6 +43,7 @@ struct Control {
     std::vector<std::string> items;
     bool enabled = true;
     bool visible = true;
+    bool read_only = false; // edit: the user cannot type into it
     int position = 0;   // up-down, progress
     int image = 0;      // image: the bitmap shown
     std::size_t selection_start = 0; // edit: the selected text
@@ -169,6 +170,8 @@ public:
     virtual void OnSize(int /*width*/, int /*height*/) { }
     void EnableItem(int id, bool enabled) { item(id).enabled = enabled; }
     void ShowItem(int id, bool visible) { item(id).visible = visible; }
+    // An edit the user may read and select but not type into.
+    void SetReadOnly(int id, bool read_only) { item(id).read_only = read_only; }
     void GotoDlgCtrl(int id);
     int focus() const { return focus_; }
 

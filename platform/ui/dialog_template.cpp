@@ -198,6 +198,8 @@ DialogTemplates DialogTemplates::parse(std::string_view text, std::string_view f
                 control.visible = false;
             } else if (name == "multiline") {
                 control.multiline = true;
+            } else if (name == "readonly") {
+                control.read_only = true;
             } else {
                 throw fail("unknown control option " + name);
             }

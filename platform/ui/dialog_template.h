@@ -39,6 +39,7 @@ struct ControlTemplate {
     bool enabled = true;
     bool visible = true;
     bool multiline = false;           // edit: several lines, wrapped
+    bool read_only = false;           // edit: shown and selectable, not typed into
 };
 
 struct DialogTemplate {
@@ -62,7 +63,7 @@ public:
 //   end
 // Options: password limit=<n> auto group editable items="a|b" range=<low>..<high> buddy=<id>
 // bitmap=<id> tip=<string id> help=<context> disabled hidden multi sorted columns="title:width|..."
-// time multiline. Blank lines and "#" comments are skipped.
+// time multiline readonly. Blank lines and "#" comments are skipped.
 class DialogTemplates {
 public:
     static DialogTemplates load(const std::string& path);

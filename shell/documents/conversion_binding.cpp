@@ -1,5 +1,6 @@
 #include "shell/documents/conversion_binding.h"
 
+#include "conversion/bodies/aol_conversion.h"
 #include "conversion/objects/clickto_page.h"
 #include "conversion/objects/object_files.h"
 #include "conversion/vocabulary/object_markup.h"
@@ -7,6 +8,7 @@
 #include "conversion/vocabulary/replace_comments.h"
 #include "core/log/trace_log.h"
 #include "core/util/strings.h"
+#include "shell/documents/program_body_passes.h"
 
 namespace shell {
 
@@ -131,10 +133,13 @@ std::optional<std::string> ConversionBinding::generate_meta_and_form(std::string
     return loaded;
 }
 
-std::optional<std::string> ConversionBinding::convert_file_for_aol(const std::string&)
+std::optional<std::string> ConversionBinding::convert_file_for_aol(const std::string& path)
 {
-    not_built("convert_file_for_aol");
-    return std::nullopt;
+    ProgramBodyPasses passes(page_services_);
+    std::optional<std::string> body;
+    if (!done("convert_file_for_aol", [&] { body = conversion::convert_file_for_aol(path, passes); }))
+        return std::nullopt;
+    return body;
 }
 
 std::optional<std::string> ConversionBinding::get_page_text(const std::string& url)

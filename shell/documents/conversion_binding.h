@@ -15,9 +15,8 @@ inline constexpr unsigned IDS_CLICKTO_TO_LOAD = 33155; // "to load..."
 // The program's conversion services as far as they exist: page text through the off-screen
 // page loader, when one is given; object files and click-to pages; the generator's replacement
 // step, the wrapper form taken out of a loaded page and a Flash object's movie through the
-// markup vocabulary. The HTML-lite body is not built yet; it is traced as such and fails, so
-// the step that needs it fails instead of going on without it. A failed step is traced with
-// its reason.
+// markup vocabulary; the HTML-lite body through the AOL conversion, whose page passes need
+// the page loader. A failed step is traced with its reason.
 class ConversionBinding final : public ConversionServices {
 public:
     // display_delay: the seconds a click-to page waits before it sends the reader on (the

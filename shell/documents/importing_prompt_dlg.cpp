@@ -1,6 +1,7 @@
 #include "shell/documents/importing_prompt_dlg.h"
 
 #include "platform/ui/stock_icons.h"
+#include "shell/importer/importer_dialogs.h"
 
 namespace shell {
 
@@ -14,9 +15,7 @@ bool CImportingPromptDlg::OnInitDialog()
 {
     if (!Dialog::OnInitDialog())
         return false;
-    item(IDC_ICON).image = platform::ui::stock_icon_question;
-    SetDlgItemText(IDC_PROMPT, prompt_);
-    SetWindowText(caption_);
+    start_prompt_dialog(*this, platform::ui::stock_icon_question, prompt_, caption_);
     EnableItem(IDC_SEND, can_send_);
     return true;
 }

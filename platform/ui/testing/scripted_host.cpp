@@ -46,6 +46,8 @@ void DialogDriver::type(int control, const std::string& text)
         || (target.declared.kind == ControlKind::combo_box && target.declared.editable);
     if (!typable)
         throw ImpossibleInteraction("control " + std::to_string(control) + " takes no typing");
+    if (target.read_only)
+        throw ImpossibleInteraction("control " + std::to_string(control) + " is read-only");
     current().user_type(control, text);
 }
 
@@ -161,6 +163,12 @@ void DialogDriver::cancel()
     if (sheet_) {
         check_open();
         sheet_->press_cancel();
+        return;
+    }
+    if (!current().has_item(IDCANCEL)) {
+        // Escape: the cancel command, as the system sends it to a dialog without a Cancel button.
+        check_open();
+        dialog_->OnCommand(IDCANCEL, BN_CLICKED);
         return;
     }
     usable(IDCANCEL);

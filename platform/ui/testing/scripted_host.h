@@ -49,6 +49,7 @@ public:
     void ok();
     // Enter: the default button's command, unless the dialog's OK button is disabled.
     void enter();
+    // Escape: Cancel, or the cancel command where the dialog has no Cancel button.
     void cancel();
     void f1();
     // F1 while the control has the focus.

@@ -1,0 +1,29 @@
+// Any bytes as a reference a page makes, with the page's folder: each candidate is the
+// page's folder joined with the reference, or the absolute path itself, with no "." or ".."
+// left in it.
+#include "conversion/importer/link_classification.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::string reference(reinterpret_cast<const char*>(data), size);
+    const std::string folder = "/srv/page/folder";
+    for (const std::string& candidate : conversion::resource_candidates(reference, folder)) {
+        if (candidate.empty() || candidate.front() != '/')
+            std::abort();
+        if (candidate.find("/../") != std::string::npos || candidate.find("/./") != std::string::npos)
+            std::abort();
+        const bool inside = candidate.rfind(folder + "/", 0) == 0;
+        const bool absolute = reference.find_first_not_of(" \t\r\n") != std::string::npos
+            && (reference[reference.find_first_not_of(" \t\r\n")] == '/'
+                || reference[reference.find_first_not_of(" \t\r\n")] == '\\'
+                || reference.find("file:") != std::string::npos || reference.find("..") != std::string::npos);
+        if (!inside && !absolute)
+            std::abort();
+    }
+    (void)conversion::classify_link(reference, "page.htm", conversion::mime_table::from_text("application/zip zip\n"));
+    return 0;
+}
