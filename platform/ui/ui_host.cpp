@@ -226,4 +226,8 @@ bool UiHost::shell_open(const std::string& path)
     return true;
 }
 
+int UiHost::track_popup_menu(const MenuModel&, int, int) { return 0; }
+
+void UiHost::beep() { ui_trace("UiHost::beep()"); }
+
 }

@@ -20,6 +20,7 @@ namespace platform::ui {
 using namespace platform::prompts;
 
 class Dialog;
+class MenuModel;
 class MessageQueue;
 class PropertySheet;
 
@@ -73,6 +74,11 @@ public:
     // Opens a file with the desktop's program for it, not waiting for that program; false
     // (traced) when there is none or it could not be started.
     virtual bool shell_open(const std::string& path);
+    // Shows a popup menu at a screen point until the user picks an item or dismisses it:
+    // the chosen command id, 0 for none. A host without a screen picks nothing.
+    virtual int track_popup_menu(const MenuModel& menu, int screen_x, int screen_y);
+    // The error sound (a failure that needs no message).
+    virtual void beep();
 
     // The wait cursor shows while the count is above zero; any thread may change it.
     void begin_wait_cursor() { ++wait_cursor_count_; }
