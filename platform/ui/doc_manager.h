@@ -10,10 +10,20 @@
 namespace platform::ui {
 
 class UiHost;
+class Document;
 
+// A view of a document.
 class View {
 public:
     virtual ~View() = default;
+    // The view has joined its document and shows it now; false when it could not be made
+    // ready (it has told the user), and the document is not kept.
+    virtual bool OnInitialUpdate() { return true; }
+    Document* GetDocument() const { return document_; }
+    void SetDocument(Document* document) { document_ = document; }
+
+private:
+    Document* document_ = nullptr;
 };
 
 // A document: its path name and title, the modified flag, the views that show it, and the
@@ -129,11 +139,19 @@ public:
     virtual Outcome on_file_new();
 
     Document* current_document() const { return document_.get(); }
+    // The views the manager made for the current document.
+    const std::vector<std::unique_ptr<View>>& current_views() const { return views_; }
 
 private:
+    // Makes the template's view for the document, joins them and runs its initial update;
+    // the document and its view become the current ones. False when the view could not
+    // be made ready.
+    bool keep(const DocTemplate& doc_template, std::unique_ptr<Document> document);
+
     std::vector<std::unique_ptr<DocTemplate>> templates_;
     std::map<int, std::string> extensions_;
     std::unique_ptr<Document> document_;
+    std::vector<std::unique_ptr<View>> views_;
 };
 
 // The command line's request to the document manager: a new document, or a file to open.

@@ -170,14 +170,14 @@ void CWizardView::OnDestroy()
 
 int CWizardView::GetDocumentKind() const
 {
-    if (dynamic_cast<CTalverinDoc*>(document_))
+    if (dynamic_cast<CTalverinDoc*>(GetDocument()))
         return 0;
-    if (auto* wizard = dynamic_cast<CWizardDoc*>(document_))
+    if (auto* wizard = dynamic_cast<CWizardDoc*>(GetDocument()))
         return wizard->DocumentKind();
     return 2;
 }
 
-std::string CWizardView::document_path() const { return document_ ? document_->GetPathName() : std::string(); }
+std::string CWizardView::document_path() const { return GetDocument() ? GetDocument()->GetPathName() : std::string(); }
 int CWizardView::edit_mode() const { return context_.edit_mode; }
 bool CWizardView::remove_redirect_link() const { return context_.remove_redirect_link != 0; }
 const platform::ui::MenuResources* CWizardView::menus() const { return context_.services.menus; }

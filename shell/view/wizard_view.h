@@ -65,15 +65,13 @@ public:
     CWizardView(const CWizardView&) = delete;
     CWizardView& operator=(const CWizardView&) = delete;
 
-    // The document and frame the view belongs to (the framework's wiring).
-    void SetDocument(platform::ui::Document* document) { document_ = document; }
-    platform::ui::Document* GetDocument() const { return document_; }
+    // The frame the view belongs to (the framework's wiring).
     void SetFrame(ViewFrame* frame) { frame_ = frame; }
     ViewFrame* GetParentFrame() const { return frame_; }
 
     // The initial update: makes the site and loads the document's page (a blank page for a
     // document without one). On failure the error is shown, the frame closed, false.
-    virtual bool OnInitialUpdate();
+    bool OnInitialUpdate() override;
     // The view's window is gone: the site is closed and released.
     void OnDestroy();
 
@@ -163,7 +161,6 @@ private:
 
     AppContext& context_;
     CTalverinDocManager* manager_;
-    platform::ui::Document* document_ = nullptr;
     ViewFrame* frame_ = nullptr;
     std::unique_ptr<editing::CSite> site_;
     bool first_display_option_ = false;

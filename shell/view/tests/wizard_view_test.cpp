@@ -478,3 +478,38 @@ TEST_F(view_fixture, a_finished_download_takes_the_place_of_its_picture)
 
 }
 }
+
+namespace shell::testing {
+namespace {
+
+using platform::ui::MB_ICONEXCLAMATION;
+using platform::ui::MB_OK;
+
+TEST_F(view_fixture, the_manager_opens_a_text_message_with_its_view)
+{
+    install_text_document(context, [this] { return &manager(); });
+    platform::ui::DocManager documents;
+    documents.AddDocTemplate(std::make_unique<platform::ui::DocTemplate>(132, "\nText\nText\nText\n.quorbis_txt\n\n",
+        context.document_factories[2]));
+    auto path = folder() + "/notes.quorbis_txt";
+    write(path, "hello\r\nworld");
+    ASSERT_EQ(documents.open_document_file(path), platform::ui::DocManager::Outcome::opened);
+    pages.run_pending();
+    auto* document = dynamic_cast<CWizardDoc*>(documents.current_document());
+    ASSERT_NE(document, nullptr);
+    ASSERT_EQ(documents.current_views().size(), 1u);
+    auto* opened = document->FindWizardView();
+    ASSERT_NE(opened, nullptr);
+    EXPECT_EQ(opened->GetDocument(), document);
+    EXPECT_EQ(opened->GetPageText(false), "hello\r\nworld");
+    EXPECT_EQ(document->GetTitle(), "Text body part");
+
+    factory_works = false;
+    host.expect_message("Failed to create empty document.", MB_OK | MB_ICONEXCLAMATION, platform::ui::IDOK);
+    EXPECT_EQ(documents.open_document_file(path), platform::ui::DocManager::Outcome::failed);
+    EXPECT_EQ(documents.current_document(), document); // the open one stays
+    EXPECT_EQ(host.pending(), 0u);
+}
+
+}
+}
