@@ -513,3 +513,114 @@ TEST_F(view_fixture, the_manager_opens_a_text_message_with_its_view)
 
 }
 }
+
+namespace shell::testing {
+namespace {
+
+// Downloads as the download service would be asked for them.
+class recording_downloads final : public DownloadStarter {
+public:
+    std::vector<std::string> started;
+    void start_object(const std::string& local_path, const std::string& address, std::int32_t id, int kind, bool refresh,
+        std::uintptr_t notify_window) override
+    {
+        started.push_back("object " + local_path + " " + address + " " + std::to_string(id) + " " + std::to_string(kind)
+            + " " + std::to_string(refresh) + " " + std::to_string(notify_window));
+    }
+    void start_pull_file(const std::string& pull_path, const std::string& picture_path, const std::string& pull_address,
+        const std::string& picture_address, std::int32_t id, bool, bool, std::uintptr_t) override
+    {
+        started.push_back("pull [" + pull_path + "][" + picture_path + "][" + pull_address + "][" + picture_address
+            + "] " + std::to_string(id));
+    }
+};
+
+// Insert dialogs that answer OK with a fixed choice.
+class accepting_dialogs final : public ViewObjectServices {
+public:
+    InsertChoice choice;
+    std::vector<int> asked;
+    bool has(int) const override { return true; }
+    std::optional<InsertChoice> run_insert_dialog(int command, int, const editing::document_pair&) override
+    {
+        asked.push_back(command);
+        return choice;
+    }
+    int run_bookmark_dialog(const editing::document_pair&, std::string&, html::element_ptr&) override { return 2; }
+    bool has_click_to_talk(int, const editing::document_pair&) override { return true; }
+    bool run_click_to_talk_dialog(int, const editing::document_pair&, std::string&, std::string&) override
+    {
+        return true;
+    }
+    void show_text_preview(const std::string&, const std::string&) override { }
+    std::unique_ptr<Speller> make_speller(int, const std::string&, int) override { return nullptr; }
+};
+
+TEST_F(view_fixture, downloads_start_for_internet_addresses_and_missing_files)
+{
+    recording_downloads downloads;
+    context.download_starter = &downloads;
+    auto document = open();
+    auto existing = folder() + "/have.gif";
+    write(existing, "GIF89a");
+    view->StartObjectDownload(folder() + "/new.gif", "http://host/new.gif", 3, 0, false);
+    view->StartObjectDownload(existing, "http://host/have.gif", 4, 0, false);
+    view->StartObjectDownload(existing, "http://host/have.gif", 5, 4, true);
+    view->StartObjectDownload(folder() + "/local.gif", "/pictures/local.gif", 6, 0, true);
+    view->StartObjectDownload(folder() + "/mail.gif", "mailto:a@b", 7, 5, true);
+    view->StartPullFileDownload(folder() + "/p.zip", existing, "https://host/p.zip", "http://host/have.gif", 8, false,
+        false);
+    view->StartPullFileDownload(existing, existing, "http://host/have.gif", "http://host/have.gif", 9, false, false);
+    EXPECT_EQ(downloads.started, (std::vector<std::string> {
+                                     "object " + folder() + "/new.gif http://host/new.gif 3 0 0 77",
+                                     "object " + existing + " http://host/have.gif 5 4 1 77",
+                                     "pull [" + folder() + "/p.zip][][https://host/p.zip][] 8",
+                                 }));
+    context.download_starter = nullptr;
+}
+
+TEST_F(view_fixture, a_text_message_takes_the_plain_reference_of_a_link)
+{
+    accepting_dialogs dialogs;
+    dialogs.choice.reference_text = "mailto:a@b?subject=x&y";
+    context.view_objects = &dialogs;
+    auto path = folder() + "/t.quorbis_txt";
+    write(path, "start");
+    auto document = open(path);
+    view->commands().execute(ID_INSERT_MAILTO);
+    EXPECT_EQ(dialogs.asked, (std::vector<int> {ID_INSERT_MAILTO}));
+    EXPECT_NE(view->GetPageText(false).find("mailto:a@b?subject=x&y"), std::string::npos) << view->GetPageText(false);
+    EXPECT_EQ(body_html().find("<A"), std::string::npos) << body_html();
+    context.view_objects = nullptr;
+}
+
+TEST_F(view_fixture, a_picture_is_written_marked_and_fetched)
+{
+    accepting_dialogs dialogs;
+    recording_downloads downloads;
+    dialogs.choice.write = [](const editing::document_pair&, const html::element_ptr& element) {
+        return !html::failed(element->set_attribute("src", html::value(std::string("http://host/p.gif"))))
+            && !html::failed(element->set_attribute("quorbis_id", html::value(std::string("picture2"))));
+    };
+    dialogs.choice.object_download = InsertChoice::Download {folder() + "/p.gif", "http://host/p.gif", false};
+    dialogs.choice.object_id = 2;
+    context.view_objects = &dialogs;
+    context.download_starter = &downloads;
+    auto document = open<lite_document>();
+    load("<html><body><p id=\"p\">x</p></body></html>");
+    caret_at_end_of("p");
+    view->commands().execute(ID_INSERT_PICTURE);
+    EXPECT_EQ(body_html(), "<P id=\"p\">x<!--Quorbis-object-start--><IMG src=\"http://host/p.gif\" quorbis_id=\"picture2\">"
+                           "<!--Quorbis-object-end--></P>");
+    EXPECT_EQ(downloads.started, (std::vector<std::string> {"object " + folder() + "/p.gif http://host/p.gif 2 0 0 77"}));
+
+    // A click-to-talk form already in the page is refused with its message.
+    host.expect_message("Click-To-Talk Form already exists in the document", MB_OK, platform::ui::IDOK);
+    view->commands().execute(ID_INSERT_C2T_FORM);
+    EXPECT_EQ(host.pending(), 0u);
+    context.view_objects = nullptr;
+    context.download_starter = nullptr;
+}
+
+}
+}
