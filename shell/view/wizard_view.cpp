@@ -81,16 +81,20 @@ html::element_ptr object_picture(const editing::document_pair& pair, const std::
     return nullptr;
 }
 
-// Whether the path lies in the folder (neither resolved through links).
-bool is_inside_folder(const std::string& path, const std::string& folder)
+// A new empty file of ours in the program's private temporary folder.
+core::file_path private_temp_file(std::string_view extension, bool remove_on_release)
 {
+    const auto folder = core::standard_folder_path(0);
     if (folder.empty())
-        return false;
-    auto parent = std::filesystem::path(path).lexically_normal().parent_path();
-    auto base = std::filesystem::path(folder).lexically_normal();
-    if (!base.empty() && base.filename().empty())
-        base = base.parent_path();
-    return parent == base;
+        throw com_error(html::E_FAIL);
+    auto temp = core::file_path_make_temp_name(folder, "", extension, remove_on_release);
+    int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
+    if (fd < 0) {
+        temp.keep(); // not ours to remove
+        throw com_error(html::E_FAIL);
+    }
+    ::close(fd);
+    return temp;
 }
 
 }
@@ -241,11 +245,7 @@ std::string CWizardView::GetPageSource()
 {
     if (!site_)
         return {};
-    auto temp = core::file_path_make_temp_name(core::standard_folder_path(0), "", "htm", true);
-    int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
-    if (fd < 0)
-        throw com_error(html::E_FAIL);
-    ::close(fd);
+    auto temp = private_temp_file("htm", true);
     throw_if_failed(site_->Save(temp.path(), false));
     std::ifstream in(temp.path(), std::ios::binary);
     if (!in)
@@ -293,10 +293,10 @@ void CWizardView::LoadBlankPage()
 
 void CWizardView::ApplyEditOptions()
 {
-    throw_if_failed(ExecCommand(static_cast<int>(html::command::display_option_56),
-        std::make_unique<html::value>(first_display_option_).get(), nullptr, false));
-    throw_if_failed(ExecCommand(static_cast<int>(html::command::display_option_23),
-        std::make_unique<html::value>(second_display_option_).get(), nullptr, false));
+    const html::value first(first_display_option_);
+    const html::value second(second_display_option_);
+    throw_if_failed(ExecCommand(static_cast<int>(html::command::display_option_56), &first, nullptr, false));
+    throw_if_failed(ExecCommand(static_cast<int>(html::command::display_option_23), &second, nullptr, false));
 }
 
 void CWizardView::GetElementAtPoint(html::element_ptr& element, std::string& tag_name)
@@ -466,13 +466,13 @@ int CWizardView::PutDownloadedFile(int kind, std::int32_t id, const std::string&
     if (!picture_path.empty()) {
         if (auto picture = object_picture(pair, object_id)) {
             std::string name = std::filesystem::path(picture_path).filename().string();
-            std::string source = is_inside_folder(picture_path, folder) ? name : core::make_file_url(picture_path);
+            std::string source = lies_in_folder(picture_path, folder) ? name : core::make_file_url(picture_path);
             if (!failed(picture->set_attribute("src", html::value(source))))
                 result |= 1;
         }
     }
     if (!pull_path.empty() && manager_) {
-        auto& pulls = manager_->dictionary().known(GetDocumentKind() == 0 ? 0 : GetDocumentKind()).pullfiles;
+        auto& pulls = manager_->dictionary().known(GetDocumentKind()).pullfiles;
         if (auto found = pulls.find(id); found != pulls.end())
             conversion::set_object_file(found->second.file, pull_path);
     }
@@ -683,11 +683,13 @@ void CWizardView::OnViewSource()
     auto markup = GetPageHTML(get_save_page_flags(context_.edit_mode, false));
     auto laid_out = core::break_html_lines(markup, true, true, "", "\n");
     // A text file: the desktop opens ".htm" in a browser.
-    auto temp = core::file_path_make_temp_name(core::standard_folder_path(0), "", "txt", false);
+    auto temp = private_temp_file("txt", false);
     {
-        int fd = ::open(temp.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC | O_NOFOLLOW, 0600);
-        if (fd < 0)
+        int fd = ::open(temp.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW);
+        if (fd < 0) {
+            ::unlink(temp.c_str());
             throw com_error(html::E_FAIL);
+        }
         std::size_t written = 0;
         while (written < laid_out.size()) {
             auto n = ::write(fd, laid_out.data() + written, laid_out.size() - written);

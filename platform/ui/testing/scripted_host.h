@@ -102,6 +102,7 @@ public:
     std::vector<int> help_requests;
     std::vector<int> popup_help_requests;
     std::vector<std::string> messages_shown;
+    std::vector<int> message_help_contexts;
     std::vector<OpenFileRequest> file_requests;
     std::vector<std::string> browse_titles;
     std::vector<std::string> shell_opened; // files shell_open was asked to open

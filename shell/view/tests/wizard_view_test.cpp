@@ -153,6 +153,7 @@ TEST_F(view_fixture, cancel_and_exit_asks_and_cancel_keeps_it_open)
     host.expect_message("Save changes to Text body part?", MB_YESNOCANCEL | MB_ICONEXCLAMATION, IDCANCEL);
     document->OnCancelAndExit();
     EXPECT_EQ(closed, 1);
+    EXPECT_EQ(host.message_help_contexts.back(), 61699);
     EXPECT_FALSE(document->OnCmdMsg(1234));
 }
 
