@@ -2,6 +2,8 @@
 
 #include "core/vocab/object_names.h"
 #include "platform/gfx/font_catalogue.h"
+#include "editing/site/site.h"
+#include "html/clipboard.h"
 #include "platform/com/ole.h"
 #include "platform/env/locations.h"
 #include "platform/mail/mapi_binding.h"
@@ -29,6 +31,9 @@
 namespace shell {
 
 class CTalverinDoc;
+class DownloadStarter;
+class FragmentImporter;
+class ViewObjectServices;
 
 struct BitmapSize {
     int width = 0;
@@ -49,6 +54,13 @@ struct AppServices {
     std::function<std::optional<BitmapSize>(int id)> bitmap_size; // of a bitmap resource
     std::function<void(const std::string&)> warn;     // one line for the user's terminal
     const platform::gfx::font_catalogue* fonts = nullptr; // the screen's fonts; none: no font dialog
+    // Makes the editing document of a view (main binds the headless document on the
+    // user-interface queue and the shared clipboard); absent: views have no editor.
+    editing::document_factory document_factory {};
+    // The clipboard the editing documents share.
+    std::shared_ptr<html::clipboard> clipboard {};
+    // The program's menus (context menus of the views); none: no context menu.
+    const platform::ui::MenuResources* menus = nullptr;
 };
 
 struct SplashState {
@@ -99,6 +111,14 @@ struct AppContext {
     DocumentSeams document_seams;
     // The last file the import prompt's "&Send" handed to the dispatcher instead of opening it.
     std::string sent_file;
+
+    // The last number of the views' list-insert elements ("(I<n>)"); a blank page clears it.
+    std::int32_t list_insert_counter = 0;
+    // What the views' paste, insert commands and downloads go through; each absent until its
+    // part of the program binds it (the commands it serves are then disabled).
+    FragmentImporter* fragment_importer = nullptr;
+    ViewObjectServices* view_objects = nullptr;
+    DownloadStarter* download_starter = nullptr;
 };
 
 }

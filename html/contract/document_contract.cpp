@@ -323,6 +323,7 @@ TEST_P(DocumentContract, plain_text_follows_one_definition)
         {"a<br>b<br><br>c", "a\r\nb\r\n\r\nc"},
         {"  lots   of\n  space  ", "lots of space"},
         {"<pre>keep   this\nline</pre>", "keep   this\r\nline"},
+        {"<pre>\ttab&nbsp;&nbsp;&nbsp;&nbsp;x\n\n&lt;&amp;&gt;</pre>", "\ttab    x\r\n\r\n<&>"},
         {"<table><tr><td>a</td><td>b</td></tr><tr><td>c</td></tr></table>", "a\tb\r\nc"},
         {"x<!-- hidden --><script>var s;</script><style>p{}</style>y", "xy"},
         {"a&nbsp;&nbsp;b", "a  b"},

@@ -1051,6 +1051,12 @@ public:
                     line_has_content_ = false;
                     continue;
                 }
+                // A no-break space reads as a blank here too (Tab puts four into the text).
+                if (c == '\xC2' && i + 1 < t.size() && t[i + 1] == '\xA0') {
+                    put(' ');
+                    ++i;
+                    continue;
+                }
                 put(c);
                 continue;
             }

@@ -45,6 +45,7 @@ struct message_box_request {
     std::string text;
     std::string caption;
     unsigned type = MB_OK; // buttons | icon | default button
+    int help_context = 0;  // the help topic of its Help button (F1); 0 for none
 };
 
 // Asks the user a question; answers with one of the ID* numbers.

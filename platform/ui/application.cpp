@@ -33,17 +33,19 @@ int Application::Run()
     return quit_code != 0 ? quit_code : exit_code;
 }
 
-void Application::report_exception(std::exception_ptr error)
+void Application::report_exception(std::exception_ptr error) { platform::ui::report_exception(host_, error); }
+
+void report_exception(UiHost& host, std::exception_ptr error)
 {
     try {
         std::rethrow_exception(error);
     } catch (const command_aborted&) {
     } catch (const std::exception& e) {
         ui_trace(std::string("Application -- command failed: ") + e.what() + "\n");
-        host_.message_box(e.what(), MB_OK | MB_ICONEXCLAMATION);
+        host.message_box(e.what(), MB_OK | MB_ICONEXCLAMATION);
     } catch (...) {
         ui_trace("Application -- command failed with an unknown exception\n");
-        host_.message_box("An unknown error occurred.", MB_OK | MB_ICONEXCLAMATION);
+        host.message_box("An unknown error occurred.", MB_OK | MB_ICONEXCLAMATION);
     }
 }
 

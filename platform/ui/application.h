@@ -12,6 +12,10 @@ namespace platform::ui {
 
 // The application object: start-up, the message loop, shutdown and the commands that no
 // window handles. Messages pass PreTranslateMessage before their window.
+// An exception that left a handler: command_aborted ends quietly; any other is traced and
+// shown once.
+void report_exception(UiHost& host, std::exception_ptr error);
+
 class Application {
 public:
     Application(MessageQueue& queue, UiHost& host);

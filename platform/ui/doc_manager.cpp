@@ -135,10 +135,7 @@ DocManager::Outcome DocManager::open_document_file(const std::string& path)
     auto document = chosen->factories().document();
     if (!document || !document->OnOpenDocument(path))
         return Outcome::failed;
-    if (!show_in_frame(*chosen, *document))
-        return Outcome::failed;
-    document_ = std::move(document);
-    return Outcome::opened;
+    return keep(*chosen, std::move(document)) ? Outcome::opened : Outcome::failed;
 }
 
 DocManager::Outcome DocManager::on_file_new()
@@ -151,10 +148,33 @@ DocManager::Outcome DocManager::on_file_new()
     auto document = first.factories().document();
     if (!document || !document->OnNewDocument())
         return Outcome::failed;
-    if (!show_in_frame(first, *document))
-        return Outcome::failed;
+    return keep(first, std::move(document)) ? Outcome::opened : Outcome::failed;
+}
+
+bool DocManager::keep(const DocTemplate& doc_template, std::unique_ptr<Document> document)
+{
+    std::unique_ptr<View> view;
+    if (doc_template.factories().view)
+        view = doc_template.factories().view();
+    if (view) {
+        view->SetDocument(document.get());
+        document->AddView(*view);
+        if (!view->OnInitialUpdate()) {
+            document->RemoveView(*view);
+            return false;
+        }
+    }
+    if (!show_in_frame(doc_template, *document)) {
+        if (view)
+            document->RemoveView(*view);
+        return false;
+    }
+    // The old views go before the document they show.
+    views_.clear();
     document_ = std::move(document);
-    return Outcome::opened;
+    if (view)
+        views_.push_back(std::move(view));
+    return true;
 }
 
 bool DocManager::show_in_frame(const DocTemplate& shown_by, Document& document)

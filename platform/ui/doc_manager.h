@@ -10,10 +10,20 @@
 namespace platform::ui {
 
 class UiHost;
+class Document;
 
+// A view of a document.
 class View {
 public:
     virtual ~View() = default;
+    // The view has joined its document and shows it now; false when it could not be made
+    // ready (it has told the user), and the document is not kept.
+    virtual bool OnInitialUpdate() { return true; }
+    Document* GetDocument() const { return document_; }
+    void SetDocument(Document* document) { document_ = document; }
+
+private:
+    Document* document_ = nullptr;
 };
 
 // A document: its path name and title, the modified flag, the views that show it, and the
@@ -145,8 +155,14 @@ public:
     Document* current_document() const { return document_.get(); }
     // The one frame, made with the first document whose template has a frame class.
     Frame* frame() const { return frame_.get(); }
+    // The views the manager made for the current document.
+    const std::vector<std::unique_ptr<View>>& current_views() const { return views_; }
 
 private:
+    // Makes the template's view for the document, joins them and runs its initial update,
+    // then shows the document in the frame; the document and its view become the current
+    // ones. False when the view could not be made ready or the frame could not be made.
+    bool keep(const DocTemplate& doc_template, std::unique_ptr<Document> document);
     // Shows the document in the frame, made first from the template when there is none;
     // false when the frame could not be made.
     bool show_in_frame(const DocTemplate& shown_by, Document& document);
@@ -154,7 +170,8 @@ private:
     std::vector<std::unique_ptr<DocTemplate>> templates_;
     std::map<int, std::string> extensions_;
     std::unique_ptr<Document> document_;
-    std::unique_ptr<Frame> frame_; // destroyed before the document it shows
+    std::vector<std::unique_ptr<View>> views_;
+    std::unique_ptr<Frame> frame_; // destroyed before the views and the document it shows
 };
 
 // The command line's request to the document manager: a new document, or a file to open.

@@ -108,6 +108,8 @@ void MessageQueue::dispatch(const message& posted)
             ui_calls_->run_pending();
             return;
         }
+        if (posted.id == WM_KEYDOWN || posted.id == WM_SYSKEYDOWN || posted.id == WM_KEYUP || posted.id == 0x0105)
+            set_key_state(static_cast<int>(posted.wparam), posted.id == WM_KEYDOWN || posted.id == WM_SYSKEYDOWN);
         if (filter_ && filter_(posted))
             return;
         if (posted.window == 0)
@@ -125,6 +127,14 @@ void MessageQueue::dispatch(const message& posted)
             throw;
         on_error_(std::current_exception());
     }
+}
+
+void MessageQueue::set_key_state(int key, bool down)
+{
+    if (down)
+        keys_down_.insert(key);
+    else
+        keys_down_.erase(key);
 }
 
 int MessageQueue::pump()

@@ -13,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -121,6 +122,11 @@ public:
     void centre_window(window_id window);
     void set_screen(const rect& screen) { screen_ = screen; }
 
+    // Whether a key (a virtual key code) is down, as the key messages dispatched so far
+    // tell; the user-interface thread only.
+    bool key_state(int key) const { return keys_down_.count(key) != 0; }
+    void set_key_state(int key, bool down);
+
     window_id main_window() const { return main_window_; }
     void set_main_window(window_id window) { main_window_ = window; }
     // The window in front of the user; 0 until one is brought there.
@@ -172,6 +178,7 @@ private:
     std::optional<int> pending_quit_; // a WM_QUIT met while pumping, for run()
     window_id foreground_window_ = 0;
     std::shared_ptr<ui_call_channel> ui_calls_;
+    std::set<int> keys_down_;
 };
 
 }

@@ -56,7 +56,9 @@ std::string format_message(const std::string& text, const std::vector<std::strin
 
 int UiHost::message_box(unsigned string_id, unsigned type, const std::vector<std::string>& arguments)
 {
-    return message_box(format_message(strings_.text(string_id), arguments), type);
+    // A box made from a string resource has that string's help topic.
+    return message_box(message_box_request {format_message(strings_.text(string_id), arguments), application_title, type,
+        static_cast<int>(string_id)});
 }
 
 int HeadlessHost::message_box(const message_box_request& request)
@@ -244,5 +246,9 @@ bool UiHost::shell_open(const std::string& path)
     }
     return true;
 }
+
+int UiHost::track_popup_menu(const MenuModel&, int, int) { return 0; }
+
+void UiHost::beep() { ui_trace("UiHost::beep()"); }
 
 }

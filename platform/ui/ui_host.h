@@ -21,6 +21,7 @@ namespace platform::ui {
 using namespace platform::prompts;
 
 class Dialog;
+class MenuModel;
 class MessageQueue;
 class PropertySheet;
 
@@ -79,6 +80,11 @@ public:
     // The next menu command a script chooses once the program waits for the user; none
     // when nothing is scripted (a user at a screen chooses through the menus).
     virtual std::optional<int> next_command() { return std::nullopt; }
+    // Shows a popup menu at a screen point until the user picks an item or dismisses it:
+    // the chosen command id, 0 for none. A host without a screen picks nothing.
+    virtual int track_popup_menu(const MenuModel& menu, int screen_x, int screen_y);
+    // The error sound (a failure that needs no message).
+    virtual void beep();
 
     // The wait cursor shows while the count is above zero; any thread may change it.
     void begin_wait_cursor() { ++wait_cursor_count_; }

@@ -254,6 +254,7 @@ int ScriptedHost::message_box(const message_box_request& request)
 {
     auto step = take<message_step>("message box \"" + request.text + "\"");
     messages_shown.push_back(request.text);
+    message_help_contexts.push_back(request.help_context);
     if (step.text != request.text || step.type != request.type) {
         ADD_FAILURE() << "message box differs: expected \"" << step.text << "\" type " << step.type << ", got \""
                       << request.text << "\" type " << request.type;

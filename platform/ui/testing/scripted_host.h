@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ui/dialog.h"
+#include "platform/ui/menu_model.h"
 #include "platform/ui/ui_host.h"
 
 #include <chrono>
@@ -103,6 +104,7 @@ public:
     std::vector<int> help_requests;
     std::vector<int> popup_help_requests;
     std::vector<std::string> messages_shown;
+    std::vector<int> message_help_contexts;
     std::vector<OpenFileRequest> file_requests;
     std::vector<std::string> browse_titles;
     std::vector<std::string> shell_opened; // files shell_open was asked to open
@@ -123,8 +125,26 @@ public:
     bool shell_open(const std::string& path) override
     {
         shell_opened.push_back(path);
-        return true;
+        return shell_open_works;
     }
+    bool shell_open_works = true;
+
+    // Popup menus: each shown one is kept; the answers are taken in order, 0 when none is left.
+    std::deque<int> popup_answers;
+    std::vector<MenuModel> popups_shown;
+    std::vector<std::pair<int, int>> popup_points;
+    int track_popup_menu(const MenuModel& menu, int screen_x, int screen_y) override
+    {
+        popups_shown.push_back(menu);
+        popup_points.emplace_back(screen_x, screen_y);
+        if (popup_answers.empty())
+            return 0;
+        int chosen = popup_answers.front();
+        popup_answers.pop_front();
+        return chosen;
+    }
+    int beeps = 0;
+    void beep() override { ++beeps; }
 
 private:
     struct dialog_step {

@@ -146,6 +146,22 @@ TEST(MessageQueue, DisabledWindowGetsNoInputAndCentringUsesOwnerOrScreen)
     EXPECT_EQ(f.queue.bounds(child), (rect {160, 110, 260, 210}));
 }
 
+TEST(MessageQueue, KeyStateFollowsTheKeyMessagesDispatched)
+{
+    queue_fixture f;
+    window_id w = f.make_window();
+    EXPECT_FALSE(f.queue.key_state(17));
+    f.queue.post(w, WM_KEYDOWN, 17);
+    f.queue.post(w, WM_KEYDOWN, 'S');
+    f.queue.pump();
+    EXPECT_TRUE(f.queue.key_state(17));
+    EXPECT_TRUE(f.queue.key_state('S'));
+    f.queue.post(w, WM_KEYUP, 17);
+    f.queue.pump();
+    EXPECT_FALSE(f.queue.key_state(17));
+    EXPECT_TRUE(f.queue.key_state('S'));
+}
+
 TEST(MessageQueue, RunEndsOnQuitOrWhenNoWindowIsLeft)
 {
     queue_fixture f;
