@@ -98,4 +98,13 @@ std::string utf16_to_utf8(std::string_view bytes, bool big_endian)
     return out;
 }
 
+std::string_view utf8_prefix(std::string_view text, std::size_t size)
+{
+    if (size >= text.size())
+        return text;
+    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80)
+        --size;
+    return text.substr(0, size);
+}
+
 }
