@@ -110,7 +110,7 @@ bool exists(const std::string& path)
 
 bool is_http(const std::string& address)
 {
-    return address.size() >= 4 && core::ascii_lowercase(address.substr(0, 4)) == "http";
+    return core::starts_with_ignoring_case(address, "http");
 }
 
 std::string failed(const char* what)
