@@ -1,7 +1,8 @@
 """The download role: GET of files from a folder the test names, with redirects, error replies
 and bodies that never end.
 
-`files PATH` (percent-encoded) names the folder served under /files/. Scripted replies of the
+`files PATH` (percent-encoded) names the folder served under /files/; `download-peak` answers
+the most requests it was answering at once. Scripted replies of the
 `download` service, one per request: `http=CODE` (an error page with that code),
 `redirect=second` (302 to the same path on the other HTTP port), `location=URL` (302 to any
 address), `endless=1` (a body without length that never ends), `type=` (the Content-Type), and
@@ -10,6 +11,7 @@ the faults every service plays (`silence`, `throttle`, `drop` with `after=`).
 
 import mimetypes
 import os
+import threading
 import urllib.parse
 
 from . import wire
@@ -19,8 +21,31 @@ SERVICE = "download"
 ENDLESS_BLOCK = b"\0" * 65536
 
 
+class Load:
+    """Requests being answered now, and the most at once."""
+
+    def __init__(self):
+        self.lock = threading.Lock()
+        self.active = 0
+        self.peak = 0
+
+    def __enter__(self):
+        with self.lock:
+            self.active += 1
+            self.peak = max(self.peak, self.active)
+
+    def __exit__(self, *details):
+        with self.lock:
+            self.active -= 1
+
+
+LOAD = Load()
+
+
 def run_command(state, command, arguments):
     """The answer to a control line of this role; None when the line is not one of its own."""
+    if command == "download-peak" and not arguments:
+        return "ok peak %d" % LOAD.peak
     if command != "files" or len(arguments) != 1:
         return None
     folder = os.path.realpath(urllib.parse.unquote(arguments[0]))
@@ -54,6 +79,11 @@ def reply_head(code, headers, length, keep_alive):
 
 def serve(handler):
     """Answers one GET or HEAD under /files/ on the handler's connection."""
+    with LOAD:
+        answer(handler)
+
+
+def answer(handler):
     state = handler.state
     fields = state.take(SERVICE)
     handler.tee.take()

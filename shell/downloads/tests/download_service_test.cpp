@@ -130,10 +130,10 @@ TEST_F(Downloads, AGoneWindowSendsTheCompletionToTheMainWindow)
 
 TEST_F(Downloads, AFailedPictureFilesAndAnnouncesNothing)
 {
-    for (const auto* code : {"404", "500"})
-        stand_in.script("download", {{"http", code}});
-    service().DownloadPicture(1, stand_in.file_url("pic.png"), notify, 0, 1);
-    service().DownloadPicture(2, stand_in.file_url("pic.png"), notify, 0, 1);
+    // Each address fails whichever request takes the scripted 500.
+    stand_in.script("download", {{"http", "500"}});
+    service().DownloadPicture(1, stand_in.file_url("missing.png"), notify, 0, 1);
+    service().DownloadPicture(2, stand_in.file_url("other-missing.png"), notify, 0, 1);
     service().DownloadPicture(3, stand_in.file_url("page.html"), notify, 0, 1);
     finish_all();
     for (int id = 1; id <= 3; ++id)
@@ -176,6 +176,24 @@ TEST_F(Downloads, ManyDownloadsAllEndAndEachStatusIsPaired)
     EXPECT_EQ(count(shell::WM_DOWNLOAD_STATUS, 3103), 40u);
     EXPECT_EQ(count(shell::WM_DOWNLOAD_STATUS, 0), 40u);
     EXPECT_EQ(names_in(landed()).size(), 40u);
+}
+
+TEST_F(Downloads, AtMostEightTransfersRunAtOnce)
+{
+    auto options = short_times();
+    options.idle_timeout = std::chrono::minutes(5);
+    layer = inet::make_curl_internet(options);
+    stand_in.hold("download");
+    for (int id = 0; id < 20; ++id)
+        service().DownloadPicture(id, stand_in.file_url("pic.png"), notify, 0, 1);
+    for (int held = 0; held < 8; ++held)
+        stand_in.wait_event("held download");
+    EXPECT_EQ(service().pending(), 20u);
+    stand_in.release("download");
+    finish_all();
+    EXPECT_EQ(stand_in.download_peak(), 8);
+    EXPECT_EQ(count(shell::WM_PICTURE_DOWNLOADED, 19), 1u);
+    EXPECT_EQ(names_in(landed()).size(), 20u);
 }
 
 TEST_F(Downloads, ShutdownInAHeldTransferIsBoundedAndLeavesNothing)
