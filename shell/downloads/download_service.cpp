@@ -101,14 +101,15 @@ bool DownloadService::wait_until_idle(std::chrono::milliseconds most) const
     return idle_changed_.wait_for(lock, most, [this] { return queue_.empty() && busy_ == 0; });
 }
 
-void DownloadService::start(job work)
+void DownloadService::start(std::variant<CDownloadedPicture, CDownloadedPullfile> object)
 {
+    auto landing = folder();
     const std::lock_guard hold(mutex_);
     if (shut_) {
         TRACE_LOG("%s: refused, the downloads are shut down\n", "DownloadService::start()");
         return;
     }
-    queue_.push_back(std::move(work));
+    queue_.push_back({std::move(object), std::move(landing)});
     if (idle_ == 0 && workers_.size() < settings_.most_at_once)
         workers_.emplace_back([this, stop = stop_.get_token()](std::stop_token) { this->work(stop); });
     wake_.notify_one();
@@ -148,7 +149,7 @@ void DownloadService::work(std::stop_token stop)
         ++busy_;
         lock.unlock();
         try {
-            std::visit([&](auto& object) { run(object, stop); }, next);
+            std::visit([&](auto& object) { run(object, next.folder, stop); }, next.object);
         } catch (const std::exception& error) {
             TRACE_LOG("%s: the download failed: %s\n", "DownloadService::work()", error.what());
         } catch (...) {
@@ -160,11 +161,11 @@ void DownloadService::work(std::stop_token stop)
     }
 }
 
-void DownloadService::run(CDownloadedPicture& picture, std::stop_token stop)
+void DownloadService::run(CDownloadedPicture& picture, const std::string& folder, std::stop_token stop)
 {
     TRACE_LOG("%s: start\n", "DownloadPicThread()");
     post_status(picture.window, download_status_started, stop);
-    auto path = fetch(picture.address, picture.keep_name != 0, true, stop);
+    auto path = fetch(picture.address, folder, picture.keep_name != 0, true, stop);
     TRACE_LOG("%s: downloadFile() finished, local file name: %s\n", "DownloadPicThread()", path.c_str());
     post_status(picture.window, 0, stop);
     if (!path.empty()) {
@@ -179,20 +180,22 @@ void DownloadService::run(CDownloadedPicture& picture, std::stop_token stop)
     TRACE_LOG("%s: finish\n", "DownloadPicThread()");
 }
 
-void DownloadService::run(CDownloadedPullfile& pullfile, std::stop_token stop)
+void DownloadService::run(CDownloadedPullfile& pullfile, const std::string& folder, std::stop_token stop)
 {
     constexpr const char* name = "DownloadPullFileThread()";
     TRACE_LOG("%s: start\n", name);
     post_status(pullfile.window, download_status_started, stop);
     if (!pullfile.pullfile_address.empty()) {
         TRACE_LOG("%s: trying to download pull file\n", name);
-        pullfile.local_pullfile_path = fetch(pullfile.pullfile_address, pullfile.keep_pullfile_name != 0, false, stop);
+        pullfile.local_pullfile_path
+            = fetch(pullfile.pullfile_address, folder, pullfile.keep_pullfile_name != 0, false, stop);
         TRACE_LOG("%s: downloadFile() finished, local pull file name: %s\n", name,
             pullfile.local_pullfile_path.c_str());
     }
     if (!pullfile.picture_address.empty()) {
         TRACE_LOG("%s: trying to download image file\n", name);
-        pullfile.local_picture_path = fetch(pullfile.picture_address, pullfile.keep_picture_name != 0, true, stop);
+        pullfile.local_picture_path
+            = fetch(pullfile.picture_address, folder, pullfile.keep_picture_name != 0, true, stop);
         TRACE_LOG("%s: downloadFile() finished, local image file name: %s\n", name,
             pullfile.local_picture_path.c_str());
     }
@@ -210,7 +213,8 @@ void DownloadService::run(CDownloadedPullfile& pullfile, std::stop_token stop)
     TRACE_LOG("%s: finish\n", name);
 }
 
-std::string DownloadService::fetch(const std::string& address, bool keep_name, bool picture, std::stop_token stop)
+std::string DownloadService::fetch(const std::string& address, const std::string& folder, bool keep_name,
+    bool picture, std::stop_token stop)
 {
     platform::inet::hinternet session = nullptr;
     {
@@ -226,7 +230,7 @@ std::string DownloadService::fetch(const std::string& address, bool keep_name, b
     }
     download_request request;
     request.address = address;
-    request.folder = folder();
+    request.folder = folder;
     if (request.folder.empty())
         return {};
     request.pull_format = !keep_name;

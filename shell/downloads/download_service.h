@@ -38,8 +38,9 @@ struct DownloadServices {
     std::shared_ptr<platform::inet::internet> internet;
     platform::ui::MessageQueue& queue;     // status and completion posts
     DownloadResults& results;              // where finished downloads are filed
-    // The document manager's working folder; empty when it has none, and the downloads
-    // then go to a private folder of their own, deleted at exit.
+    // The document manager's working folder, asked on the thread that starts a download;
+    // empty when it has none, and the downloads then go to a private folder of their own
+    // (mode 0700 under TMPDIR), deleted at exit.
     std::function<std::string()> working_folder;
     // Records a path to delete at exit.
     std::function<void(const std::string&)> delete_at_exit;
@@ -74,13 +75,17 @@ public:
     void shutdown();
 
 private:
-    using job = std::variant<CDownloadedPicture, CDownloadedPullfile>;
+    struct job {
+        std::variant<CDownloadedPicture, CDownloadedPullfile> object;
+        std::string folder; // where its files land, fixed when it starts
+    };
 
-    void start(job work);
+    void start(std::variant<CDownloadedPicture, CDownloadedPullfile> object);
     void work(std::stop_token stop);
-    void run(CDownloadedPicture& picture, std::stop_token stop);
-    void run(CDownloadedPullfile& pullfile, std::stop_token stop);
-    std::string fetch(const std::string& address, bool keep_name, bool picture, std::stop_token stop);
+    void run(CDownloadedPicture& picture, const std::string& folder, std::stop_token stop);
+    void run(CDownloadedPullfile& pullfile, const std::string& folder, std::stop_token stop);
+    std::string fetch(const std::string& address, const std::string& folder, bool keep_name, bool picture,
+        std::stop_token stop);
     std::string folder();
     void post_status(platform::ui::window_id window, std::uintptr_t status, const std::stop_token& stop);
     void post_completion(const CDownloadedObject& object, const std::stop_token& stop);

@@ -114,11 +114,23 @@ def answer(handler):
         body = ("<html><body>Error %d</body></html>\n" % code).encode("latin-1")
         send(handler, fields, reply_head(code, [("Content-Type", "text/html")], len(body), keep) + body, keep)
         return
-    with open(target, "rb") as source:
-        body = source.read()
     content_type = fields.get("type") or mimetypes.guess_type(target)[0] or "application/octet-stream"
-    head = reply_head(200, [("Content-Type", content_type)], len(body), keep)
-    send(handler, fields, head + (b"" if handler.command == "HEAD" else body), keep)
+    with open(target, "rb") as source:
+        size = os.fstat(source.fileno()).st_size
+        head = reply_head(200, [("Content-Type", content_type)], size, keep)
+        if handler.command == "HEAD":
+            send(handler, fields, head, keep)
+        elif not fields.get("fault"):
+            # Large files stream from the disk rather than through memory.
+            try:
+                handler.connection.sendall(head)
+                handler.connection.sendfile(source)
+            except OSError:
+                handler.close_connection = True
+            if not keep:
+                handler.close_connection = True
+        else:
+            send(handler, fields, head + source.read(), keep)
 
 
 def send(handler, fields, data, keep):
