@@ -210,6 +210,8 @@ std::string fetch(inet::internet& layer, inet::hinternet session, const download
     TRACE_LOG("%s: file size: = %d\n", trace_name, announced ? static_cast<int>(*announced) : -1);
     if (announced && *announced > request.max_body)
         return failed("the file is larger than allowed");
+    if (announced && request.length_known)
+        request.length_known(*announced);
 
     std::vector<char> block(block_size);
     std::uint64_t total = 0;
@@ -220,6 +222,8 @@ std::string fetch(inet::internet& layer, inet::hinternet session, const download
         if (!layer.read_file(file.get(), block.data(), block.size(), read))
             return false;
         total += read;
+        if (read > 0 && request.taken)
+            request.taken(read);
         return total <= request.max_body;
     };
 

@@ -3,6 +3,7 @@
 #include "platform/inet/internet.h"
 
 #include <cstdint>
+#include <functional>
 #include <stop_token>
 #include <string>
 
@@ -18,6 +19,10 @@ struct download_request {
     bool picture = false;            // the body must be a picture (core::picture_format)
     std::uint64_t max_body = default_download_cap;
     std::stop_token stop;
+    // Told the announced length once it is known (http and https), then the bytes of each
+    // block taken.
+    std::function<void(std::uint64_t length)> length_known;
+    std::function<void(std::uint64_t bytes)> taken;
 };
 
 // Fetches the address through the session into a new file of the folder and returns its

@@ -95,6 +95,12 @@ std::size_t DownloadService::pending() const
     return queue_.size() + busy_;
 }
 
+DownloadProgress DownloadService::progress() const
+{
+    const std::lock_guard hold(mutex_);
+    return progress_;
+}
+
 bool DownloadService::wait_until_idle(std::chrono::milliseconds most) const
 {
     std::unique_lock lock(mutex_);
@@ -237,7 +243,25 @@ std::string DownloadService::fetch(const std::string& address, const std::string
     request.picture = picture;
     request.max_body = settings_.max_body;
     request.stop = std::move(stop);
-    return download_file(*services_.internet, session, request);
+    // Only transfers of known length count; what one added leaves with it.
+    DownloadProgress mine;
+    request.length_known = [&](std::uint64_t length) {
+        const std::lock_guard hold(mutex_);
+        mine.total = length;
+        progress_.total += length;
+    };
+    request.taken = [&](std::uint64_t bytes) {
+        if (mine.total == 0)
+            return;
+        const std::lock_guard hold(mutex_);
+        mine.received += bytes;
+        progress_.received += bytes;
+    };
+    auto path = download_file(*services_.internet, session, request);
+    const std::lock_guard hold(mutex_);
+    progress_.total -= mine.total;
+    progress_.received -= mine.received;
+    return path;
 }
 
 std::string DownloadService::folder()

@@ -25,6 +25,13 @@ namespace shell {
 
 class TemporaryPaths;
 
+// The bytes taken and announced of the transfers now running whose length is known; the
+// frame shows received / total in pane 3103, reading it at most ten times a second.
+struct DownloadProgress {
+    std::uint64_t received = 0;
+    std::uint64_t total = 0;
+};
+
 struct DownloadSettings {
     std::string agent = platform::prompts::application_title;
     std::uint32_t access_type = platform::inet::open_type_preconfig;
@@ -68,6 +75,8 @@ public:
 
     // Downloads queued or running.
     std::size_t pending() const;
+    // Any thread.
+    DownloadProgress progress() const;
     // Waits at most that long until no download is queued or running; whether none is.
     bool wait_until_idle(std::chrono::milliseconds most) const;
     // Stops every transfer (their files are deleted, nothing more is filed or posted),
@@ -102,6 +111,7 @@ private:
     bool shut_ = false;
     platform::inet::hinternet session_ = nullptr;
     std::string private_folder_;
+    DownloadProgress progress_; // under mutex_
     std::stop_source stop_;
     std::vector<std::jthread> workers_;
 };

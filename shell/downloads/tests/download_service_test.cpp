@@ -189,9 +189,12 @@ TEST_F(Downloads, AtMostEightTransfersRunAtOnce)
     for (int held = 0; held < 8; ++held)
         stand_in.wait_event("held download");
     EXPECT_EQ(service().pending(), 20u);
+    EXPECT_EQ(service().progress().total, 0u); // no length is known yet
     stand_in.release("download");
     finish_all();
     EXPECT_EQ(stand_in.download_peak(), 8);
+    EXPECT_EQ(service().progress().total, 0u);
+    EXPECT_EQ(service().progress().received, 0u);
     EXPECT_EQ(count(shell::WM_PICTURE_DOWNLOADED, 19), 1u);
     EXPECT_EQ(names_in(landed()).size(), 20u);
 }
