@@ -137,13 +137,14 @@ TEST_F(DownloadFile, SixteenFetchesOfOneNameMakeSixteenFiles)
 {
     write_file(served.file("same.png"), png_bytes(20000));
     std::vector<std::future<std::string>> fetches;
+    const auto shared = session();
     for (int i = 0; i < 16; ++i)
-        fetches.push_back(std::async(std::launch::async, [&] {
+        fetches.push_back(std::async(std::launch::async, [&, shared] {
             shell::download_request request;
             request.address = stand_in.file_url("same.png");
             request.folder = landed();
             request.picture = true;
-            return shell::download_file(*layer, session(), request);
+            return shell::download_file(*layer, shared, request);
         }));
     std::set<std::string> paths;
     for (auto& fetched : fetches)
