@@ -102,9 +102,14 @@ std::string_view utf8_prefix(std::string_view text, std::size_t size)
 {
     if (size >= text.size())
         return text;
-    while (size > 0 && (static_cast<unsigned char>(text[size]) & 0xC0) == 0x80)
-        --size;
-    return text.substr(0, size);
+    // A character has at most three continuation bytes; past them the bytes are no UTF-8
+    // and are cut where asked, so a prefix is never emptied by them.
+    std::size_t cut = size;
+    for (int back = 0; back < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
+    if ((static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        cut = size;
+    return text.substr(0, cut);
 }
 
 }

@@ -41,7 +41,13 @@ TEST(DownloadName, LongNamesAreCutBeforeTheirExtension)
             EXPECT_EQ(candidate.substr(candidate.size() - (pull ? 5 : 4)), pull ? ".gif]" : ".gif");
         }
     }
+    // Bytes that are no UTF-8 are cut where they must be, never to nothing.
+    const auto loose = shell::download_file_name("http://h/" + std::string(300, '\xA9'));
+    EXPECT_EQ(loose.size(), 255u);
+    EXPECT_EQ(shell::download_candidate(std::string(300, '\xA9'), 5, true).size(), 255u);
     // A multibyte character at the cut stays whole.
+    EXPECT_EQ(shell::download_candidate(std::string(238, 'a') + "\xC3\xA9" + ".gif", -1, true),
+        "[pull name=" + std::string(238, 'a') + ".gif]");
     const auto wide = shell::download_candidate(std::string(130, 'a') + std::string(70, '\xC3') + ".gif", 7, true);
     EXPECT_LE(wide.size(), 255u);
 }
