@@ -18,6 +18,7 @@
 #include "shell/config/wizard_config.h"
 #include "shell/documents/conversion_services.h"
 #include "shell/documents/document_seams.h"
+#include "shell/downloads/download_service.h"
 #include "shell/objects/download_results.h"
 #include "shell/recent_files.h"
 #include "shell/settings.h"
@@ -99,6 +100,9 @@ struct AppContext {
     core::object_name_counters object_counters;
     // Finished downloads, filed by the workers and taken by the frame.
     DownloadResults download_results;
+    // The background downloads, made by main once the message queue and the internet layer
+    // exist; declared after the results, so its workers end before the results do.
+    std::unique_ptr<DownloadService> downloads;
     // Message conversion and the page loader as the document manager uses them; start-up
     // puts in the program's binding when none is given.
     std::unique_ptr<ConversionServices> conversion;

@@ -98,4 +98,18 @@ std::string utf16_to_utf8(std::string_view bytes, bool big_endian)
     return out;
 }
 
+std::string_view utf8_prefix(std::string_view text, std::size_t size)
+{
+    if (size >= text.size())
+        return text;
+    // A character has at most three continuation bytes; past them the bytes are no UTF-8
+    // and are cut where asked, so a prefix is never emptied by them.
+    std::size_t cut = size;
+    for (int back = 0; back < 3 && cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80; ++back)
+        --cut;
+    if ((static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        cut = size;
+    return text.substr(0, cut);
+}
+
 }

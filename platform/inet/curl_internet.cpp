@@ -4,6 +4,7 @@
 #include "platform/inet/http_headers.h"
 #include "platform/inet/inet_constants.h"
 #include "platform/inet/last_error.h"
+#include "platform/inet/url.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -18,7 +19,7 @@ namespace platform::inet {
 
 namespace {
 
-class curl_session {
+class curl_session : public std::enable_shared_from_this<curl_session> {
 public:
     curl_session(std::string agent, std::uint32_t access_type, std::string proxy, std::string bypass)
         : agent_(std::move(agent)), access_type_(access_type), proxy_(std::move(proxy)), bypass_(std::move(bypass))
@@ -221,6 +222,23 @@ public:
         request->settings.secure = scheme == "https";
         request->settings.follow_redirects = (flags & flag_no_auto_redirect) == 0;
         request->settings.headers = std::move(*lines);
+        request->transfer = std::make_unique<curl_transfer>(request->settings, request->observer);
+        if (!request->transfer->send_without_body())
+            return nullptr;
+        return add(request);
+    }
+
+    hinternet open_url_limited(hinternet session_handle, std::string_view url, std::string_view headers,
+        std::uint32_t flags, const url_fetch_limits& limits) override
+    {
+        auto session = find<curl_session>(session_handle);
+        if (!session)
+            return nullptr;
+        auto request = fetch_request(*session, url, headers, flags);
+        if (!request)
+            return nullptr;
+        request->settings.max_body = limits.max_body;
+        request->observer.stop = limits.stop;
         request->transfer = std::make_unique<curl_transfer>(request->settings, request->observer);
         if (!request->transfer->send_without_body())
             return nullptr;
@@ -469,6 +487,50 @@ public:
     }
 
 private:
+    // The request of a whole-URL fetch of http, https or ftp, not yet sent.
+    std::shared_ptr<curl_request> fetch_request(const curl_session& session, std::string_view url,
+        std::string_view headers, std::uint32_t flags)
+    {
+        auto scheme = scheme_of(url);
+        if (scheme.empty()) {
+            fail(error_internet_invalid_url, "The URL is invalid: " + std::string(url));
+            return nullptr;
+        }
+        if (scheme != "http" && scheme != "https" && scheme != "ftp") {
+            fail(error_internet_unrecognized_scheme, "The URL's scheme is not supported: " + scheme);
+            return nullptr;
+        }
+        auto lines = split_header_lines(headers);
+        if (!lines) {
+            fail(error_invalid_parameter, "A header line holds CR or NUL");
+            return nullptr;
+        }
+        auto request = std::make_shared<curl_request>();
+        // The error dialog keeps a proxy login on the request's session.
+        request->connection = std::make_shared<curl_connection>();
+        request->connection->session = std::const_pointer_cast<curl_session>(session.shared_from_this());
+        request->settings = session_settings(session);
+        request->settings.url = std::string(url);
+        if (scheme == "ftp") {
+            auto parts = crack_url(url);
+            if (!parts) {
+                fail(error_internet_invalid_url, "The URL is invalid: " + std::string(url));
+                return nullptr;
+            }
+            // The transfer reads the scheme in lower case.
+            request->settings.url = "ftp" + request->settings.url.substr(3);
+            request->settings.verb.clear();
+            request->settings.user = parts->user.empty() ? "anonymous" : parts->user;
+            request->settings.password = parts->password;
+            return request;
+        }
+        request->settings.verb = "GET";
+        request->settings.secure = scheme == "https";
+        request->settings.follow_redirects = (flags & flag_no_auto_redirect) == 0;
+        request->settings.headers = std::move(*lines);
+        return request;
+    }
+
     transfer_settings session_settings(const curl_session& session) const
     {
         transfer_settings settings;

@@ -59,7 +59,7 @@ bool is_line_end(const char* data, size_t size)
 }
 
 curl_transfer::curl_transfer(const transfer_settings& settings, request_observer observer)
-    : idle_timeout_(settings.idle_timeout), observer_(std::move(observer))
+    : idle_timeout_(settings.idle_timeout), observer_(std::move(observer)), max_body_(settings.max_body)
 {
     easy_ = curl_easy_init();
     multi_ = curl_multi_init();
@@ -75,6 +75,8 @@ curl_transfer::curl_transfer(const transfer_settings& settings, request_observer
     if (settings.share)
         curl_easy_setopt(easy_, CURLOPT_SHARE, settings.share);
     curl_easy_setopt(easy_, CURLOPT_CONNECTTIMEOUT_MS, static_cast<long>(settings.connect_timeout.count()));
+    if (max_body_ != 0)
+        curl_easy_setopt(easy_, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(max_body_));
 
     // Servers are always verified; a CA file or folder only says whom to trust.
     curl_easy_setopt(easy_, CURLOPT_SSL_VERIFYPEER, 1L);
@@ -339,6 +341,9 @@ void curl_transfer::finish(CURLcode code)
             // The proxy refused the tunnel: the caller sees its answer as the response.
             response_headers_ = current_headers_;
             status_ = 407;
+        } else if (body_too_large_ || code == CURLE_FILESIZE_EXCEEDED) {
+            failure_error_ = error_not_enough_memory;
+            failure_message_ = "The reply is longer than the " + std::to_string(max_body_) + " bytes allowed";
         } else if (callback_failed_) {
             failure_error_ = error_not_enough_memory;
             failure_message_ = "The transfer failed while handling data";
@@ -410,6 +415,11 @@ size_t curl_transfer::on_write(char* data, size_t size, size_t count, void* self
 {
     auto* transfer = static_cast<curl_transfer*>(self);
     size_t bytes = size * count;
+    transfer->body_taken_ += bytes;
+    if (transfer->max_body_ != 0 && transfer->body_taken_ > transfer->max_body_) {
+        transfer->body_too_large_ = true;
+        return 0;
+    }
     try {
         transfer->body_.append(data, bytes);
         transfer->response_ready_ = true;

@@ -36,6 +36,7 @@ struct transfer_settings {
     std::chrono::milliseconds connect_timeout {60000};
     std::chrono::milliseconds idle_timeout {120000};
     CURLSH* share = nullptr;
+    std::uint64_t max_body = 0; // the most response body bytes taken; 0: no bound
 };
 
 // One transfer: an easy handle on a multi handle of its own, driven on the calling thread
@@ -128,6 +129,9 @@ private:
     std::uint32_t failure_error_ = 0;
     std::string failure_message_;
     bool callback_failed_ = false;
+    std::uint64_t max_body_ = 0;
+    std::uint64_t body_taken_ = 0;
+    bool body_too_large_ = false;
     std::chrono::steady_clock::time_point last_activity_;
     curl_off_t seen_up_ = 0;
     curl_off_t seen_down_ = 0;

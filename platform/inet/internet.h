@@ -32,6 +32,13 @@ struct request_observer {
     std::function<void(std::uint64_t sent, std::uint64_t total)> upload_progress;
 };
 
+// Bounds of one URL fetch: the caller's stop request aborts it (12017), and a body longer
+// than max_body bytes (0: no bound), announced or received, fails it (8).
+struct url_fetch_limits {
+    std::stop_token stop;
+    std::uint64_t max_body = 0;
+};
+
 // The operations of the internet layer, with the parameters of the platform's functions.
 // Failures return a null handle or false and set the calling thread's last error
 // (platform/inet/last_error.h); nothing throws.
@@ -48,6 +55,10 @@ public:
     // Opens and sends a GET for a whole URL.
     virtual hinternet open_url(hinternet session, std::string_view url, std::string_view headers,
         std::uint32_t flags) = 0;
+    // open_url within limits, for http, https and ftp addresses; redirects lead to http or
+    // https only (https to https only), at most 10 of them.
+    virtual hinternet open_url_limited(hinternet session, std::string_view url, std::string_view headers,
+        std::uint32_t flags, const url_fetch_limits& limits) = 0;
 
     // Adds header lines (CR LF or LF separated) to those the request will send.
     virtual bool add_request_headers(hinternet request, std::string_view headers) = 0;

@@ -149,6 +149,16 @@ hinternet scripted_internet::open_url(hinternet session, std::string_view url, s
     return add(request);
 }
 
+hinternet scripted_internet::open_url_limited(hinternet session, std::string_view url, std::string_view headers,
+    std::uint32_t flags, const platform::inet::url_fetch_limits& limits)
+{
+    if (limits.stop.stop_requested()) {
+        platform::inet::fail(platform::inet::error_internet_operation_cancelled, "The operation was cancelled");
+        return nullptr;
+    }
+    return open_url(session, url, headers, flags);
+}
+
 bool scripted_internet::add_request_headers(hinternet handle, std::string_view headers)
 {
     std::lock_guard guard(mutex_);

@@ -50,6 +50,9 @@ public:
         std::string_view object, std::string_view version, std::string_view referrer, std::uint32_t flags) override;
     platform::inet::hinternet open_url(platform::inet::hinternet session, std::string_view url,
         std::string_view headers, std::uint32_t flags) override;
+    // As open_url, recorded as "open_url"; a stop already requested fails it with 12017.
+    platform::inet::hinternet open_url_limited(platform::inet::hinternet session, std::string_view url,
+        std::string_view headers, std::uint32_t flags, const platform::inet::url_fetch_limits& limits) override;
     bool add_request_headers(platform::inet::hinternet request, std::string_view headers) override;
     bool send_request(platform::inet::hinternet request, std::string_view headers, std::string_view body) override;
     bool send_request_file(platform::inet::hinternet request, std::string_view headers, const std::string& path) override;

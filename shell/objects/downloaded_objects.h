@@ -20,6 +20,9 @@ struct CDownloadedObject {
     std::int32_t id = 0;          // the number of the object that asked; the result is filed under it
     std::uintptr_t window = 0;    // receives the progress and completion messages
     std::uint32_t message = 0;    // posted when the download produced a file
+    // The serial of the document that asked: object ids restart with each document, so a
+    // result is applied only to the document it was started for.
+    std::uint64_t document_serial = 0;
 };
 
 struct CDownloadedPicture : CDownloadedObject {

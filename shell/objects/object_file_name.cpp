@@ -2,27 +2,9 @@
 
 #include "core/files/file_path.h"
 #include "core/markup/ascii.h"
+#include "core/util/utf8.h"
 
 namespace shell {
-
-namespace {
-
-bool is_utf8_continuation(char c)
-{
-    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
-}
-
-// The first `size` bytes of the text, less a character the cut would split.
-std::string_view utf8_prefix(std::string_view text, std::size_t size)
-{
-    if (size >= text.size())
-        return text;
-    while (size > 0 && is_utf8_continuation(text[size]))
-        --size;
-    return text.substr(0, size);
-}
-
-}
 
 std::string object_file_name(std::string_view text)
 {
@@ -46,7 +28,7 @@ std::string object_file_name(std::string_view text)
     if (dot == 0 || dot == std::string::npos || name.size() - dot >= limit)
         dot = name.size();
     const std::string_view extension = std::string_view(name).substr(dot);
-    std::string result(utf8_prefix(std::string_view(name).substr(0, dot), limit - extension.size()));
+    std::string result(core::utf8_prefix(std::string_view(name).substr(0, dot), limit - extension.size()));
     result += extension;
     return result;
 }

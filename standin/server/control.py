@@ -8,7 +8,9 @@ import sys
 import threading
 import urllib.parse
 
-SERVICES = ("gateway", "ftp", "smtp", "form", "validator", "proxy", "https")
+from . import downloads
+
+SERVICES = ("gateway", "ftp", "smtp", "form", "validator", "proxy", "https", "download")
 
 # Longest control line taken; longer ones are refused whole.
 MAX_CONTROL_LINE = 64 * 1024
@@ -202,6 +204,9 @@ def run_command(state, line):
         return "error empty line"
     command, arguments = words[0], words[1:]
     try:
+        answer = downloads.run_command(state, command, arguments)
+        if answer is not None:
+            return answer
         if command == "script" and arguments and arguments[0] in SERVICES:
             state.script(arguments[0], parse_fields(arguments[1:]))
             return "ok"

@@ -17,7 +17,7 @@ import threading
 import time
 import urllib.parse
 
-from . import package, wire
+from . import downloads, package, wire
 
 MAX_BODY = 64 * 1024 * 1024
 MAX_HEAD = 64 * 1024
@@ -207,6 +207,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
             self.serve("validator", self.validator)
         elif path in SITE_PATHS:
             self.serve("form", self.form_site)
+        elif path.startswith(downloads.PREFIX) and self.command in ("GET", "HEAD"):
+            downloads.serve(self)
         else:
             self.tee.take()
             self.send("none", {}, 404, [("Content-Type", "text/html")], page("Not found", "Not found"))
