@@ -1,7 +1,7 @@
 // The HTTP(S) broadcast's post of its request file (processHTTPRequest over the internet
 // layer) beside `curl --http1.0 -X POST -T` of the same file, to one stand-in in sink mode.
 // Both run as whole processes, alternated, after a warm-up; the medians of 9 runs, their ratio
-// against its target of 1.1, and each side's peak resident memory. The request file is
+// against its target of 1.1, and each side's peak resident memory (by /usr/bin/time). The request file is
 // written by the MIME writer from an archive of random bytes, as a broadcast writes it.
 #include "bench/bench_runs.h"
 #include "bench/standin_ports.h"
@@ -15,10 +15,10 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
 #include <random>
 #include <spawn.h>
 #include <string>
-#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
@@ -52,10 +52,13 @@ struct process_run {
     double peak_mib = 0;
 };
 
-// Runs a program to its end with its output discarded: the wall time and peak resident
-// memory, or seconds -1 when it could not start or failed.
-process_run run_process(const std::vector<std::string>& arguments)
+// Runs a program to its end with its output discarded, under /usr/bin/time, which reports
+// the peak resident memory of the program alone (a child of this process would inherit this
+// process's own peak). The wall time, or seconds -1 when it could not start or failed.
+process_run run_process(const std::vector<std::string>& command, const std::string& report)
 {
+    std::vector<std::string> arguments {"/usr/bin/time", "-f", "%M", "-o", report};
+    arguments.insert(arguments.end(), command.begin(), command.end());
     std::vector<char*> argv;
     for (const auto& argument : arguments)
         argv.push_back(const_cast<char*>(argument.c_str()));
@@ -73,13 +76,18 @@ process_run run_process(const std::vector<std::string>& arguments)
         return result;
     }
     int status = 0;
-    struct rusage usage {};
-    if (::wait4(pid, &status, 0, &usage) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-        std::fprintf(stderr, "%s failed\n", argv[0]);
+    if (::waitpid(pid, &status, 0) != pid || !WIFEXITED(status) || WEXITSTATUS(status) != 0) {
+        std::fprintf(stderr, "%s failed\n", command[0].c_str());
         return result;
     }
     result.seconds = bench::seconds_since(start);
-    result.peak_mib = static_cast<double>(usage.ru_maxrss) / 1024.0;
+    std::ifstream peak(report);
+    double kilobytes = 0;
+    if (!(peak >> kilobytes)) {
+        std::fprintf(stderr, "no peak memory reported for %s\n", command[0].c_str());
+        result.seconds = -1;
+    }
+    result.peak_mib = kilobytes / 1024.0;
     return result;
 }
 
@@ -141,11 +149,19 @@ int main(int argc, char** argv)
         "*", "--http1.0", "-X", "POST", "-H", "Content-Type: application/x-www-form-urlencoded", "-T", request,
         "-o", "/dev/null", url};
 
+    const auto report = folder + "/peak.txt";
     std::vector<process_run> ours, theirs;
-    bool failed = run_process(ours_arguments).seconds < 0 || run_process(curl_arguments).seconds < 0;
+    bool failed = run_process(ours_arguments, report).seconds < 0 || run_process(curl_arguments, report).seconds < 0;
+    // Each goes first in every other round, so that neither always meets the server just
+    // after the other.
     for (int i = 0; i < runs && !failed; ++i) {
-        ours.push_back(run_process(ours_arguments));
-        theirs.push_back(run_process(curl_arguments));
+        if (i % 2 == 0) {
+            ours.push_back(run_process(ours_arguments, report));
+            theirs.push_back(run_process(curl_arguments, report));
+        } else {
+            theirs.push_back(run_process(curl_arguments, report));
+            ours.push_back(run_process(ours_arguments, report));
+        }
         failed = ours.back().seconds < 0 || theirs.back().seconds < 0;
     }
     stand_in->close_input();
