@@ -107,6 +107,7 @@ int main()
     bench::write_file(sources + "/page.htm", view.page);
 
     std::vector<double> ours;
+    std::vector<double> saves;
     std::vector<double> peer;
     bool reopened = true;
     for (int run = 0; run < runs; ++run) {
@@ -120,6 +121,7 @@ int main()
                 std::fprintf(stderr, "the save failed\n");
                 return 1;
             }
+            saves.push_back(bench::seconds_since(start));
             shell::CTalverinDoc opened(context, manager);
             page_view shown;
             opened.AddView(shown);
@@ -138,9 +140,9 @@ int main()
         }
     }
     const double ratio = bench::median(ours) / bench::median(peer);
-    std::printf("document save and reopen, 20 MB in 201 files: ours %.3f s, cp -r plus sync %.3f s, ratio %.2f "
-                "(target <= %.2f)%s\n",
-        bench::median(ours), bench::median(peer), ratio, target, ratio <= target ? "" : "  MISSED");
+    std::printf("document save and reopen, 20 MB in 201 files: ours %.3f s (the save alone %.3f s), cp -r plus sync "
+                "%.3f s, ratio %.2f (target <= %.2f)%s\n",
+        bench::median(ours), bench::median(saves), bench::median(peer), ratio, target, ratio <= target ? "" : "  MISSED");
     if (!reopened)
         std::printf("the reopened page differs from the saved one\n");
     fs::remove_all(scratch);

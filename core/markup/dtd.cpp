@@ -153,17 +153,10 @@ void attribute_map::finish_large()
     count_ = kept;
 }
 
-attribute_map::value_type& attribute_map::append_unordered()
-{
-    if (count_ == items_.size())
-        items_.emplace_back();
-    return items_[count_++];
-}
+void attribute_map::grow() { items_.emplace_back(); }
 
-void attribute_map::finish()
+void attribute_map::order()
 {
-    if (count_ < 2)
-        return;
     const auto first = items_.begin();
     const auto last = first + static_cast<std::ptrdiff_t>(count_);
     const auto less = [](const value_type& a, const value_type& b) { return a.first < b.first; };

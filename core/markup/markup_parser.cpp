@@ -193,6 +193,13 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
         return true;
     };
     const auto step_byte = [&] { return *p == '<' ? on_lt(context) : step_char(static_cast<unsigned char>(*p), context); };
+    // A text run that ends at "<": the step for that "<", taken here; it raises no event.
+    const auto hold_text_at_lt = [&] {
+        context.position = at(p);
+        chunk_pos_ = p;
+        hold_text_for_tag(context.position);
+        ++p;
+    };
     const auto step_gt = [&] { return on_gt(context); };
     const auto step_complete = [&] { return complete_tag(context); };
     while (p < end) {
@@ -212,6 +219,10 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
                 text_.assign(p, run);
                 state_ = 2;
                 p += run;
+                if (p != end && *p == '<') {
+                    hold_text_at_lt();
+                    continue;
+                }
             }
             break;
         case 1: {
@@ -240,6 +251,10 @@ std::size_t markup_parser::feed(const char* begin, const char* end, markup_parse
             const std::size_t run = keep_whitespace_ ? run_until(p, end, '<') : run_of_collapsed_text(p, end);
             text_.append(p, run);
             p += run;
+            if (p != end && *p == '<') {
+                hold_text_at_lt();
+                continue;
+            }
             break;
         }
         case 3:
@@ -538,6 +553,15 @@ bool markup_parser::error(int code, markup_parse_context& context)
     return context.callback->on_error(code, context.position, state_);
 }
 
+void markup_parser::hold_text_for_tag(std::size_t position)
+{
+    // The text waits until the next byte shows whether this "<" opens a tag.
+    held_text_.swap(text_);
+    text_.clear();
+    state_ = 4;
+    begin_tag(position);
+}
+
 void markup_parser::begin_tag(std::size_t position)
 {
     if (chunk_pos_) {
@@ -661,11 +685,7 @@ bool markup_parser::on_lt(markup_parse_context& context)
         return true;
     case 2:
     case 3:
-        // The text waits until the next byte shows whether this "<" opens a tag.
-        held_text_.swap(text_);
-        text_.clear();
-        state_ = 4;
-        begin_tag(context.position);
+        hold_text_for_tag(context.position);
         return true;
     case 4:
         if (deciding_tag()) {

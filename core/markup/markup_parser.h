@@ -136,6 +136,8 @@ private:
     // closes the attribute as the step would. Returns the bytes taken. opened_here: the
     // opening quote is the byte before p, and V is empty.
     std::size_t take_quoted_value(const char* p, const char* end, bool opened_here, markup_parse_context& context);
+    // At "<" after text (states 2 and 3): the text is held and a tag may open.
+    void hold_text_for_tag(std::size_t position);
     void begin_tag(std::size_t position);
     bool close_raw_text(markup_parse_context& context);
 

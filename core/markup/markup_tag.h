@@ -62,12 +62,24 @@ public:
     void clear() { count_ = 0; }
 
     // Tokenizer side: a slot at the end, ordered later by finish().
-    value_type& append_unordered();
+    value_type& append_unordered()
+    {
+        if (count_ == items_.size())
+            grow();
+        return items_[count_++];
+    }
     value_type* before_last_unordered() { return count_ > 1 ? &items_[count_ - 2] : nullptr; }
     void drop_last_unordered() { --count_; }
-    void finish();
+    // Orders the slots; a tag of one attribute or none (most tags) needs nothing.
+    void finish()
+    {
+        if (count_ > 1)
+            order();
+    }
 
 private:
+    void grow();
+    void order();
     void finish_large();
 
     std::vector<value_type> items_;

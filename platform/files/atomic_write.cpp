@@ -55,8 +55,10 @@ std::error_code link_target(const std::string& path, std::string& target)
     return {ELOOP, std::generic_category()};
 }
 
-std::error_code atomic_write(const std::string& path, std::string_view bytes, mode_t mode,
-    const std::function<bool()>& before_rename)
+namespace {
+
+std::error_code replace_file(const std::string& path, std::string_view bytes, mode_t mode,
+    const std::function<bool()>& before_rename, bool flush)
 {
     std::string target;
     if (auto error = link_target(path, target))
@@ -76,7 +78,7 @@ std::error_code atomic_write(const std::string& path, std::string_view bytes, mo
         return abandon(last_error());
     if (auto error = write_all(fd.get(), bytes))
         return abandon(error);
-    if (::fsync(fd.get()) != 0)
+    if (flush && ::fsync(fd.get()) != 0)
         return abandon(last_error());
     if (::close(fd.release()) != 0)
         return abandon(last_error());
@@ -84,12 +86,27 @@ std::error_code atomic_write(const std::string& path, std::string_view bytes, mo
         return abandon({ECANCELED, std::generic_category()});
     if (::rename(temp.c_str(), target.c_str()) != 0)
         return abandon(last_error());
+    if (!flush)
+        return {};
     // The new name is in place; syncing the folder makes the rename itself survive a crash.
     // A folder that cannot be synced (some file systems refuse) does not undo the write.
     unique_fd dir(::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.get() >= 0)
         ::fsync(dir.get());
     return {};
+}
+
+}
+
+std::error_code atomic_write(const std::string& path, std::string_view bytes, mode_t mode,
+    const std::function<bool()>& before_rename)
+{
+    return replace_file(path, bytes, mode, before_rename, true);
+}
+
+std::error_code atomic_replace(const std::string& path, std::string_view bytes, mode_t mode)
+{
+    return replace_file(path, bytes, mode, {}, false);
 }
 
 }

@@ -22,4 +22,9 @@ namespace platform::files {
 [[nodiscard]] std::error_code atomic_write(const std::string& path, std::string_view bytes, mode_t mode,
     const std::function<bool()>& before_rename = {});
 
+// atomic_write without its two flushes: readers still see the old bytes or the new ones,
+// but a crash may lose the new bytes. For files that a later flush writes (a save's staging,
+// flushed with its tree) or that need not outlive a crash (working copies).
+[[nodiscard]] std::error_code atomic_replace(const std::string& path, std::string_view bytes, mode_t mode);
+
 }

@@ -83,3 +83,17 @@ TEST(AtomicWrite, FailuresKeepTheOldFileAndLeaveNoTemporary)
     EXPECT_EQ(atomic_write(folder.file("missing/registry.txt"), "new", 0600), std::errc::no_such_file_or_directory);
     EXPECT_EQ(names_in(folder.path()), (std::vector<std::string> {"loop-a", "loop-b", "registry.txt"}));
 }
+
+TEST(AtomicReplace, ReplacesTheWholeFileWithTheGivenModeAndLeavesNothingBeside)
+{
+    platform::testing::temporary_folder folder;
+    auto path = folder.file("body.htm");
+    write_file(path, "old and longer content");
+    ASSERT_FALSE(platform::files::atomic_replace(path, "new", 0600));
+    EXPECT_EQ(read_file(path), "new");
+    EXPECT_EQ(mode_of(path), 0600u);
+    EXPECT_EQ(names_in(folder.path()), (std::vector<std::string> {"body.htm"}));
+    // A folder that is not there fails and makes nothing.
+    EXPECT_TRUE(platform::files::atomic_replace(folder.file("missing/body.htm"), "x", 0600));
+    EXPECT_EQ(names_in(folder.path()), (std::vector<std::string> {"body.htm"}));
+}

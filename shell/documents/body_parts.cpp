@@ -91,7 +91,11 @@ bool read_marked_section(const std::string& path, int kind, std::string& text)
     std::ifstream file(path, std::ios::binary);
     if (!file)
         return kind == 0;
-    const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+    // Read in blocks: a message body is often megabytes, too long to take a byte at a time.
+    std::string content;
+    char block[64 * 1024];
+    while (file.read(block, sizeof block) || file.gcount() > 0)
+        content.append(block, static_cast<std::size_t>(file.gcount()));
     const auto section = find_marked_section(content, kind);
     if (!section)
         return false;

@@ -3,6 +3,7 @@
 #include "shell/documents/talverin_doc_manager.h"
 
 #include "core/files/file_path.h"
+#include "core/files/file_tree.h"
 #include "core/log/trace_log.h"
 #include "core/markup/ascii.h"
 #include "core/markup/link_analyzer.h"
@@ -207,7 +208,9 @@ bool CTalverinDocManager::open_dictionary(const std::string& pull_folder, const 
             if (copied == copies.end()) {
                 const auto name = free_file_name(object_file_name(source.file_name()), given);
                 const auto to = core::path_combine(GetTempFolder(), name);
-                if (!copy_file(from, to)) {
+                // A working copy that holds the file's bytes already (the message was saved
+                // from this working folder) is the copy: writing it again changes nothing.
+                if (!core::same_file_bytes(from, to) && !copy_file(from, to)) {
                     TRACE_LOG("CTalverinDocManager::ExchangeDictionary() -- %s not copied\n", from.c_str());
                     complete = false;
                     return;

@@ -197,8 +197,8 @@ std::string roll_forward(const document_files& files, const commit_record& recor
     if (auto problem = settle_file(files.manifest + std::string(new_suffix), files.manifest, record.manifest);
         !problem.empty())
         return problem;
-    if (auto problem = sync_folders(files); !problem.empty())
-        return problem;
+    // No flush yet: until the record goes, a crash finishes these steps again, so the
+    // renames of both folders are flushed once, before the old tree is deleted.
 
     if (!step(hook, save_step::move_old_tree))
         return stopped_at(save_step::move_old_tree);
@@ -209,7 +209,7 @@ std::string roll_forward(const document_files& files, const commit_record& recor
         return stopped_at(save_step::install_tree);
     if (present(new_tree) && ::rename(new_tree.c_str(), files.companion.c_str()) != 0)
         return system_error("cannot rename to", files.companion);
-    if (auto problem = core::sync_path(folder); !problem.empty())
+    if (auto problem = sync_folders(files); !problem.empty())
         return problem;
 
     if (!step(hook, save_step::remove_old_tree))
@@ -363,16 +363,23 @@ std::string SaveTransaction::commit()
         return stopped_at(save_step::sync_staging);
     commit_record record {staged_.companion.substr(staged_.companion.size() - 6), name_of(target_.anchor),
         present(staged_.body_parts), present(staged_.manifest)};
+    // One flush of the staged tree's file system writes the tree, the page and the folder
+    // beside it; what lies on another file system is flushed file by file.
+    if (auto problem = core::sync_tree(staged_.companion); !problem.empty())
+        return problem;
+    const auto flushed = [this](const std::string& path) { return core::on_same_file_system(path, staged_.companion); };
     for (const auto& file : {staged_.anchor, staged_.body_parts, staged_.manifest}) {
-        if (present(file)) {
+        if (present(file) && !flushed(file)) {
             if (auto problem = core::sync_path(file); !problem.empty())
                 return problem;
         }
     }
-    if (auto problem = core::sync_tree(staged_.companion); !problem.empty())
-        return problem;
-    if (auto problem = sync_folders(target_); !problem.empty())
-        return problem;
+    for (const auto& folder : {folder_of(target_.companion), folder_of(target_.body_parts)}) {
+        if (!flushed(folder)) {
+            if (auto problem = core::sync_path(folder); !problem.empty())
+                return problem;
+        }
+    }
 
     if (!step(hook_, save_step::write_record))
         return stopped_at(save_step::write_record);

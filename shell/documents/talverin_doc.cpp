@@ -492,7 +492,8 @@ bool CTalverinDoc::Serialize(const std::string& path)
             return false;
         }
     }
-    if (auto error = platform::files::atomic_write(html_body, stored, 0600)) {
+    // The working copy needs no flush: the saved document gets its own, flushed copy below.
+    if (auto error = platform::files::atomic_replace(html_body, stored, 0600)) {
         report_save_failure("\"" + html_body + "\": " + error.message());
         return false;
     }
@@ -533,7 +534,8 @@ bool CTalverinDoc::Serialize(const std::string& path)
             report_save_failure("the message's object files could not be written into " + staged.companion);
             return false;
         }
-        if (auto error = platform::files::atomic_write(staged.anchor, WriteSaveResultsPage(*files, staged.companion),
+        // Staging: the commit flushes it with the staged tree.
+        if (auto error = platform::files::atomic_replace(staged.anchor, WriteSaveResultsPage(*files, staged.companion),
                 0644)) {
             report_save_failure("\"" + staged.anchor + "\": " + error.message());
             return false;

@@ -1,5 +1,6 @@
 #include "core/errors/wizard_thrower.h"
 #include "core/files/file_path.h"
+#include "core/files/file_tree.h"
 #include "core/files/path_parts.h"
 #include "files_fixture.h"
 
@@ -303,4 +304,36 @@ TEST_F(Files, LogTextsAppendToTheLogStreamFileAndTempStreamsGoWhenAsked)
         EXPECT_EQ(read_file(root.file("talverin.config")), "settings");
     }
     EXPECT_FALSE(present(root.file("talverin.config")));
+}
+
+TEST_F(Files, SameFileBytesComparesWholeRegularFiles)
+{
+    const std::string big(300 * 1024, 'x');
+    std::string big_changed_last = big;
+    big_changed_last.back() = 'y';
+    struct row {
+        const char* label;
+        std::string first;
+        std::string second;
+        bool same;
+    };
+    const row rows[] = {
+        {"equal short files", "picture", "picture", true},
+        {"equal empty files", "", "", true},
+        {"one byte differs", "picture", "pictura", false},
+        {"lengths differ", "picture", "picture!", false},
+        {"equal files beyond one read", big, big, true},
+        {"the last byte of a long file differs", big, big_changed_last, false},
+    };
+    for (const auto& r : rows) {
+        write_file(root.file("a"), r.first);
+        write_file(root.file("b"), r.second);
+        EXPECT_EQ(core::same_file_bytes(root.file("a"), root.file("b")), r.same) << r.label;
+    }
+    write_file(root.file("a"), "picture");
+    EXPECT_TRUE(core::same_file_bytes(root.file("a"), root.file("a"))) << "one file";
+    EXPECT_FALSE(core::same_file_bytes(root.file("a"), root.file("missing"))) << "a missing file";
+    EXPECT_FALSE(core::same_file_bytes(root.file("tmp"), root.file("tmp"))) << "a folder";
+    EXPECT_TRUE(core::on_same_file_system(root.file("a"), root.file("tmp")));
+    EXPECT_FALSE(core::on_same_file_system(root.file("a"), root.file("missing")));
 }

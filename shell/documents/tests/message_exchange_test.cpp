@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace shell;
@@ -263,4 +264,35 @@ TEST(MessageExchange, AMessageSavedByTheWindowsProgramOpens)
     EXPECT_EQ(read_file(picture.source), "jpeg");
     EXPECT_EQ(f.dictionary().referenced(0), f.dictionary().known(0));
     EXPECT_GE(f.context.object_counters.value(0), 7);
+}
+
+TEST(MessageExchange, OpeningKeepsAWorkingCopyThatHoldsTheSavedBytesAndRewritesAnyOther)
+{
+    message_fixture f;
+    auto& dictionary = f.dictionary();
+    f.write(f.working("photo.jpg"), "jpeg");
+    f.write(f.working("logo.gif"), "gif");
+    auto& html = dictionary.referenced(0);
+    html.pictures[1] = construct_picture_record_from_source(f.working("photo.jpg"), "A photo", 0);
+    html.pictures[2] = construct_picture_record_from_source(f.working("logo.gif"), "Logo", 0);
+    dictionary.known(0) = html;
+    f.body(0, "<html><body><img src=photo.jpg><img src=logo.gif></body></html>");
+    ASSERT_TRUE(f.save());
+
+    // The photo's working copy still holds what was saved (dated long ago, so that a write
+    // would show); the logo's was edited since.
+    const timespec long_ago[2] = {{1000000000, 0}, {1000000000, 0}};
+    ASSERT_EQ(::utimensat(AT_FDCWD, f.working("photo.jpg").c_str(), long_ago, 0), 0);
+    const auto modified = [](const std::string& path) {
+        struct stat info {};
+        EXPECT_EQ(::stat(path.c_str(), &info), 0) << path;
+        return info.st_mtim.tv_sec;
+    };
+    f.write(f.working("logo.gif"), "edited logo, longer than the saved one");
+    ASSERT_TRUE(f.open());
+    EXPECT_EQ(read_file(f.working("photo.jpg")), "jpeg");
+    EXPECT_EQ(modified(f.working("photo.jpg")), 1000000000);
+    EXPECT_EQ(read_file(f.working("logo.gif")), "gif");
+    EXPECT_EQ(dictionary.known(0).pictures.at(1).source, f.working("photo.jpg"));
+    EXPECT_EQ(dictionary.known(0).pictures.at(2).source, f.working("logo.gif"));
 }
