@@ -1,10 +1,12 @@
 #include "broadcast/contacts/address_books.h"
 #include "broadcast/package/command_file.h"
+#include "broadcast/wininet/proxy_login_dlg.h"
 #include "core/errors/wizard_thrower.h"
 #include "core/log/log_stream.h"
 #include "core/log/trace_log.h"
 #include "core/mail/local_mail.h"
 #include "dialup/dunvell_imports.h"
+#include "html/clipboard.h"
 #include "platform/clock/utc_clock.h"
 #include "platform/gfx/font_catalogue.h"
 #include "platform/gfx/png_size.h"
@@ -101,6 +103,8 @@ int main(int argc, char** argv)
         print_line});
     auto fonts = platform::gfx::make_system_font_catalogue();
     context.services.fonts = fonts.get();
+    context.services.menus = &menus;
+    context.services.clipboard = std::make_shared<html::clipboard>();
 
     DunvellImports dialup;
     broadcast::contacts::file_address_books address_books(shell::read_book_locations(profile, services.locations));
@@ -124,8 +128,14 @@ int main(int argc, char** argv)
         shell::register_message_commands(context, app);
         platform::system_utc_clock utc;
         broadcast::system_time_zone zone;
+        // The internet layer asks for a proxy's login (12014) on this thread, also for workers,
+        // until the program ends.
+        std::stop_source ending;
+        platform::inet::internet_options internet;
+        internet.prompt = broadcast::wininet::make_proxy_login_prompt(dialogs, host, queue.ui_calls(), ending.get_token());
         shell::ProgramLaunch launch({context, queue, *services.clock, utc, zone, dialup,
-            platform::inet::make_curl_internet(), address_books, nullptr, platform::env::executable_path()});
+            platform::inet::make_curl_internet(std::move(internet)), address_books, nullptr,
+            platform::env::executable_path()});
         launch.register_broadcast_command(app);
         frames.dispatcher = &launch.launch();
         frames.route.application = &app.commands();
@@ -145,6 +155,7 @@ int main(int argc, char** argv)
             if (app.outcome().kind == shell::StartupOutcome::Kind::sent)
                 status = 0;
         }
+        ending.request_stop();
         queue.set_idle_handler(nullptr);
         platform::ui::set_desktop(nullptr, nullptr);
         host.set_ui_queue(nullptr);
