@@ -134,7 +134,7 @@ int main(int argc, char** argv)
         platform::inet::internet_options internet;
         internet.prompt = broadcast::wininet::make_proxy_login_prompt(dialogs, host, queue.ui_calls(), ending.get_token());
         shell::ProgramLaunch launch({context, queue, *services.clock, utc, zone, dialup,
-            platform::inet::make_curl_internet(std::move(internet)), address_books, nullptr,
+            platform::inet::make_curl_internet(std::move(internet)), address_books, shell::make_local_mail_sender(mail),
             platform::env::executable_path()});
         launch.register_broadcast_command(app);
         frames.dispatcher = &launch.launch();

@@ -4,6 +4,7 @@
 #include "broadcast/http/http_broadcast_dlg.h"
 #include "broadcast/job/quorbis_broadcast.h"
 #include "broadcast/log/broadcast_log.h"
+#include "broadcast/mapi/simple_mapi_classes.h"
 #include "broadcast/smtp/smtp_broadcast.h"
 #include "core/files/file_path.h"
 #include "core/log/trace_log.h"
@@ -65,6 +66,45 @@ void run_http_broadcast(const ProgramLaunchServices& services, broadcast::broadc
     status->cancel();
 }
 
+// The Simple MAPI worker's sender: one session of the mail system's classes, their
+// failures as the worker reports them.
+class local_mail_sender final : public broadcast::mapi_mail_sender {
+public:
+    explicit local_mail_sender(platform::mail::simple_mapi& mail_system) : mail_system_(mail_system), sender_(mail_system) { }
+
+    bool loaded() const override { return mail_system_.loaded(); }
+    void logon(std::uintptr_t parent_window) override
+    {
+        translated([&] { sender_.logon(parent_window); });
+    }
+    void send(const broadcast::mapi_mail& mail) override
+    {
+        translated([&] { sender_.send(mail.subject, mail.recipient, mail.attachments); });
+    }
+    void logoff() override
+    {
+        translated([&] { sender_.logoff(); });
+    }
+
+private:
+    template <typename Call> static void translated(Call call)
+    {
+        try {
+            call();
+        } catch (const broadcast::mapi::mapi_error& error) {
+            throw broadcast::mapi_error(error.failure());
+        }
+    }
+
+    platform::mail::simple_mapi& mail_system_;
+    broadcast::mapi::mapi_mail_sender sender_;
+};
+
+}
+
+std::shared_ptr<broadcast::mapi_mail_sender> make_local_mail_sender(platform::mail::simple_mapi& mail_system)
+{
+    return std::make_shared<local_mail_sender>(mail_system);
 }
 
 // The launch's view of the dial-up library.

@@ -8,6 +8,7 @@
 #include "platform/clock/clock.h"
 #include "platform/clock/utc_clock.h"
 #include "platform/inet/internet.h"
+#include "platform/mail/simple_mapi.h"
 #include "platform/net/tcp_socket.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_queue.h"
@@ -65,6 +66,9 @@ private:
     std::unique_ptr<platform::prompts::prompt> smtp_prompt_;
     std::unique_ptr<broadcast::broadcast_launch> launch_;
 };
+
+// The Simple MAPI transport's sender over the local mail system.
+std::shared_ptr<broadcast::mapi_mail_sender> make_local_mail_sender(platform::mail::simple_mapi& mail_system);
 
 // The account and transport of the active configuration as a launch takes them.
 broadcast::launch_account launch_account_of(const AppContext& context);

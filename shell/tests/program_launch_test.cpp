@@ -2,6 +2,7 @@
 #include "broadcast/http/http_broadcast_dlg.h"
 #include "platform/clock/utc_clock.h"
 #include "platform/inet/curl_internet.h"
+#include "platform/testing/recording_mapi.h"
 #include "shell/broadcasting/program_launch.h"
 #include "shell/documents/talverin_doc.h"
 #include "standin/fixture/quorbis_stand_in.h"
@@ -108,6 +109,30 @@ TEST(BroadcastRoad, AJobOfAMissingFileIsRefusedWithAWord)
     road.host.expect_message("Cannot copy \"" + gone + "\" into the broadcast job",
         platform::ui::MB_OK | platform::ui::MB_ICONERROR, platform::ui::IDOK);
     EXPECT_FALSE(job_for_file(road.context, gone));
+}
+
+// The Simple MAPI transport's sender: one message with its files, the mail system's failure
+// passed on with its code.
+TEST(LocalMailSender, SendsThroughTheMailSystemAndPassesItsFailuresOn)
+{
+    platform::testing::recording_mapi mail_system;
+    auto sender = make_local_mail_sender(mail_system);
+    EXPECT_TRUE(sender->loaded());
+    sender->logon(7);
+    sender->send({"June news", "submit@example.org", {"/tmp/a.txt", "/tmp/b.htm"}});
+    sender->logoff();
+    ASSERT_EQ(mail_system.sends.size(), 1u);
+    EXPECT_EQ(mail_system.sends[0].message.subject, "June news");
+    EXPECT_EQ(mail_system.sends[0].message.files.size(), 2u);
+    EXPECT_EQ(mail_system.logoffs.size(), 1u);
+
+    mail_system.logon_code = platform::mail::MAPI_E_LOGON_FAILURE;
+    try {
+        sender->logon(7);
+        ADD_FAILURE() << "a refused logon goes on";
+    } catch (const broadcast::mapi_error& error) {
+        EXPECT_EQ(error.failure().code, platform::mail::MAPI_E_LOGON_FAILURE);
+    }
 }
 
 }
