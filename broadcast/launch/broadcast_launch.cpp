@@ -76,8 +76,13 @@ void broadcast_launch::DispatchBroadcast(broadcast_ref job)
     if (auto missing = missing_transport(services_.transports, transport))
         throw std::runtime_error(std::string("The ") + missing + " transport is not available in this build");
     services_.run_settings(job);
-    if (account.connection == 1 && services_.dialup.RASDllOK() == 1 && !dial_up(account.name))
-        return;
+    if (account.connection == 1) {
+        if (services_.dialup.RASDllOK() != 1)
+            TRACE_LOG("CMainFrame::DispatchBroadcast() -- dial-up networking is unavailable: sending over the "
+                      "existing connection\n");
+        else if (!dial_up(account.name))
+            return;
+    }
     switch (transport) {
     case 0:
         // The FTP broadcaster prepares the form and tests for bodies itself.

@@ -10,7 +10,6 @@ namespace broadcast {
 
 namespace {
 
-constexpr std::string_view command_file_name = "command.txt";
 // A name and its extension together longer than this are shortened.
 constexpr std::size_t long_name_limit = 98;
 constexpr std::size_t kept_long_name = 90;

@@ -7,6 +7,9 @@
 
 namespace broadcast {
 
+// The command file every package holds.
+inline constexpr std::string_view command_file_name = "command.txt";
+
 // The names files get inside one package folder. Every name is taken once, whatever its
 // case ("command.txt" is the command file's); a file placed again keeps its first name.
 class package_names {

@@ -1,6 +1,7 @@
 #include "broadcast/package/quorbis_zip.h"
 
 #include "broadcast/package/package_error.h"
+#include "broadcast/package/package_names.h"
 #include "core/files/delete_path.h"
 #include "core/files/file_path.h"
 #include "core/files/file_text.h"
@@ -16,7 +17,6 @@ namespace broadcast {
 
 namespace {
 
-constexpr const char* command_file_name = "command.txt";
 
 const char* adding_format(package_member::role kind)
 {
@@ -98,7 +98,7 @@ void quorbis_zip::write_command_file(broadcast_ref job, const command_file_input
             throw package_error("Cannot copy \"" + member.source + "\" into the broadcast package");
         members.push_back(member.name);
     }
-    auto path = core::path_combine(package_folder_.path(), command_file_name);
+    auto path = core::path_combine(package_folder_.path(), std::string(command_file_name));
     std::ofstream file(path, std::ios::binary | std::ios::trunc);
     file << command.bytes;
     file.close();
@@ -115,13 +115,13 @@ void quorbis_zip::write_command_file(broadcast_ref job, const command_file_input
 
 const std::string& quorbis_zip::build_archive()
 {
-    if (!core::file_path(core::path_combine(package_folder_.path(), command_file_name)).exists())
+    if (!core::file_path(core::path_combine(package_folder_.path(), std::string(command_file_name))).exists())
         throw package_error("The broadcast has no message body, so there is no command file to send");
     TRACE_LOG("Preparing command line to build the *.tar archive...\n");
     TRACE_LOG("Adding \"command.txt\" file at the command line\n");
     // Members follow "--" as they are: a name such as "--remove-files" stays a file name,
     // and the names match those in the command file.
-    std::vector<std::string> arguments {"-cf", tar_file_.path(), "--", command_file_name};
+    std::vector<std::string> arguments {"-cf", tar_file_.path(), "--", std::string(command_file_name)};
     for (const auto& name : files_to_archive_) {
         TRACE_LOG("Adding \"%s\" file at the command line\n", name.c_str());
         arguments.push_back(name);

@@ -1,3 +1,4 @@
+#include "core/util/program_environment.h"
 #include "shell/view/tests/view_fixture.h"
 
 #include "platform/com/com_error.h"
@@ -294,6 +295,17 @@ TEST_F(view_fixture, the_page_source_keeps_its_charset_and_leaves_no_file)
         wrapped = made.get();
         return made;
     };
+    // A temporary folder of this test's own: other tests running beside it leave theirs alone.
+    struct private_temp_root {
+        core::program_environment saved = core::current_program_environment();
+        explicit private_temp_root(const std::string& root)
+        {
+            auto changed = saved;
+            changed.temp_root = root;
+            core::install_program_environment(changed);
+        }
+        ~private_temp_root() { core::install_program_environment(saved); }
+    } temp_root(folder());
     auto document = open<lite_document>();
     load("<html><head><meta http-equiv=\"Content-Type\" content=\"text/html; charset=windows-1252\"></head>"
          "<body><p>caf\xE9</p></body></html>");
