@@ -302,7 +302,16 @@ void CWizardFrame::ApplyFontCommand(CWizardView& view)
     SetActiveView(active);
 }
 
-void CWizardFrame::CloseFrame() { CloseDocumentFrame(); }
+void CWizardFrame::CloseFrame()
+{
+    // A view that could not be made ready closes its frame. A frame that already shows a
+    // document closes as the user's close does: that document is asked first, so its
+    // changes never go unasked.
+    if (GetActiveDocument())
+        OnClose();
+    else
+        DestroyWindow();
+}
 
 std::intptr_t CWizardFrame::WindowProc(const platform::threads::message& received)
 {

@@ -86,6 +86,8 @@ public:
     void SetMessageText(const std::string& text) override;
     // The frame's font command on that view's page.
     void ApplyFontCommand(CWizardView& view) override;
+    // A frame without a document goes at once; one showing a document closes as WM_CLOSE
+    // does (the document may refuse).
     void CloseFrame() override;
 
     // Sets the check of an item of "&View" > "&Toolbar"; nothing without those menus.

@@ -24,11 +24,15 @@ struct text_frame_fixture : frame_fixture {
     html::manual_ui_queue pages;
     std::shared_ptr<html::clipboard> clip = std::make_shared<html::clipboard>();
     std::string user_file = test.root.path() + "/notes.quorbis_txt";
+    bool factory_works = true;
 
     text_frame_fixture()
     {
         context.conversion = std::make_unique<RecordingConversion>();
-        context.services.document_factory = [this](html::document_host& document_host) {
+        context.services.document_factory
+            = [this](html::document_host& document_host) -> std::unique_ptr<html::document> {
+            if (!factory_works)
+                return nullptr;
             html::headless_ports ports;
             ports.queue = &pages;
             ports.clip = clip;
@@ -141,6 +145,29 @@ TEST(TextFrame, AChangedMessageAsksBeforeTheFrameCloses)
     f.queue.send(frame->window(), WM_CLOSE);
     EXPECT_NE(frame->window(), 0u) << "Cancel keeps the message open";
     EXPECT_NE(view->site(), nullptr);
+}
+
+TEST(TextFrame, AViewThatCannotBeMadeAsksTheShownMessageBeforeItsFrameCloses)
+{
+    text_frame_fixture f;
+    ASSERT_TRUE(f.start_on(f.user_file));
+    auto* frame = f.frame();
+    auto* shown = f.document();
+    auto* view = f.view();
+    ASSERT_NE(view, nullptr);
+    ASSERT_EQ(view->GetHTMLDocument().document->body()->put_inner_html("<p>changed</p>"), html::S_OK);
+    const auto other = f.test.root.path() + "/other.quorbis_txt";
+    f.write(other, "other");
+    f.factory_works = false;
+    f.host.expect_message("Failed to create empty document.", MB_OK | MB_ICONEXCLAMATION, IDOK);
+    f.host.expect_message("Save changes to Text body part?", MB_YESNOCANCEL | MB_ICONEXCLAMATION, IDCANCEL);
+    EXPECT_EQ(f.manager().open_document_file(other), DocManager::Outcome::failed);
+    EXPECT_EQ(f.frame(), frame);
+    EXPECT_NE(frame->window(), 0u) << "the changed message stays open";
+    EXPECT_EQ(f.document(), shown);
+    EXPECT_EQ(f.view(), view);
+    EXPECT_NE(view->site(), nullptr);
+    EXPECT_EQ(f.host.pending(), 0u);
 }
 
 }
