@@ -22,6 +22,7 @@
 #include "shell/documents/message_commands.h"
 #include "shell/documents/talverin_doc.h"
 #include "shell/frames/frame_install.h"
+#include "shell/frames/main_frame.h"
 #include "shell/package/job_import.h"
 #include "shell/talverin_app.h"
 
@@ -133,9 +134,14 @@ int main(int argc, char** argv)
         std::stop_source ending;
         platform::inet::internet_options internet;
         internet.prompt = broadcast::wininet::make_proxy_login_prompt(dialogs, host, queue.ui_calls(), ending.get_token());
+        // The FTP status dialog is the main frame's broadcast dialog while it is open.
+        auto register_dialog = [&app](broadcast::registered_broadcast_dialog* dialog) {
+            if (auto* main = dynamic_cast<shell::CMainFrame*>(app.doc_manager() ? app.doc_manager()->frame() : nullptr))
+                main->RegisterBroadcastDialog(dialog);
+        };
         shell::ProgramLaunch launch({context, queue, *services.clock, utc, zone, dialup,
             platform::inet::make_curl_internet(std::move(internet)), address_books, shell::make_local_mail_sender(mail),
-            platform::env::executable_path()});
+            platform::env::executable_path(), register_dialog});
         launch.register_broadcast_command(app);
         frames.dispatcher = &launch.launch();
         frames.route.application = &app.commands();

@@ -48,7 +48,7 @@ std::function<void(broadcast_ref, const form_preparation&)> make_ftp_transport(f
         CTalverinBroadcastDlg dialog(dialog_services, std::make_shared<ftp_status_channel>(), [account = services.account] {
             const auto login = account().login;
             return ftp_credentials {login.login, login.password};
-        });
+        }, services.register_dialog);
         dialog.DoBroadcast(slot->last, std::move(job));
     };
 }

@@ -26,6 +26,9 @@ struct ftp_transport_services {
     const time_zone& zone;
     std::function<launch_account()> account;     // the active configuration's snapshot
     std::function<service_settings()> settings;  // the command file's broadcast values
+    // The status dialog registers itself with the main frame while it exists; absent:
+    // nothing is registered.
+    std::function<void(registered_broadcast_dialog*)> register_dialog {};
 };
 
 // The launch's FTP slot: the FTP status dialog (CTalverinBroadcastDlg) over a new

@@ -153,9 +153,19 @@ void CQuorbisBroadcastDlg::close(bool flag)
 }
 
 CTalverinBroadcastDlg::CTalverinBroadcastDlg(const broadcast_dialog_services& services,
-    std::shared_ptr<ftp_status_channel> channel, std::function<ftp_credentials()> account)
-    : CQuorbisBroadcastDlg(services, std::move(channel)), account_(std::move(account))
+    std::shared_ptr<ftp_status_channel> channel, std::function<ftp_credentials()> account,
+    std::function<void(registered_broadcast_dialog*)> register_dialog)
+    : CQuorbisBroadcastDlg(services, std::move(channel)), account_(std::move(account)),
+      register_dialog_(std::move(register_dialog))
 {
+    if (register_dialog_)
+        register_dialog_(this);
+}
+
+CTalverinBroadcastDlg::~CTalverinBroadcastDlg()
+{
+    if (register_dialog_)
+        register_dialog_(nullptr);
 }
 
 }

@@ -3,6 +3,7 @@
 #include "broadcast/ftp/ftp_status_channel.h"
 #include "broadcast/ftp/quorbis_ftp_broadcaster.h"
 #include "broadcast/job/broadcast_ref.h"
+#include "broadcast/launch/launch_services.h"
 #include "broadcast/status/broadcast_dlg.h"
 #include "core/tasks/durable_operation.h"
 #include "platform/ui/dialog.h"
@@ -88,16 +89,28 @@ private:
 };
 
 // The program's FTP status dialog: the active configuration's account, the default port.
-class CTalverinBroadcastDlg final : public CQuorbisBroadcastDlg {
+// While it exists it is the main frame's broadcast dialog (registered at construction,
+// unregistered when it goes), so a second broadcast is refused while it runs.
+class CTalverinBroadcastDlg final : public CQuorbisBroadcastDlg, public registered_broadcast_dialog {
 public:
     CTalverinBroadcastDlg(const broadcast_dialog_services& services, std::shared_ptr<ftp_status_channel> channel,
-        std::function<ftp_credentials()> account);
+        std::function<ftp_credentials()> account,
+        std::function<void(registered_broadcast_dialog*)> register_dialog = {});
+    ~CTalverinBroadcastDlg() override;
 
     ftp_credentials credentials() override { return account_(); }
     std::uint16_t port() override { return 0; }
 
+    // registered_broadcast_dialog
+    bool finished() const override { return CQuorbisBroadcastDlg::finished(); }
+    // A modal dialog of the window layer is the one the user faces already: nothing to raise.
+    void bring_to_front() override { }
+    // The program ends: the dialog ends at once, as its window would go.
+    void destroy_window() override { EndDialog(platform::ui::IDCANCEL); }
+
 private:
     std::function<ftp_credentials()> account_;
+    std::function<void(registered_broadcast_dialog*)> register_dialog_;
 };
 
 }

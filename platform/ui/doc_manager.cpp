@@ -4,6 +4,7 @@
 #include "platform/ui/ui_host.h"
 
 #include <algorithm>
+#include <atomic>
 
 namespace platform::ui {
 
@@ -25,7 +26,15 @@ namespace {
 
 constexpr unsigned AFX_IDP_ASK_TO_SAVE = 61732; // "Save changes to %1?"
 
+std::uint64_t next_document_serial()
+{
+    static std::atomic<std::uint64_t> last {0};
+    return ++last;
 }
+
+}
+
+Document::Document(UiHost* host) : host_(host), serial_(next_document_serial()) { }
 
 bool Document::DoSave(const std::string& path, bool replace)
 {
@@ -153,41 +162,46 @@ DocManager::Outcome DocManager::on_file_new()
 
 bool DocManager::keep(const DocTemplate& doc_template, std::unique_ptr<Document> document)
 {
+    // The frame comes first, so the view's initial update finds it, as a view made inside
+    // its frame does.
+    const bool frame_is_new = !frame_;
+    if (!make_frame(doc_template))
+        return false;
     std::unique_ptr<View> view;
     if (doc_template.factories().view)
         view = doc_template.factories().view();
     if (view) {
         view->SetDocument(document.get());
         document->AddView(*view);
+        view->AttachFrame(frame_.get());
         if (!view->OnInitialUpdate()) {
+            view->AttachFrame(nullptr);
             document->RemoveView(*view);
+            if (frame_is_new)
+                frame_.reset(); // made for this document alone
             return false;
         }
-    }
-    if (!show_in_frame(doc_template, *document)) {
-        if (view)
-            document->RemoveView(*view);
-        return false;
     }
     // The old views go before the document they show.
     views_.clear();
     document_ = std::move(document);
     if (view)
         views_.push_back(std::move(view));
+    if (frame_) {
+        frame_->set_active_document(document_.get());
+        frame_->SetActiveView(views_.empty() ? nullptr : views_.front().get());
+        frame_->ActivateFrame();
+    }
     return true;
 }
 
-bool DocManager::show_in_frame(const DocTemplate& shown_by, Document& document)
+bool DocManager::make_frame(const DocTemplate& shown_by)
 {
     if (!frame_ && shown_by.factories().frame) {
         auto made = shown_by.factories().frame();
         if (!made || !made->LoadFrame(shown_by.resource_id()))
             return false;
         frame_ = std::move(made);
-    }
-    if (frame_) {
-        frame_->set_active_document(&document);
-        frame_->ActivateFrame();
     }
     return true;
 }

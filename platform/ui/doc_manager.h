@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <memory>
@@ -11,6 +12,7 @@ namespace platform::ui {
 
 class UiHost;
 class Document;
+class Frame;
 
 // A view of a document.
 class View {
@@ -21,6 +23,8 @@ public:
     virtual bool OnInitialUpdate() { return true; }
     Document* GetDocument() const { return document_; }
     void SetDocument(Document* document) { document_ = document; }
+    // The frame that shows the view, told before the initial update; null when it goes.
+    virtual void AttachFrame(Frame* /*frame*/) { }
 
 private:
     Document* document_ = nullptr;
@@ -33,7 +37,7 @@ class Document {
 public:
     // The host asks the user (save prompts, file names); without one nothing is asked and a
     // save that needs a name fails.
-    explicit Document(UiHost* host = nullptr) : host_(host) { }
+    explicit Document(UiHost* host = nullptr);
     virtual ~Document() = default;
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
@@ -71,6 +75,10 @@ public:
     void RemoveView(View& view);
     const std::vector<View*>& views() const { return views_; }
 
+    // A number no other document of this process has had: what a result started for one
+    // document is told apart by from the next one's.
+    std::uint64_t serial() const { return serial_; }
+
 protected:
     UiHost* host() const { return host_; }
     // A view joined the document (a document loaded before its view shows it here).
@@ -78,6 +86,7 @@ protected:
 
 private:
     UiHost* host_;
+    std::uint64_t serial_;
     bool modified_ = false;
     std::string path_name_;
     std::string title_;
@@ -159,13 +168,13 @@ public:
     const std::vector<std::unique_ptr<View>>& current_views() const { return views_; }
 
 private:
-    // Makes the template's view for the document, joins them and runs its initial update,
-    // then shows the document in the frame; the document and its view become the current
-    // ones. False when the view could not be made ready or the frame could not be made.
+    // Makes the template's frame when there is none yet, then the template's view for the
+    // document, tells it its frame, joins them and runs its initial update; then the
+    // document and its view become the current ones and the frame shows them. False when
+    // the frame could not be made or the view could not be made ready.
     bool keep(const DocTemplate& doc_template, std::unique_ptr<Document> document);
-    // Shows the document in the frame, made first from the template when there is none;
-    // false when the frame could not be made.
-    bool show_in_frame(const DocTemplate& shown_by, Document& document);
+    // Makes the frame from the template when there is none; false when it could not be made.
+    bool make_frame(const DocTemplate& shown_by);
 
     std::vector<std::unique_ptr<DocTemplate>> templates_;
     std::map<int, std::string> extensions_;

@@ -158,7 +158,7 @@ ProgramLaunch::ProgramLaunch(ProgramLaunchServices services)
     transports.ftp = broadcast::make_ftp_transport({ui, context.services.dialogs, services_.clock,
         broadcast::broadcast_log_path(), ftp_server_,
         [](const platform::ftp::ftp_endpoint& endpoint) { return platform::ftp::make_curl_ftp_session(endpoint); },
-        services_.zone, account, settings});
+        services_.zone, account, settings, services_.register_dialog});
     transports.smtp = broadcast::make_smtp_transport({dialog_services,
         {*smtp_prompt_, ui.strings(), host_names_, std::chrono::milliseconds(1000), services_.zone, services_.utc,
             services_.clock, broadcast::broadcast_log_path(), core::standard_folder_path(0)},
@@ -168,7 +168,7 @@ ProgramLaunch::ProgramLaunch(ProgramLaunchServices services)
     launch_ = std::make_unique<broadcast::broadcast_launch>(broadcast::launch_services {ui,
         services_.queue, context.services.clock, services_.clock, context.services.dialogs, account, settings,
         *dialup_, std::move(transports), make_settings_runner(context, services_.clock, services_.books),
-        services_.program, form_greetings_arguments, {}});
+        services_.program, form_greetings_arguments, {}, services_.register_dialog});
     context.document_seams.make_job = [&context](const std::string& file) { return job_for_file(context, file); };
     context.document_seams.dispatcher = launch_.get();
 }

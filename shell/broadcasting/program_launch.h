@@ -13,6 +13,7 @@
 #include "platform/ui/application.h"
 #include "platform/ui/message_queue.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -35,6 +36,9 @@ struct ProgramLaunchServices {
     // The local mail system's sender for the Simple MAPI transport; none: not available.
     std::shared_ptr<broadcast::mapi_mail_sender> simple_mapi;
     std::string program; // this program's own file, run as the form greetings editor
+    // The FTP status dialog tells the main frame it is open (null when it goes); absent:
+    // nothing is registered.
+    std::function<void(broadcast::registered_broadcast_dialog*)> register_dialog {};
 };
 
 // The broadcast launch as the program runs it: the active configuration's account and the

@@ -56,6 +56,8 @@ CWizardDoc::CWizardDoc(AppContext& context, CTalverinDocManager* manager)
     : Document(&context.services.ui), context_(context), manager_(manager)
 {
     SetTitle(body_part_name());
+    commands_.on_command(ID_SAVE_AND_EXIT, [this](int) { OnSaveAndExit(); });
+    commands_.on_command(ID_CANCEL_AND_EXIT, [this](int) { OnCancelAndExit(); });
 }
 
 std::string CWizardDoc::body_part_name() const
@@ -206,16 +208,7 @@ void CWizardDoc::OnCancelAndExit()
         close_document();
 }
 
-bool CWizardDoc::OnCmdMsg(int id)
-{
-    if (id == ID_SAVE_AND_EXIT)
-        OnSaveAndExit();
-    else if (id == ID_CANCEL_AND_EXIT)
-        OnCancelAndExit();
-    else
-        return false;
-    return true;
-}
+bool CWizardDoc::OnCmdMsg(int id) { return commands_.execute(id); }
 
 void install_text_document(AppContext& context, std::function<platform::ui::DocManager*()> manager)
 {

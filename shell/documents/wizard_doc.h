@@ -4,6 +4,7 @@
 // lives in the editing component of its view; a save writes the visible text into the
 // document's file and the markup into the ".htm" file beside it.
 
+#include "platform/ui/command_router.h"
 #include "platform/ui/doc_manager.h"
 
 #include <functional>
@@ -50,6 +51,8 @@ public:
     void OnCancelAndExit();
     // Routes the two commands; false for another id.
     bool OnCmdMsg(int id);
+    // The document's commands as the frame routes them, after the view's.
+    platform::ui::CommandRouter& commands() { return commands_; }
 
     // The first view that is a CWizardView; null when there is none.
     CWizardView* FindWizardView() const;
@@ -68,6 +71,7 @@ private:
     AppContext& context_;
     CTalverinDocManager* manager_;
     std::function<void()> close_;
+    platform::ui::CommandRouter commands_;
 };
 
 // P with its extension replaced ("htm" gives P.htm).

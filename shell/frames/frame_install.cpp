@@ -1,9 +1,10 @@
 #include "shell/frames/frame_install.h"
 
 #include "shell/documents/talverin_doc_manager.h"
+#include "shell/documents/wizard_doc.h"
 #include "shell/frames/main_frame.h"
+#include "shell/view/wizard_view.h"
 
-#include <filesystem>
 
 namespace shell {
 
@@ -18,11 +19,29 @@ void install_frames(AppContext& context, FrameServices& services, std::function<
     if (!services.in_working_folder) {
         services.in_working_folder = [manager](const std::string& path) {
             auto* documents = dynamic_cast<CTalverinDocManager*>(manager());
-            if (!documents || documents->GetTempFolder().empty())
-                return false;
-            auto relative = std::filesystem::path(path).lexically_normal().lexically_relative(
-                std::filesystem::path(documents->GetTempFolder()).lexically_normal());
-            return !relative.empty() && *relative.begin() != ".." && relative != ".";
+            return documents && lies_in_folder(path, documents->GetTempFolder());
+        };
+    }
+    // The frame's active view and document, as the frames and their command route see them.
+    auto active_view = [manager]() -> CWizardView* {
+        auto* documents = manager();
+        auto* frame = documents ? documents->frame() : nullptr;
+        return frame ? dynamic_cast<CWizardView*>(frame->GetActiveView()) : nullptr;
+    };
+    if (!services.active_view)
+        services.active_view = [active_view]() -> FrameView* { return active_view(); };
+    if (!services.route.view) {
+        services.route.view = [active_view]() -> platform::ui::CommandRouter* {
+            auto* view = active_view();
+            return view ? &view->commands() : nullptr;
+        };
+    }
+    if (!services.route.document) {
+        services.route.document = [manager]() -> platform::ui::CommandRouter* {
+            auto* documents = manager();
+            auto* frame = documents ? documents->frame() : nullptr;
+            auto* document = frame ? dynamic_cast<CWizardDoc*>(frame->GetActiveDocument()) : nullptr;
+            return document ? &document->commands() : nullptr;
         };
     }
     context.document_factories[0].frame = [&services] { return std::make_unique<CMainFrame>(services); };

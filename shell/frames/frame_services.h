@@ -44,6 +44,9 @@ public:
     virtual void set_page_charset(const std::string& charset) = 0;
     // The view makes a web form.
     virtual bool form_creation_mode() const = 0;
+    // The serial of the view's document (platform::ui::Document::serial): a finished
+    // download is placed only in the page of the document it was started for.
+    virtual std::uint64_t document_serial() const = 0;
 };
 
 // What the frames take from the program.

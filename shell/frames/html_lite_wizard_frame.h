@@ -22,7 +22,9 @@ public:
     explicit CHTMLLiteWizardFrame(FrameServices& services);
 
     void ActivateFrame() override;
+    int frame_kind() const override { return 1; }
     // The base's font command, then the font's name and nearest size in the boxes.
+    using CWizardFrame::ApplyFontCommand;
     void ApplyFontCommand() override;
     void ApplyFont() { CHTMLLiteWizardFrame::ApplyFontCommand(); }
     // The font-colour palette: floating, hidden, "Automatic" and "More Colors..." below

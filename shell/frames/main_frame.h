@@ -43,6 +43,7 @@ public:
     ~CMainFrame() override;
 
     void ActivateFrame() override;
+    using CHTMLLiteWizardFrame::ApplyFontCommand;
     void ApplyFontCommand() override;
     bool CreateFrameToolbars(int edit_mode) override;
     std::string GetMessageString(int id) const override;

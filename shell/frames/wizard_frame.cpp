@@ -2,6 +2,8 @@
 
 #include "core/log/trace_log.h"
 #include "platform/strings/string_table.h"
+#include "shell/documents/wizard_doc.h"
+#include "shell/view/wizard_view.h"
 
 #include <filesystem>
 
@@ -32,6 +34,24 @@ int kind_of(std::uint32_t message)
     }
 }
 
+constexpr int key_ctrl = 17;
+
+// The command of a menu item (here or in a submenu) whose label shows that Ctrl key.
+int accelerator_command(const MenuModel& menu, const std::string& shortcut)
+{
+    for (const auto& item : menu.items()) {
+        if (item.submenu) {
+            if (int found = accelerator_command(*item.submenu, shortcut))
+                return found;
+            continue;
+        }
+        auto tab = item.text.find('\t');
+        if (item.id != 0 && tab != std::string::npos && item.text.compare(tab + 1, std::string::npos, shortcut) == 0)
+            return item.id;
+    }
+    return 0;
+}
+
 constexpr int ID_HELP_FINDER = 57667;
 constexpr int ID_CONTEXT_HELP = 57669;
 constexpr int ID_HELP_COMMAND = 57670;
@@ -55,6 +75,9 @@ CWizardFrame::CWizardFrame(FrameServices& services)
 
 CWizardFrame::~CWizardFrame()
 {
+    // The document may outlive the frame: its close no longer reaches here.
+    if (auto* document = dynamic_cast<CWizardDoc*>(GetActiveDocument()))
+        document->set_close_handler({});
     DestroyWindow();
 }
 
@@ -155,6 +178,9 @@ void CWizardFrame::CheckToolbarMenuItem(int id, bool checked)
 
 void CWizardFrame::ActivateFrame()
 {
+    // "Save and Exit" and "Cancel and Exit" close the document with its frame.
+    if (auto* document = dynamic_cast<CWizardDoc*>(GetActiveDocument()))
+        document->set_close_handler([this] { CloseDocumentFrame(); });
     FrameWnd::ActivateFrame();
     RecalcLayout();
     if (auto* view = view_menu()) {
@@ -210,9 +236,89 @@ void CWizardFrame::CleanUpDocumentFile(const std::string& path)
     }
 }
 
+bool CWizardFrame::OnClose()
+{
+    if (auto* document = GetActiveDocument(); document && !document->PreCloseFrame())
+        return false;
+    CloseDocumentFrame();
+    return true;
+}
+
+void CWizardFrame::CloseDocumentFrame()
+{
+    auto* document = GetActiveDocument();
+    if (auto* wizard = dynamic_cast<CWizardDoc*>(document)) {
+        wizard->set_close_handler({});
+        wizard->PreCloseFrame(frame_kind());
+    }
+    DestroyViews();
+    if (document)
+        document->OnCloseDocument();
+    DestroyWindow();
+}
+
+void CWizardFrame::DestroyViews()
+{
+    std::vector<platform::ui::View*> views;
+    if (auto* document = GetActiveDocument())
+        views = document->views();
+    if (auto* active = GetActiveView(); active && std::find(views.begin(), views.end(), active) == views.end())
+        views.push_back(active);
+    for (auto* view : views) {
+        if (auto* wizard = dynamic_cast<CWizardView*>(view))
+            wizard->OnDestroy();
+    }
+}
+
+bool CWizardFrame::PreTranslateMessage(const platform::ui::message& msg)
+{
+    if (msg.id != platform::ui::WM_KEYDOWN && msg.id != platform::ui::WM_SYSKEYDOWN)
+        return false;
+    const auto key = msg.wparam;
+    if (!queue().key_state(key_ctrl) || !((key >= 'A' && key <= 'Z') || (key >= '0' && key <= '9')))
+        return false;
+    auto* menu = GetMenu();
+    int command = menu ? accelerator_command(*menu, std::string("Ctrl+") + static_cast<char>(key)) : 0;
+    return command != 0 && OnCommand(command);
+}
+
+void CWizardFrame::SetMessageText(const std::string& text)
+{
+    if (status_bar_.created())
+        status_bar_.SetPaneText(0, text);
+}
+
+void CWizardFrame::ApplyFontCommand(CWizardView& view)
+{
+    // The font goes on the page of the view that asks, active or not yet.
+    auto* active = GetActiveView();
+    SetActiveView(&view);
+    try {
+        ApplyFontCommand();
+    } catch (...) {
+        SetActiveView(active);
+        throw;
+    }
+    SetActiveView(active);
+}
+
+void CWizardFrame::CloseFrame()
+{
+    // A view that could not be made ready closes its frame. A frame that already shows a
+    // document closes as the user's close does: that document is asked first, so its
+    // changes never go unasked.
+    if (GetActiveDocument())
+        OnClose();
+    else
+        DestroyWindow();
+}
+
 std::intptr_t CWizardFrame::WindowProc(const platform::threads::message& received)
 {
     switch (received.id) {
+    case platform::ui::WM_DESTROY:
+        DestroyViews();
+        return FrameWnd::WindowProc(received);
     case WM_COMMANDHELP:
         return 0;
     case WM_DOWNLOAD_STATUS:
@@ -266,10 +372,22 @@ void CWizardFrame::OnObjectDownloaded(std::uint32_t message, std::int32_t id)
         return; // the result waits in its map for a view that can place it
     int kind = kind_of(message);
     auto& results = context().download_results;
+    // Object ids start over with every document: a result started for another document
+    // would land in this one's element of the same id.
+    auto of_this_document = [&](const CDownloadedObject& result) {
+        if (result.document_serial == view->document_serial())
+            return true;
+        TRACE_LOG("CWizardFrame::OnObjectDownloaded() -- download %d of another document dropped\n", id);
+        return false;
+    };
     if (kind == 2) {
         auto found = results.find_pullfile(id);
         if (!found)
             return;
+        if (!of_this_document(*found)) {
+            results.erase_pullfile(id);
+            return;
+        }
         view->PutDownloadedFile(kind, id, found->local_picture_path, found->local_pullfile_path);
         results.erase_pullfile(id);
         return;
@@ -278,6 +396,10 @@ void CWizardFrame::OnObjectDownloaded(std::uint32_t message, std::int32_t id)
     auto found = results.find_picture(which, id);
     if (!found)
         return;
+    if (!of_this_document(*found)) {
+        results.erase_picture(which, id);
+        return;
+    }
     view->PutDownloadedFile(kind, id, found->local_path, {});
     results.erase_picture(which, id);
 }

@@ -3,6 +3,7 @@
 #include "platform/ui/control_bars.h"
 #include "platform/ui/frame_wnd.h"
 #include "shell/frames/frame_services.h"
+#include "shell/view/view_frame.h"
 
 #include <string>
 
@@ -47,7 +48,7 @@ private:
 // The frame of every message editor: status bar, main toolbar, hidden image toolbar,
 // rebar, the toolbar-visibility commands, the download status and the completion of
 // downloads of message objects.
-class CWizardFrame : public platform::ui::FrameWnd {
+class CWizardFrame : public platform::ui::FrameWnd, public ViewFrame {
 public:
     explicit CWizardFrame(FrameServices& services);
     ~CWizardFrame() override;
@@ -62,6 +63,32 @@ public:
     virtual void CleanUpDocumentFile(const std::string& path);
     // The editor's own bars; true when they were made.
     virtual bool CreateFrameToolbars(int edit_mode);
+
+    // The frame kind a closing document is told: 2 here, 1 for the HTML-lite frame and the
+    // frames built on it.
+    virtual int frame_kind() const { return 2; }
+
+    // WM_CLOSE: the active document may refuse (it asks to save); otherwise it and the
+    // frame close as CloseDocumentFrame does.
+    bool OnClose() override;
+    // Closes the active document and the frame without asking: a text or HTML-lite
+    // document is told the frame's kind first (its scratch files go), the views let go of
+    // their editing sites, the document closes, the window goes.
+    void CloseDocumentFrame();
+
+    // ViewFrame: what the views ask of their frame.
+    platform::ui::window_id frame_window() const override { return window(); }
+    // The view's commands first, then the document's, the frame's, the application's.
+    bool OnCmdMsg(int id) override { return OnCommand(id); }
+    // The accelerators: a key with Ctrl that a menu item of the frame shows ("\tCtrl+S")
+    // runs its command.
+    bool PreTranslateMessage(const platform::ui::message& msg) override;
+    void SetMessageText(const std::string& text) override;
+    // The frame's font command on that view's page.
+    void ApplyFontCommand(CWizardView& view) override;
+    // A frame without a document goes at once; one showing a document closes as WM_CLOSE
+    // does (the document may refuse).
+    void CloseFrame() override;
 
     // Sets the check of an item of "&View" > "&Toolbar"; nothing without those menus.
     void CheckToolbarMenuItem(int id, bool checked);
@@ -91,6 +118,8 @@ protected:
 private:
     void OnDownloadStatus(std::uintptr_t string_id);
     void OnObjectDownloaded(std::uint32_t message, std::int32_t id);
+    // The editing views of the active document let go of their sites (their windows go).
+    void DestroyViews();
     void ToggleMainToolbar();
     void ToggleStatusBar();
 

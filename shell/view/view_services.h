@@ -76,13 +76,14 @@ public:
 class DownloadStarter {
 public:
     virtual ~DownloadStarter() = default;
-    // One object (kinds 0, 3-6); its completion goes to the notify window.
+    // One object (kinds 0, 3-6); its completion goes to the notify window, marked with the
+    // serial of the document that asked.
     virtual void start_object(const std::string& local_path, const std::string& address, std::int32_t id, int kind,
-        bool refresh, std::uintptr_t notify_window) = 0;
+        bool refresh, std::uintptr_t notify_window, std::uint64_t document_serial) = 0;
     // A pull file and its picture; the one not needed is empty.
     virtual void start_pull_file(const std::string& pull_path, const std::string& picture_path,
         const std::string& pull_address, const std::string& picture_address, std::int32_t id, bool refresh_pull,
-        bool refresh_picture, std::uintptr_t notify_window) = 0;
+        bool refresh_picture, std::uintptr_t notify_window, std::uint64_t document_serial) = 0;
 };
 
 }

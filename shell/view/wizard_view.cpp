@@ -1,6 +1,7 @@
 #include "shell/view/wizard_view.h"
 
 #include "core/files/file_path.h"
+#include "core/log/trace_log.h"
 #include "core/markup/copying_callback.h"
 #include "core/markup/escape.h"
 #include "core/url/file_url.h"
@@ -433,7 +434,8 @@ void CWizardView::StartObjectDownload(const std::string& local_path, const std::
         return;
     if (!refresh && file_exists(local_path))
         return;
-    context_.download_starter->start_object(local_path, address, id, kind, refresh, frame_ ? frame_->frame_window() : 0);
+    context_.download_starter->start_object(local_path, address, id, kind, refresh, frame_ ? frame_->frame_window() : 0,
+        document_serial());
 }
 
 void CWizardView::StartPullFileDownload(const std::string& pull_path, const std::string& picture_path,
@@ -451,7 +453,7 @@ void CWizardView::StartPullFileDownload(const std::string& pull_path, const std:
         return;
     context_.download_starter->start_pull_file(pull ? pull_path : std::string(), picture ? picture_path : std::string(),
         pull ? pull_address : std::string(), picture ? picture_address : std::string(), id, refresh_pull,
-        refresh_picture, frame_ ? frame_->frame_window() : 0);
+        refresh_picture, frame_ ? frame_->frame_window() : 0, document_serial());
 }
 
 int CWizardView::PutDownloadedFile(int kind, std::int32_t id, const std::string& picture_path,
@@ -478,6 +480,45 @@ int CWizardView::PutDownloadedFile(int kind, std::int32_t id, const std::string&
     }
     return result;
 }
+
+void CWizardView::apply_browser_font(const std::string& face, int html_size)
+{
+    auto pair = GetHTMLDocument();
+    if (!pair.target)
+        return;
+    editing::browser_font_command(face, html_size, 0).execute(pair);
+}
+
+void CWizardView::discard_undo_state()
+{
+    if (site_)
+        site_->DoVerb(-6);
+}
+
+void CWizardView::set_body_text_color(const std::string& colour)
+{
+    auto pair = GetHTMLDocument();
+    if (pair.document)
+        editing::set_body_color(pair, colour);
+}
+
+void CWizardView::exec_editing_command(int command, std::int32_t value, int option)
+{
+    auto pair = GetHTMLDocument();
+    if (pair.target)
+        (void)editing::exec_edit_command_with_arg(pair, command, option, html::value(value));
+}
+
+void CWizardView::set_page_charset(const std::string& charset)
+{
+    auto pair = GetHTMLDocument();
+    if (!pair.document || charset.empty())
+        return;
+    if (failed(pair.document->put_charset(charset)))
+        TRACE_LOG("CWizardView::set_page_charset() -- the page keeps its charset, %s is refused\n", charset.c_str());
+}
+
+std::uint64_t CWizardView::document_serial() const { return GetDocument() ? GetDocument()->serial() : 0; }
 
 void CWizardView::register_commands()
 {

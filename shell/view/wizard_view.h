@@ -8,6 +8,7 @@
 #include "platform/ui/command_router.h"
 #include "platform/ui/doc_manager.h"
 #include "platform/ui/message_queue.h"
+#include "shell/frames/frame_services.h"
 #include "shell/view/view_frame.h"
 #include "shell/view/view_services.h"
 
@@ -58,7 +59,7 @@ std::int32_t next_list_insert_number(std::int32_t counter, std::string_view page
 // The page text shown by Preview as Text: escaped, with "\r\n" as "<br>".
 std::string text_preview_html(std::string_view page_text);
 
-class CWizardView : public platform::ui::View, public editing::site_owner {
+class CWizardView : public platform::ui::View, public editing::site_owner, public FrameView {
 public:
     CWizardView(AppContext& context, CTalverinDocManager* manager);
     ~CWizardView() override;
@@ -68,6 +69,8 @@ public:
     // The frame the view belongs to (the framework's wiring).
     void SetFrame(ViewFrame* frame) { frame_ = frame; }
     ViewFrame* GetParentFrame() const { return frame_; }
+    // The frame the document manager shows the view in, when it is a message frame.
+    void AttachFrame(platform::ui::Frame* frame) override { frame_ = dynamic_cast<ViewFrame*>(frame); }
 
     // The initial update: makes the site and loads the document's page (a blank page for a
     // document without one). On failure the error is shown, the frame closed, false.
@@ -110,7 +113,18 @@ public:
     // A finished download in place: the IMG of the object (the one marked with its id, or the
     // first inside the marked element) takes the picture as its source; a pull file becomes
     // its record's file. Bit 0 set when an element changed.
-    int PutDownloadedFile(int kind, std::int32_t id, const std::string& picture_path, const std::string& pull_path);
+    int PutDownloadedFile(int kind, std::int32_t id, const std::string& picture_path,
+        const std::string& pull_path) override;
+
+    // FrameView: what the frames do on the page.
+    void apply_browser_font(const std::string& face, int html_size) override;
+    void discard_undo_state() override;
+    void set_body_text_color(const std::string& colour) override;
+    void exec_editing_command(int command, std::int32_t value, int option) override;
+    void set_page_charset(const std::string& charset) override;
+    // The base view makes no web form; the HTML message's view does.
+    bool form_creation_mode() const override { return false; }
+    std::uint64_t document_serial() const override;
 
     // The framework's message filter: Ctrl+O and Ctrl+S go to the frame first, then the
     // component's accelerators.

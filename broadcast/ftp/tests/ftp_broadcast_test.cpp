@@ -80,7 +80,7 @@ protected:
         auto broadcaster = std::make_shared<quorbis_ftp_broadcaster>(std::move(services), &preparation);
         {
             CTalverinBroadcastDlg dialog(dialog_services, std::make_shared<ftp_status_channel>(),
-                [account] { return account; });
+                [account] { return account; }, register_dialog);
             host.expect_dialog(177, [&](ui::testing::DialogDriver& driver) { script(driver, dialog); });
             for (const auto& [id, type] : messages)
                 host.expect_message(test_services.services.strings.text(id), type, ui::IDOK);
@@ -117,6 +117,8 @@ protected:
 
     standin::QuorbisStandIn stand_in {first_job_4711()};
     std::string ftp_value;
+    // Where the program's dialog registers itself; absent in most cases.
+    std::function<void(registered_broadcast_dialog*)> register_dialog;
     form_preparation preparation {false, host, dialogs, "", {}, {}};
 };
 
@@ -143,6 +145,22 @@ TEST_F(FtpBroadcast, TheJobNumberIsShownAndLoggedOnceAndCloseAddsNothing)
     EXPECT_EQ(records[0].verdict(), "ok\n");
     const std::string commands = records[0].file("request.txt");
     EXPECT_EQ(commands.find("USER demo"), commands.rfind("USER demo")) << "one login: " << commands;
+}
+
+TEST_F(FtpBroadcast, TheDialogIsTheFramesBroadcastDialogWhileItExists)
+{
+    std::vector<registered_broadcast_dialog*> registered;
+    register_dialog = [&](registered_broadcast_dialog* dialog) { registered.push_back(dialog); };
+    run([&](ui::testing::DialogDriver& driver, CQuorbisBroadcastDlg& dialog) {
+        ASSERT_EQ(registered.size(), 1u);
+        auto* shown = dynamic_cast<registered_broadcast_dialog*>(&dialog);
+        EXPECT_EQ(registered[0], shown) << "registered before it runs";
+        ASSERT_TRUE(driver.wait_until([&] { return dialog.finished(); }));
+        EXPECT_TRUE(registered[0]->finished()) << "a finished broadcast no longer counts as running";
+        driver.click(2);
+    });
+    ASSERT_EQ(registered.size(), 2u);
+    EXPECT_EQ(registered[1], nullptr) << "unregistered when it goes";
 }
 
 TEST_F(FtpBroadcast, AReplyOf552AfterTheDataIsAFailure)

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
+
 using namespace platform::ui;
 
 namespace {
@@ -289,6 +291,72 @@ TEST_F(frame_fixture, DocManagerMakesTheFrameWithTheFirstDocument)
     EXPECT_EQ(frames_made, 1);
     EXPECT_EQ(manager.frame()->GetActiveDocument(), manager.current_document());
     EXPECT_TRUE(queue.is_visible(static_cast<FrameWnd*>(manager.frame())->window()));
+}
+
+TEST_F(frame_fixture, ViewKnowsItsFrameAtItsInitialUpdateAndBecomesTheActiveView)
+{
+    struct plain_document final : Document {
+        bool OnOpenDocument(const std::string&) override { return true; }
+    };
+    // What a view was told: its frame, and whether it had one at its initial update. The
+    // record outlives the view (a refused view goes at once).
+    struct record {
+        View* view = nullptr;
+        Frame* frame = nullptr;
+        bool framed_at_update = false;
+    };
+    struct probe_view final : View {
+        record& seen;
+        bool ready;
+        probe_view(record& seen, bool ready) : seen(seen), ready(ready) { seen.view = this; }
+        void AttachFrame(Frame* attached) override { seen.frame = attached; }
+        bool OnInitialUpdate() override
+        {
+            seen.framed_at_update = seen.frame != nullptr;
+            return ready;
+        }
+    };
+    DocManager manager;
+    bool next_ready = true;
+    std::deque<record> made;
+    DocTemplate::Factories factories;
+    factories.document = [] { return std::make_unique<plain_document>(); };
+    factories.frame = [&]() -> std::unique_ptr<Frame> { return std::make_unique<test_frame>(queue, strings, menus); };
+    factories.view = [&]() -> std::unique_ptr<View> { return std::make_unique<probe_view>(made.emplace_back(), next_ready); };
+    manager.AddDocTemplate(std::make_unique<DocTemplate>(1, "a\nb\nc\nd\n.htm\nf\ng", factories));
+
+    // A view that cannot be made ready takes the frame made for it along.
+    next_ready = false;
+    EXPECT_EQ(manager.on_file_new(), DocManager::Outcome::failed);
+    EXPECT_EQ(manager.frame(), nullptr);
+    EXPECT_EQ(queue.window_count(), 0u);
+
+    next_ready = true;
+    ASSERT_EQ(manager.on_file_new(), DocManager::Outcome::opened);
+    ASSERT_NE(manager.frame(), nullptr);
+    EXPECT_TRUE(made.back().framed_at_update);
+    EXPECT_EQ(made.back().frame, manager.frame());
+    EXPECT_EQ(manager.frame()->GetActiveView(), made.back().view);
+
+    // A refused view in a frame that shows another document leaves that frame alone.
+    next_ready = false;
+    EXPECT_EQ(manager.open_document_file("/y.htm"), DocManager::Outcome::failed);
+    ASSERT_NE(manager.frame(), nullptr);
+    EXPECT_TRUE(made.back().framed_at_update);
+    EXPECT_EQ(made.back().frame, nullptr) << "told its frame is gone";
+    EXPECT_EQ(manager.frame()->GetActiveView(), made[made.size() - 2].view);
+    EXPECT_EQ(manager.frame()->GetActiveDocument(), manager.current_document());
+}
+
+TEST(Documents, EachDocumentHasASerialOfItsOwn)
+{
+    struct plain_document final : Document {
+        bool OnOpenDocument(const std::string&) override { return true; }
+    };
+    plain_document first;
+    plain_document second;
+    EXPECT_NE(first.serial(), 0u);
+    EXPECT_NE(first.serial(), second.serial());
 }
 
 }

@@ -3,6 +3,7 @@
 #include "download_fixture.h"
 #include "platform/ui/testing/manual_clock.h"
 #include "shell/downloads/download_messages.h"
+#include "shell/downloads/service_download_starter.h"
 
 #include <chrono>
 #include <filesystem>
@@ -164,6 +165,28 @@ TEST_F(Downloads, APullFileCompletesWithWhatArrived)
     EXPECT_EQ(count(shell::WM_PULLFILE_DOWNLOADED, 5), 1u);
     EXPECT_EQ(count(shell::WM_PULLFILE_DOWNLOADED, 6), 1u);
     EXPECT_EQ(count(shell::WM_PULLFILE_DOWNLOADED, 8), 0u);
+}
+
+TEST_F(Downloads, TheViewsStarterPassesRefreshAsKeepNameAndTheDocumentsSerial)
+{
+    write_file(served.file("offer.pdf"), "%PDF-1.4 any bytes");
+    shell::ServiceDownloadStarter starter(service());
+    starter.start_object("/ignored/local.png", stand_in.file_url("pic.png"), 7, 4, true, notify, 42);
+    starter.start_pull_file("/ignored/offer.pdf", "/ignored/pic.png", stand_in.file_url("offer.pdf"),
+        stand_in.file_url("pic.png"), 8, true, false, notify, 43);
+    finish_all();
+
+    const auto picture = results.find_picture(pictures::ordinary, 7);
+    ASSERT_TRUE(picture);
+    EXPECT_EQ(picture->local_path, landed() + "/pic.png") << "refresh keeps the name";
+    EXPECT_EQ(picture->document_serial, 42u);
+    const auto pull = results.find_pullfile(8);
+    ASSERT_TRUE(pull);
+    EXPECT_EQ(pull->local_pullfile_path, landed() + "/offer.pdf");
+    EXPECT_NE(pull->local_picture_path.find("[pull name=pic"), std::string::npos) << "no refresh: the pull form";
+    EXPECT_EQ(pull->document_serial, 43u);
+    EXPECT_EQ(count(shell::WM_HYPERLINK_PICTURE_DOWNLOADED, 7), 1u);
+    EXPECT_EQ(count(shell::WM_PULLFILE_DOWNLOADED, 8), 1u);
 }
 
 TEST_F(Downloads, ManyDownloadsAllEndAndEachStatusIsPaired)

@@ -17,6 +17,7 @@ class probe_view final : public FrameView {
 public:
     std::vector<std::string> calls;
     bool form_mode = false;
+    std::uint64_t serial = 0;
 
     int PutDownloadedFile(int kind, std::int32_t id, const std::string& picture, const std::string& pull) override
     {
@@ -35,6 +36,7 @@ public:
     }
     void set_page_charset(const std::string& charset) override { calls.push_back("charset " + charset); }
     bool form_creation_mode() const override { return form_mode; }
+    std::uint64_t document_serial() const override { return serial; }
 };
 
 // The dial-up library's calls the main frame makes.

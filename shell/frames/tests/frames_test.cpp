@@ -295,3 +295,77 @@ TEST(Frames, CleanUpDeletesOnlyInsideTheWorkingFolderWithoutAStoredTextBody)
 }
 
 }
+
+namespace {
+
+TEST(Frames, AnotherDocumentsDownloadIsDroppedNotPlaced)
+{
+    frame_fixture f;
+    f.view.serial = 5;
+    CWizardFrame frame(f.services);
+    ASSERT_TRUE(frame.LoadFrame(132));
+    auto& results = f.context.download_results;
+    // Object numbers start over with each document: id 7 of the document before is not
+    // this document's id 7.
+    CDownloadedPicture old_picture(7, "/w/old.gif", "http://h/old.gif", frame.window(), 1625, 0, 0);
+    old_picture.document_serial = 4;
+    CDownloadedPullfile old_pull(7, "/w/[pull name=old.zip]", "http://h/old.zip", "/w/old.gif", "http://h/old.gif",
+        frame.window(), 1626, 0, 0);
+    old_pull.document_serial = 4;
+    CDownloadedPicture current(8, "/w/new.gif", "http://h/new.gif", frame.window(), 1625, 0, 0);
+    current.document_serial = 5;
+    results.set(old_picture);
+    results.set(old_pull);
+    results.set(current);
+    f.queue.post(frame.window(), WM_PICTURE_DOWNLOADED, 7);
+    f.queue.post(frame.window(), WM_PULLFILE_DOWNLOADED, 7);
+    f.queue.post(frame.window(), WM_PICTURE_DOWNLOADED, 8);
+    f.queue.pump();
+    EXPECT_EQ(f.view.calls, (std::vector<std::string> {"put 0 8 /w/new.gif "}));
+    EXPECT_FALSE(results.find_picture(DownloadResults::pictures::ordinary, 7));
+    EXPECT_FALSE(results.find_pullfile(7));
+    EXPECT_FALSE(results.find_picture(DownloadResults::pictures::ordinary, 8));
+    EXPECT_NE(f.trace().find("CWizardFrame::OnObjectDownloaded() -- download 7 of another document dropped"),
+        std::string::npos);
+}
+
+TEST(Frames, CtrlKeysShownInTheMenuRunTheirCommands)
+{
+    frame_fixture f;
+    CWizardFrame frame(f.services);
+    ASSERT_TRUE(frame.LoadFrame(132));
+    std::vector<int> run;
+    frame.commands().on_command(57603, [&](int id) { run.push_back(id); });
+    frame.commands().on_command(57601, [&](int id) { run.push_back(id); });
+    platform::ui::message key {};
+    key.window = frame.window();
+    key.id = platform::ui::WM_KEYDOWN;
+    key.wparam = 'S';
+    EXPECT_FALSE(frame.PreTranslateMessage(key)) << "without Ctrl a letter is typed";
+    f.queue.set_key_state(17, true);
+    EXPECT_TRUE(frame.PreTranslateMessage(key));
+    key.wparam = 'O';
+    EXPECT_TRUE(frame.PreTranslateMessage(key));
+    key.wparam = 'Q'; // no item shows Ctrl+Q
+    EXPECT_FALSE(frame.PreTranslateMessage(key));
+    key.id = platform::ui::WM_KEYUP;
+    key.wparam = 'S';
+    EXPECT_FALSE(frame.PreTranslateMessage(key));
+    f.queue.set_key_state(17, false);
+    EXPECT_EQ(run, (std::vector<int> {57603, 57601}));
+}
+
+TEST(Frames, ViewStatusTextGoesToTheMessagePane)
+{
+    frame_fixture f;
+    CWizardFrame frame(f.services);
+    ASSERT_TRUE(frame.LoadFrame(132));
+    ViewFrame& as_view_frame = frame;
+    as_view_frame.SetMessageText("Loading page...");
+    EXPECT_EQ(frame.status().GetPaneText(0), "Loading page...");
+    as_view_frame.SetMessageText("");
+    EXPECT_EQ(frame.status().GetPaneText(0), "");
+    EXPECT_EQ(as_view_frame.frame_window(), frame.window());
+}
+
+}

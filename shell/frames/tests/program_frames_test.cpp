@@ -106,9 +106,12 @@ TEST(ProgramFrames, CleanUpKeepsToTheWorkingFolder)
         std::string path;
         bool inside;
     };
+    // A link inside the folder leads out of it: what lies behind it is not the folder's.
+    std::filesystem::create_directory(folder + "/sub");
+    std::filesystem::create_directory_symlink(f.test.services.locations.data, folder + "/out");
     for (const auto& [path, inside] : {row {folder + "/body.txt", true}, row {folder + "/sub/../body.htm", true},
              row {folder, false}, row {folder + "/..", false}, row {folder + "/../other/body.txt", false},
-             row {"body.txt", false}, row {folder + "x/body.txt", false}}) {
+             row {"body.txt", false}, row {folder + "x/body.txt", false}, row {folder + "/out/body.txt", false}}) {
         EXPECT_EQ(f.services.in_working_folder(path), inside) << path;
     }
     EXPECT_FALSE(f.services.doc_file_exists(2));

@@ -534,15 +534,19 @@ namespace {
 class recording_downloads final : public DownloadStarter {
 public:
     std::vector<std::string> started;
+    std::vector<std::uint64_t> serials;
     void start_object(const std::string& local_path, const std::string& address, std::int32_t id, int kind, bool refresh,
-        std::uintptr_t notify_window) override
+        std::uintptr_t notify_window, std::uint64_t document_serial) override
     {
+        serials.push_back(document_serial);
         started.push_back("object " + local_path + " " + address + " " + std::to_string(id) + " " + std::to_string(kind)
             + " " + std::to_string(refresh) + " " + std::to_string(notify_window));
     }
     void start_pull_file(const std::string& pull_path, const std::string& picture_path, const std::string& pull_address,
-        const std::string& picture_address, std::int32_t id, bool, bool, std::uintptr_t) override
+        const std::string& picture_address, std::int32_t id, bool, bool, std::uintptr_t,
+        std::uint64_t document_serial) override
     {
+        serials.push_back(document_serial);
         started.push_back("pull [" + pull_path + "][" + picture_path + "][" + pull_address + "][" + picture_address
             + "] " + std::to_string(id));
     }
@@ -589,6 +593,8 @@ TEST_F(view_fixture, downloads_start_for_internet_addresses_and_missing_files)
                                      "object " + existing + " http://host/have.gif 5 4 1 77",
                                      "pull [" + folder() + "/p.zip][][https://host/p.zip][] 8",
                                  }));
+    // Each download carries the serial of the document that asked for it.
+    EXPECT_EQ(downloads.serials, std::vector<std::uint64_t>(3, document->serial()));
     context.download_starter = nullptr;
 }
 
