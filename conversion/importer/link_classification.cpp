@@ -183,6 +183,9 @@ std::vector<std::string> resource_candidates(std::string_view reference, std::st
         return {};
     core::file_path joined {std::string(page_folder)};
     joined.resolve_relative_path(value);
+    // "." and the like name the page's folder itself, never a file in it.
+    if (core::file_path(std::string(page_folder)).path() == joined.path())
+        return {};
     return {joined.path()};
 }
 
