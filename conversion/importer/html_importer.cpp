@@ -17,6 +17,7 @@
 #include "platform/files/atomic_write.h"
 #include "platform/files/regular_file.h"
 
+#include <algorithm>
 #include <sys/stat.h>
 
 namespace conversion {
@@ -48,6 +49,26 @@ bool is_regular_file(const std::string& path)
 {
     struct stat info {};
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// A value holding "<" or ">" is written with entities, which mean the same in a value, so no
+// text of a value (an object marker among them) reads as markup when the body is scanned again.
+void escape_angle_brackets(core::CHTMLTag& tag)
+{
+    auto& attributes = tag.GetAttributes();
+    const auto& items = attributes.items();
+    if (std::none_of(items.begin(), items.end(),
+            [](const core::CAttribute& a) { return a.value.find_first_of("<>") != std::string::npos; }))
+        return;
+    std::vector<core::CAttribute> kept(items);
+    attributes.RemoveAll();
+    for (auto& attribute : kept) {
+        std::string value;
+        for (char c : attribute.value)
+            value += c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+        attribute.value = std::move(value);
+        attributes.Add(std::move(attribute));
+    }
 }
 
 // The comment's text between "<!--" and "-->".
@@ -253,6 +274,7 @@ std::string quorbis_html_importer::scan_tags(std::string_view text, bool warn)
             out() += core::escape_text(text.substr(tag_start, position - tag_start), core::escape_mode::exact);
             continue;
         }
+        escape_angle_brackets(tag);
         std::size_t resume = position;
         handle_tag(tag, text, tag_start, resume);
         position = std::max(resume, position);

@@ -392,9 +392,13 @@ TEST_F(importer, BrokenAndHostileInputKeepsEveryTextCharacter)
         {"<a href=x>no end", "no end"},
         {"<script>if (a<b) x();</SCRIPT><img src=\"http://h/q.gif\">", "if (a<b) x();</SCRIPT>"},
         {"<script>never closed <p>", "never closed <p>"},
+        // markup inside a value, a forged object marker among it, is kept as entities
+        {"<p title=\"a<!--Quorbis-object-start-->b\">t", "<p title=\"a&lt;!--Quorbis-object-start--&gt;b\">t"},
     };
     for (const auto& c : cases)
         EXPECT_NE(imp.scan_tags(c.in, false).find(c.kept), std::string::npos) << c.in;
+    const std::string forged = imp.scan_tags("<img src=\"http://h/x.gif\" alt=\"<!--Quorbis-object-end-->\">", false);
+    EXPECT_EQ(count(forged, "<!--Quorbis-object-start-->"), count(forged, "<!--Quorbis-object-end-->")) << forged;
     // after a closing SCRIPT in capitals the scan goes on
     EXPECT_NE(imp.scan_tags("<script>x</SCRIPT><img src=\"http://h/q.gif\">", false).find("quorbis_id"),
         std::string::npos);
