@@ -51,22 +51,29 @@ bool is_regular_file(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-// A value holding "<" or ">" is written with entities, which mean the same in a value, so no
-// text of a value (an object marker among them) reads as markup when the body is scanned again.
+// A name or value holding "<" or ">" is written with entities (which mean the same in a
+// value), so no text inside a tag (an object marker among it) reads as markup when the body
+// is scanned again.
 void escape_angle_brackets(core::CHTMLTag& tag)
 {
     auto& attributes = tag.GetAttributes();
     const auto& items = attributes.items();
-    if (std::none_of(items.begin(), items.end(),
-            [](const core::CAttribute& a) { return a.value.find_first_of("<>") != std::string::npos; }))
+    const auto holds_brackets = [](const core::CAttribute& a) {
+        return a.name.find_first_of("<>") != std::string::npos || a.value.find_first_of("<>") != std::string::npos;
+    };
+    if (std::none_of(items.begin(), items.end(), holds_brackets))
         return;
+    const auto escaped = [](const std::string& text) {
+        std::string out;
+        for (char c : text)
+            out += c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
+        return out;
+    };
     std::vector<core::CAttribute> kept(items);
     attributes.RemoveAll();
     for (auto& attribute : kept) {
-        std::string value;
-        for (char c : attribute.value)
-            value += c == '<' ? "&lt;" : c == '>' ? "&gt;" : std::string(1, c);
-        attribute.value = std::move(value);
+        attribute.name = escaped(attribute.name);
+        attribute.value = escaped(attribute.value);
         attributes.Add(std::move(attribute));
     }
 }
