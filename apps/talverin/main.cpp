@@ -7,6 +7,7 @@
 #include "core/mail/local_mail.h"
 #include "dialup/dunvell_imports.h"
 #include "html/clipboard.h"
+#include "html/headless/headless_document.h"
 #include "platform/clock/utc_clock.h"
 #include "platform/gfx/font_catalogue.h"
 #include "platform/gfx/png_size.h"
@@ -21,10 +22,15 @@
 #include "shell/broadcasting/settings_runner.h"
 #include "shell/documents/message_commands.h"
 #include "shell/documents/talverin_doc.h"
+#include "shell/documents/talverin_doc_manager.h"
+#include "shell/documents/wizard_doc.h"
+#include "shell/downloads/download_service.h"
+#include "shell/downloads/service_download_starter.h"
 #include "shell/frames/frame_install.h"
 #include "shell/frames/main_frame.h"
 #include "shell/package/job_import.h"
 #include "shell/talverin_app.h"
+#include "shell/view/program_ui_queue.h"
 
 #include <cstdio>
 #include <exception>
@@ -121,11 +127,21 @@ int main(int argc, char** argv)
     {
         platform::ui::MessageQueue queue(ticks);
         host.set_ui_queue(&queue);
+        // Message views edit headless documents whose tasks run on this thread's queue.
+        shell::ProgramUiQueue pages(queue);
+        context.services.document_factory = [&pages, &context, &services](html::document_host& document_host) {
+            html::headless_ports ports;
+            ports.queue = &pages;
+            ports.clip = context.services.clipboard;
+            ports.resource_folder = services.locations.resources + "/talverin";
+            return html::make_headless_document(document_host, std::move(ports));
+        };
         platform::ui::set_desktop(&queue, &host); // the dial-up library's dialogs and notices
         shell::FrameServices frames {context, queue, toolbars, menus, *fonts}; // outlives the frames the app keeps
         frames.dialup = &dialup;
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
         shell::install_message_document(context, [&app] { return app.doc_manager(); });
+        shell::install_text_document(context, [&app] { return app.doc_manager(); });
         shell::register_message_commands(context, app);
         platform::system_utc_clock utc;
         broadcast::system_time_zone zone;
@@ -139,9 +155,19 @@ int main(int argc, char** argv)
             if (auto* main = dynamic_cast<shell::CMainFrame*>(app.doc_manager() ? app.doc_manager()->frame() : nullptr))
                 main->RegisterBroadcastDialog(dialog);
         };
-        shell::ProgramLaunch launch({context, queue, *services.clock, utc, zone, dialup,
-            platform::inet::make_curl_internet(std::move(internet)), address_books, shell::make_local_mail_sender(mail),
-            platform::env::executable_path(), register_dialog});
+        const auto internet_layer = platform::inet::make_curl_internet(std::move(internet));
+        shell::ProgramLaunch launch({context, queue, *services.clock, utc, zone, dialup, internet_layer, address_books,
+            shell::make_local_mail_sender(mail), platform::env::executable_path(), register_dialog});
+        // The views' pictures and pull files come down in the background into the document
+        // manager's working folder.
+        shell::DownloadService downloads({internet_layer, queue, context.download_results,
+            [&app] {
+                auto* documents = dynamic_cast<shell::CTalverinDocManager*>(app.doc_manager());
+                return documents ? documents->GetTempFolder() : std::string();
+            },
+            [&context](const std::string& path) { context.temporary_paths.add(path); }});
+        shell::ServiceDownloadStarter download_starter(downloads);
+        context.download_starter = &download_starter;
         launch.register_broadcast_command(app);
         frames.dispatcher = &launch.launch();
         frames.route.application = &app.commands();
@@ -162,6 +188,10 @@ int main(int argc, char** argv)
                 status = 0;
         }
         ending.request_stop();
+        // No transfer outlives the windows it reports to.
+        context.download_starter = nullptr;
+        downloads.shutdown();
+        context.services.document_factory = nullptr;
         queue.set_idle_handler(nullptr);
         platform::ui::set_desktop(nullptr, nullptr);
         host.set_ui_queue(nullptr);

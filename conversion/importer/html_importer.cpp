@@ -78,6 +78,14 @@ void escape_angle_brackets(core::CHTMLTag& tag)
     }
 }
 
+// A tag as written to the message: markup inside a name or value, as read or as the import
+// set it (a reference the user typed), goes as entities, so it cannot forge object markers.
+std::string markup_of(core::CHTMLTag& tag)
+{
+    escape_angle_brackets(tag);
+    return tag.GetText();
+}
+
 // The comment's text between "<!--" and "-->".
 std::string_view comment_body(std::string_view comment)
 {
@@ -273,6 +281,14 @@ std::string quorbis_html_importer::scan_tags(std::string_view text, bool warn)
             position = end;
             continue;
         }
+        // "<b<i>": a name running into another "<" opens no tag; it is text, and that "<" is
+        // read afresh (markup inside the run cannot pass as part of a tag's name).
+        if (const auto name_end = text.find_first_of(" \t\r\n\f<>", position + 1);
+            name_end != std::string_view::npos && text[name_end] == '<') {
+            out() += core::escape_text(text.substr(position, name_end - position), core::escape_mode::exact);
+            position = name_end;
+            continue;
+        }
         core::CHTMLTag tag;
         const auto tag_start = position;
         const auto next = tag.Parse(text, position);
@@ -281,7 +297,6 @@ std::string quorbis_html_importer::scan_tags(std::string_view text, bool warn)
             out() += core::escape_text(text.substr(tag_start, position - tag_start), core::escape_mode::exact);
             continue;
         }
-        escape_angle_brackets(tag);
         std::size_t resume = position;
         handle_tag(tag, text, tag_start, resume);
         position = std::max(resume, position);
@@ -350,7 +365,24 @@ void quorbis_html_importer::copy_raw_element(std::string_view text, std::size_t 
         const auto close = text.find('>', end);
         stop = close == std::string_view::npos ? text.size() : close + 1;
     }
-    out() += text.substr(tag_start, stop - tag_start);
+    // The raw text goes as written, but a comment naming an object marker becomes an empty
+    // comment: the markers in the message pair up around the objects the import wrote, and a
+    // forged one would not. (Dropping it instead could join the text around it into a marker.)
+    const std::string_view raw = text.substr(tag_start, stop - tag_start);
+    std::size_t copied = 0;
+    for (auto open = raw.find("<!--"); open != std::string_view::npos;) {
+        const auto close = raw.find("-->", open + 4);
+        if (close == std::string_view::npos)
+            break; // no marker can follow without a "-->"
+        const auto body = raw.substr(open + 4, close - open - 4);
+        if (body.find(object_start_word) != std::string_view::npos || body.find(object_end_word) != std::string_view::npos) {
+            out() += raw.substr(copied, open - copied);
+            out() += "<!-- -->";
+            copied = close + 3;
+        }
+        open = raw.find("<!--", close + 3);
+    }
+    out() += raw.substr(copied);
     position = stop;
 }
 
@@ -392,7 +424,7 @@ void quorbis_html_importer::handle_tag(core::CHTMLTag& tag, std::string_view tex
         in_object_ = false;
         flash_number_.reset();
         flash_movie_.reset();
-        out() += tag.GetText();
+        out() += markup_of(tag);
         return;
     }
     if (named(tag, "PARAM") && flash_number_) {
@@ -423,7 +455,7 @@ void quorbis_html_importer::handle_tag(core::CHTMLTag& tag, std::string_view tex
     }
     if (named(tag, "META"))
         meta_rule(tag);
-    out() += tag.GetText();
+    out() += markup_of(tag);
 }
 
 void quorbis_html_importer::meta_rule(core::CHTMLTag& tag)
@@ -485,7 +517,7 @@ void quorbis_html_importer::close_anchor()
         import_resource(frame.tag, "href", frame.kind, frame.number, false, companion);
     frame.tag.GetAttributes().SetValue(text_body_alt_attribute, companion ? companion->alternate_text : "");
     const auto& [start_marker, end_marker] = object_markers();
-    pieces_[frame.slot] = frame.bookmark + start_marker + frame.tag.GetText();
+    pieces_[frame.slot] = frame.bookmark + start_marker + markup_of(frame.tag);
     out() += "</A>";
     out() += end_marker;
 }
@@ -502,20 +534,20 @@ void quorbis_html_importer::companion_picture(core::CHTMLTag& tag, anchor_frame&
         else
             pictures_[frame.number] = *record;  // under the link's number, which is a picture number
     }
-    out() += tag.GetText();
+    out() += markup_of(tag);
 }
 
 void quorbis_html_importer::picture_pass(core::CHTMLTag& tag)
 {
     auto record = import_resource(tag, "src", core::picture, std::nullopt, false);
     tag.GetAttributes().SetValue(text_body_alt_attribute, record && !record->source.empty() ? record->alternate_text : "");
-    out() += wrap_object_markup(tag.GetText());
+    out() += wrap_object_markup(markup_of(tag));
 }
 
 void quorbis_html_importer::background_pass(core::CHTMLTag& tag)
 {
     (void)import_resource(tag, "background", core::picture, std::nullopt, false);
-    out() += tag.GetText();
+    out() += markup_of(tag);
 }
 
 void quorbis_html_importer::bgsound_pass(core::CHTMLTag& tag)
@@ -526,7 +558,7 @@ void quorbis_html_importer::bgsound_pass(core::CHTMLTag& tag)
         tag.GetAttributes().SetValue("quorbis_src_bgsound", sound);
         tag.GetAttributes().Remove("src");
     }
-    out() += tag.GetText();
+    out() += markup_of(tag);
 }
 
 void quorbis_html_importer::object_start(core::CHTMLTag& tag)
@@ -538,19 +570,19 @@ void quorbis_html_importer::object_start(core::CHTMLTag& tag)
         flash_number_ = next_number(core::flashfile);
         set_id(tag, core::flashfile, *flash_number_);
     }
-    out() += tag.GetText();
+    out() += markup_of(tag);
 }
 
 void quorbis_html_importer::param_rule(core::CHTMLTag& tag)
 {
     const std::string name = std::string(core::trim_view(attribute(tag, "name")));
     if (!core::equal_ignoring_case(name, "SRC") && !core::equal_ignoring_case(name, "MOVIE")) {
-        out() += tag.GetText();
+        out() += markup_of(tag);
         return;
     }
     if (flash_movie_) {
         tag.GetAttributes().SetValue("value", *flash_movie_);
-        out() += tag.GetText();
+        out() += markup_of(tag);
         return;
     }
     const std::string written = attribute(tag, "value");
@@ -580,7 +612,7 @@ void quorbis_html_importer::param_rule(core::CHTMLTag& tag)
         break;
     }
     }
-    out() += tag.GetText();
+    out() += markup_of(tag);
 }
 
 quorbis_html_importer::resolved quorbis_html_importer::resolve(const std::string& written, int kind)

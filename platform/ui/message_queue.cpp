@@ -220,11 +220,11 @@ int MessageQueue::run()
             dispatch(*posted);
             continue;
         }
-        if (window_count() == 0)
+        if (user_window_count() == 0)
             return 0;
         if (on_idle_ && on_idle_())
             continue;
-        if (window_count() == 0)
+        if (user_window_count() == 0)
             return 0;
         sleep_until_work();
     }
@@ -376,6 +376,15 @@ std::size_t MessageQueue::window_count() const
 {
     std::lock_guard guard(windows_mutex_);
     return windows_.size();
+}
+
+std::size_t MessageQueue::user_window_count() const
+{
+    std::lock_guard guard(windows_mutex_);
+    std::size_t count = 0;
+    for (const auto& [id, record] : windows_)
+        count += record->declared.service ? 0 : 1;
+    return count;
 }
 
 void MessageQueue::centre_window(window_id window)

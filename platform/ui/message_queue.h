@@ -54,6 +54,8 @@ struct window_options {
     std::string text;
     window_handler handler;              // answers 0 when absent
     std::function<void()> on_destroyed;  // told last, when the window is gone
+    // A hidden window of the program's own plumbing: run() ends without waiting for it.
+    bool service = false;
 };
 
 // The user-interface thread's messages, windows and timers. Created and used on that
@@ -77,14 +79,16 @@ public:
     int pump();
     // Pumps until the predicate holds or nothing is left to do; the predicate's value.
     bool pump_until(const std::function<bool()>& done);
-    // Runs until WM_QUIT (its exit code), or until no window is left and nothing is
-    // queued (0). Sleeps until a post or the next due timer.
+    // Runs until WM_QUIT (its exit code), or until no window but service windows is left
+    // and nothing is queued (0). Sleeps until a post or the next due timer.
     int run();
     // Dispatches as run() does, sleeping until a post or the next due timer, until the
     // predicate holds (true). A WM_QUIT taken stops the dispatching at once and stays
     // pending for run() (false); so does one met earlier.
     bool run_until(const std::function<bool()>& done);
     bool quit_pending() const { return pending_quit_.has_value(); }
+    // The exit code of a WM_QUIT met while pumping, left pending for run().
+    std::optional<int> pending_quit() const { return pending_quit_; }
 
     // Offered each posted message before its window; true consumes it.
     void set_message_filter(std::function<bool(const message&)> filter) { filter_ = std::move(filter); }
@@ -111,6 +115,8 @@ public:
     std::string text(window_id window) const;
     void set_text(window_id window, std::string text);
     std::size_t window_count() const;
+    // The windows other than service windows.
+    std::size_t user_window_count() const;
     // The picture a window paints into: a canvas of its size, made at first use and
     // made again, blank, when the window's size changed. Throws std::invalid_argument for a
     // window that does not exist.

@@ -271,6 +271,8 @@ class Handler(http.server.BaseHTTPRequestHandler):
         reply = gateway_xml(fields_out, status)
         if "cut" in fields:
             reply = reply[:int(fields["cut"])]
+        if "pad" in fields:
+            reply += b" " * int(fields["pad"])
         return 200, [("Content-Type", "text/xml")], reply
 
     # --- form site

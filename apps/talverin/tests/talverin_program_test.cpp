@@ -34,7 +34,7 @@ protected:
         std::ofstream(store(), std::ios::binary) << text;
     }
 
-    run_result run(const std::string& program)
+    run_result run(const std::string& program, std::vector<std::string> arguments = {})
     {
         std::vector<std::string> env {"HOME=" + home.file("home"), "XDG_DATA_HOME=" + home.file("data"),
             "XDG_CONFIG_HOME=" + home.file("config"), "TMPDIR=" + home.path(), "LC_ALL=C"};
@@ -46,11 +46,14 @@ protected:
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 2, errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        std::string name = program;
-        char* argv[] = {name.data(), nullptr};
+        arguments.insert(arguments.begin(), program);
+        std::vector<char*> argv;
+        for (auto& argument : arguments)
+            argv.push_back(argument.data());
+        argv.push_back(nullptr);
         pid_t pid = -1;
         run_result result;
-        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data()) == 0) {
+        if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv.data(), envp.data()) == 0) {
             int status = 0;
             waitpid(pid, &status, 0);
             result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
@@ -231,4 +234,15 @@ TEST_F(ProgramRun, AFreshStoreSettlesOnTheFirstStart)
     result = run(TALVERIN_PROGRAM);
     EXPECT_EQ(result.status, 0) << result.errors;
     EXPECT_EQ(read_file(store()), first);
+}
+
+TEST_F(ProgramRun, ATextMessageOpensInItsViewAndClosesUnchanged)
+{
+    const std::string message = home.file("notes.quorbis_txt");
+    const std::string text = "Dear reader,\r\nx < y & z\r\n";
+    std::ofstream(message, std::ios::binary) << text;
+    auto result = run(TALVERIN_PROGRAM, {message});
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(result.errors, "");
+    EXPECT_EQ(read_file(message), text);
 }

@@ -1,4 +1,5 @@
 #include "../program_folders.h"
+#include "broadcast/http/http_reply.h"
 #include "broadcast/http/http_request.h"
 #include "broadcast/mime/mime_msg.h"
 #include "platform/inet/curl_internet.h"
@@ -73,6 +74,8 @@ TEST_F(PostRequest, GatewayAnswersGiveTheirCodes)
         {"an empty job number without status", {{"missing", "status"}, {"job", ""}}, 7, "", true},
         {"garbage", {{"fault", "garbage"}}, 2, "", false},
         {"a reply held past the time-out", {{"fault", "silence"}}, 2, "", false},
+        {"a job number in a reply over the limit",
+            {{"status", "0"}, {"job", "4712"}, {"pad", std::to_string(broadcast::http_reply_limit)}}, 7, "", true},
     };
     standin::QuorbisStandIn stand_in;
     const auto internet = layer(stand_in);

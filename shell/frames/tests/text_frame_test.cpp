@@ -1,11 +1,17 @@
 #include "frame_fixture.h"
 #include "html/headless/headless_document.h"
 #include "html/ui_queue.h"
+#include "platform/inet/curl_internet.h"
+#include "platform/testing/file_contents.h"
+#include "platform/testing/temporary_folder.h"
 #include "shell/documents/talverin_doc_manager.h"
 #include "shell/documents/testing/recording_conversion.h"
 #include "shell/documents/wizard_doc.h"
+#include "shell/downloads/download_service.h"
+#include "shell/downloads/service_download_starter.h"
 #include "shell/frames/frame_install.h"
 #include "shell/view/wizard_view.h"
+#include "standin/fixture/quorbis_stand_in.h"
 
 #include <gtest/gtest.h>
 
@@ -168,6 +174,41 @@ TEST(TextFrame, AViewThatCannotBeMadeAsksTheShownMessageBeforeItsFrameCloses)
     EXPECT_EQ(f.view(), view);
     EXPECT_NE(view->site(), nullptr);
     EXPECT_EQ(f.host.pending(), 0u);
+}
+
+TEST(TextFrame, APictureFetchedFromTheServiceEndsAsItsElementsLocalSource)
+{
+    text_frame_fixture f;
+    platform::testing::temporary_folder served;
+    const std::string bytes = std::string("\x89PNG\r\n\x1A\n", 8) + std::string(3000, 'p');
+    f.write(served.file("pic.png"), bytes);
+    standin::QuorbisStandIn stand_in;
+    stand_in.serve_files(served.path());
+    const std::string address = stand_in.file_url("pic.png");
+    ASSERT_TRUE(f.start_on(f.user_file));
+    auto* view = f.view();
+    ASSERT_NE(view, nullptr);
+    auto pair = view->GetHTMLDocument();
+    ASSERT_EQ(pair.document->body()->put_inner_html("<p><img quorbis_id=\"picture3\" src=\"" + address + "\"></p>"),
+        html::S_OK);
+
+    platform::inet::internet_options options;
+    options.ca_file = stand_in.ca_file();
+    const std::string folder = f.manager().GetTempFolder();
+    DownloadService downloads({platform::inet::make_curl_internet(options), f.queue, f.context.download_results,
+        [&folder] { return folder; }, [&f](const std::string& path) { f.context.temporary_paths.add(path); }});
+    ServiceDownloadStarter starter(downloads);
+    f.context.download_starter = &starter;
+    view->StartObjectDownload(folder + "/pic.png", address, 3, 0, true); // refreshed: the file keeps its name
+    ASSERT_TRUE(downloads.wait_until_idle(std::chrono::seconds(20)));
+    f.queue.pump(); // the status and completion messages reach the frame
+    f.context.download_starter = nullptr;
+
+    std::string body;
+    pair.document->body()->inner_html(body);
+    EXPECT_NE(body.find("src=\"pic.png\""), std::string::npos) << body;
+    EXPECT_EQ(platform::testing::read_file(folder + "/pic.png"), bytes);
+    EXPECT_EQ(f.frame()->running_downloads(), 0);
 }
 
 }
