@@ -274,8 +274,9 @@ void append_protected(std::string& out, std::string_view text)
         case '\n':
             out += "_!_";
             break;
-        default:
+        case '<':
             out += "\n!<";
+            break;
         }
         copied = i + 1;
     }
