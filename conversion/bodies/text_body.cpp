@@ -18,7 +18,9 @@
 #include "core/vocab/object_kinds.h"
 #include "core/vocab/pull_placeholders.h"
 
+#include <algorithm>
 #include <sys/stat.h>
+#include <vector>
 
 namespace conversion {
 
@@ -247,22 +249,17 @@ void remove_pull_sizes(std::string& text)
 namespace {
 
 // In one pass, what replacing each "!" by the protection string, then CR LF by "_!!!_", CR by
-// "_!!_", LF by "_!_" and "<" by LF "!<" gives: every tag begins a line, no input line break
-// is left.
-std::string protect_for_sed(std::string_view text)
+// "_!!_", LF by "_!_" and "<" by LF "!<" gives, appended to `out`: every tag begins a line,
+// no input line break is left.
+void append_protected(std::string& out, std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size() + text.size() / 4);
+    std::size_t copied = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
-        const auto special = text.find_first_of("!\r\n<", i);
-        if (special != i) {
-            const auto end = special == std::string_view::npos ? text.size() : special;
-            out.append(text.substr(i, end - i));
-            i = end;
-            if (i == text.size())
-                break;
-        }
-        switch (text[i]) {
+        const char c = text[i];
+        if (c != '!' && c != '\r' && c != '\n' && c != '<')
+            continue;
+        out.append(text.substr(copied, i - copied));
+        switch (c) {
         case '!':
             out += text_body_protection;
             break;
@@ -280,70 +277,115 @@ std::string protect_for_sed(std::string_view text)
         case '<':
             out += "\n!<";
             break;
-        default:
-            out += text[i];
         }
+        copied = i + 1;
     }
-    return out;
+    out.append(text.substr(copied));
 }
 
-// The first characters of the protection's tokens.
-constexpr std::string_view text_body_token_starts = "\n_~";
-static_assert(text_body_protection.front() == '~');
-
-// The protection undone in one pass: LF "!<" to "<", "_!_" to LF, "_!!_" to CR, "_!!!_" to
-// CR LF, the protection string to "!". The protected text holds "!" only inside these
-// tokens, so reading them left to right gives what replacing them in that order gives.
-std::string unprotect_after_sed(std::string_view text)
+// The protection undone in one pass, appended to `out`: LF "!<" to "<", "_!_" to LF, "_!!_"
+// to CR, "_!!!_" to CR LF, the protection string to "!". The protected text holds "!" only
+// inside these tokens, so reading them left to right gives what replacing them in that order
+// gives.
+void append_unprotected(std::string& out, std::string_view text)
 {
-    std::string out;
-    out.reserve(text.size());
+    std::size_t copied = 0;
     for (std::size_t i = 0; i < text.size();) {
         const char c = text[i];
         if (c != '\n' && c != '_' && c != text_body_protection.front()) {
-            const auto next = text.find_first_of(text_body_token_starts, i);
-            const auto end = next == std::string_view::npos ? text.size() : next;
-            out.append(text.substr(i, end - i));
-            i = end;
+            ++i;
             continue;
         }
         const std::string_view rest = text.substr(i);
+        std::string_view token;
+        std::string_view with;
         if (rest.starts_with("\n!<")) {
-            out += '<';
-            i += 3;
+            token = "\n!<";
+            with = "<";
         } else if (rest.starts_with("_!!!_")) {
-            out += "\r\n";
-            i += 5;
+            token = "_!!!_";
+            with = "\r\n";
         } else if (rest.starts_with("_!!_")) {
-            out += '\r';
-            i += 4;
+            token = "_!!_";
+            with = "\r";
         } else if (rest.starts_with("_!_")) {
-            out += '\n';
-            i += 3;
+            token = "_!_";
+            with = "\n";
         } else if (rest.starts_with(text_body_protection)) {
-            out += '!';
-            i += text_body_protection.size();
+            token = text_body_protection;
+            with = "!";
         } else {
-            out += text[i];
             ++i;
+            continue;
         }
+        out.append(text.substr(copied, i - copied));
+        out += with;
+        i += token.size();
+        copied = i;
     }
-    return out;
+    out.append(text.substr(copied));
 }
 
-// Whether the anchor normaliser's expression can match: "<a" or "<A" followed by a blank,
-// "_" or a line break (each of which the protection turns into one of the expression's
-// "!", "_" or space; a "!" itself becomes the protection string, which it does not match).
-bool may_fold_anchor(std::string_view text)
+// Whether the anchor normaliser's expression can match the tag at `at`: "<a" or "<A"
+// followed by a blank, "_" or a line break (each of which the protection turns into one of
+// the expression's "!", "_" or space; a "!" itself becomes the protection string, which it
+// does not match).
+bool may_fold_at(std::string_view text, std::size_t at)
 {
-    for (auto at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
-        if (at + 2 < text.size() && (text[at + 1] == 'a' || text[at + 1] == 'A')) {
-            const char next = text[at + 2];
-            if (next == ' ' || next == '_' || next == '\r' || next == '\n')
-                return true;
+    if (at + 2 >= text.size() || (text[at + 1] != 'a' && text[at + 1] != 'A'))
+        return false;
+    const char next = text[at + 2];
+    return next == ' ' || next == '_' || next == '\r' || next == '\n';
+}
+
+// Where the tags the expression may fold start.
+std::vector<std::size_t> foldable_tags(std::string_view text)
+{
+    std::vector<std::size_t> tags;
+    for (auto at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1))
+        if (may_fold_at(text, at))
+            tags.push_back(at);
+    return tags;
+}
+
+// The size of the longest line of the protected text, which has one line per tag: the text
+// before the first "<", then each "<" with what follows it up to the next one.
+std::size_t longest_sed_line(std::string_view text)
+{
+    std::size_t longest = 0;
+    std::size_t line = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        switch (text[i]) {
+        case '<':
+            longest = std::max(longest, line);
+            line = 2; // "!<"
+            break;
+        case '!':
+            line += text_body_protection.size();
+            break;
+        case '\r':
+            if (i + 1 < text.size() && text[i + 1] == '\n') {
+                line += 5; // "_!!!_"
+                ++i;
+            } else {
+                line += 4; // "_!!_"
+            }
+            break;
+        case '\n':
+            line += 3; // "_!_"
+            break;
+        default:
+            ++line;
         }
     }
-    return false;
+    return std::max(longest, line);
+}
+
+// Whether a line of the protected text is longer than the sed engine takes. No byte grows
+// beyond the protection string's size, so most texts need no count.
+bool has_line_beyond(std::string_view text, std::size_t space_limit)
+{
+    return text.size() > space_limit / text_body_protection.size() && longest_sed_line(text) > space_limit;
 }
 
 }
@@ -359,9 +401,24 @@ bool normalise_anchor_tags(std::string& text, std::size_t sed_space_limit)
         TRACE_LOG("normalise_anchor_tags() -- the text holds the protection string: anchors left as written\n");
         return false;
     }
-    if (!may_fold_anchor(text))
+    const std::vector<std::size_t> foldable = foldable_tags(text);
+    if (foldable.empty())
         return true; // no "<a" followed by a blank, "_" or a line break: sed would change nothing
-    const std::string guarded = protect_for_sed(text);
+    if (has_line_beyond(text, sed_space_limit)) {
+        TRACE_LOG("normalise_anchor_tags() -- a line is longer than the sed engine's limit of %zu bytes; anchors "
+                  "left as written\n",
+            sed_space_limit);
+        return false;
+    }
+    // The expression changes nothing on the other lines, so only the foldable tags' lines go
+    // through sed, each after a line break.
+    const auto line_end = [&](std::size_t at) {
+        const auto next = text.find('<', at + 1);
+        return next == std::string::npos ? text.size() : next;
+    };
+    std::string guarded;
+    for (const std::size_t at : foldable)
+        append_protected(guarded, std::string_view(text).substr(at, line_end(at) - at));
 
     std::string output, messages;
     const int status = detail::run_sed_text({"sed", "-e", "s/<[Aa][!_ ][!_ ]*[Hh][Rr][Ee][Ff]/<a href/"}, guarded,
@@ -371,10 +428,23 @@ bool normalise_anchor_tags(std::string& text, std::size_t sed_space_limit)
             messages.c_str());
         return false;
     }
-    // The engine ends its last line with a line break the input may not have had.
-    if (!guarded.empty() && guarded.back() != '\n' && !output.empty() && output.back() == '\n')
+    // The engine ends its last line with a line break the input does not have.
+    if (!output.empty() && output.back() == '\n')
         output.pop_back();
-    text = unprotect_after_sed(output);
+    // The output is an empty first line, then the foldable lines in order.
+    std::string folded;
+    folded.reserve(text.size());
+    std::size_t copied = 0;
+    std::size_t line = output.find('\n');
+    for (const std::size_t at : foldable) {
+        const auto next = output.find('\n', line + 1);
+        folded.append(text, copied, at - copied);
+        append_unprotected(folded, std::string_view(output).substr(line, next - line));
+        copied = line_end(at);
+        line = next;
+    }
+    folded.append(text, copied);
+    text.swap(folded);
     return true;
 }
 

@@ -180,6 +180,30 @@ TEST(text_body_links, ProtectionStringOrFailingSedLeavesTheTextUnchanged)
     EXPECT_EQ(whole, "<b>" + std::string(200, 'y') + "</b>") << "the body is not lost";
 }
 
+TEST(text_body_links, AnchorNormalisationHoldsEveryLineToTheSedLimit)
+{
+    // Each tag starts a line of the protected text; "!" takes the protection string's size,
+    // CR LF five bytes. A line beyond the limit anywhere leaves every anchor as written.
+    const std::string after_anchor = "<A HREF=x>y</A>";
+    const std::string marks = after_anchor + "a!\r\nb"; // the "</A>" line is 43 bytes
+    const struct {
+        std::string text;
+        std::size_t limit;
+        bool folds;
+    } cases[] = {
+        {after_anchor + "<b>" + std::string(60, 'z'), 64, true},
+        {after_anchor + "<b>" + std::string(61, 'z'), 64, false},
+        {marks, 43, true},
+        {marks, 42, false},
+        {std::string(70, 'z') + after_anchor, 64, false},
+    };
+    for (const auto& c : cases) {
+        std::string text = c.text;
+        EXPECT_EQ(conversion::normalise_anchor_tags(text, c.limit), c.folds) << c.text;
+        EXPECT_EQ(text, c.folds ? "<a href" + c.text.substr(7) : c.text) << c.text;
+    }
+}
+
 TEST(text_body_links, PartCases)
 {
     conversion::identity_body_passes passes;

@@ -1074,7 +1074,14 @@ public:
                 ++i;
                 continue;
             }
-            put(c);
+            // The characters up to the next blank or no-break space go in at once.
+            std::size_t end = i + 1;
+            while (end < t.size() && !is_space(t[end]) && t[end] != '\xC2')
+                ++end;
+            flush_breaks();
+            out_.append(t.substr(i, end - i));
+            line_has_content_ = true;
+            i = end - 1;
         }
     }
 
