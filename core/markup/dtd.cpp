@@ -411,7 +411,8 @@ bool DTD::is_empty_element(const markup_tag& tag) const
     if (tag.name.empty())
         return true;
     const int index = element_index(tag.element);
-    return index >= 0 && tag.element->name[0] == ascii_upper(tag.name[0]) && empty_flags[static_cast<std::size_t>(index)];
+    // The flag first: most tags are not empty, and it settles those.
+    return index >= 0 && empty_flags[static_cast<std::size_t>(index)] && tag.element->name[0] == ascii_upper(tag.name[0]);
 }
 
 markup_tag DTD::make_tag(std::string& text, bool tag_name_mode, int* content_model_out) const

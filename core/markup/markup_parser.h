@@ -138,6 +138,8 @@ private:
     std::size_t take_quoted_value(const char* p, const char* end, bool opened_here, markup_parse_context& context);
     // At "<" after text (states 2 and 3): the text is held and a tag may open.
     void hold_text_for_tag(std::size_t position);
+    // At "<" once the text before it is held: T empties and a tag may open.
+    void begin_tag_after_text(std::size_t position);
     void begin_tag(std::size_t position);
     bool close_raw_text(markup_parse_context& context);
 
