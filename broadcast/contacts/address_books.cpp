@@ -9,6 +9,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -157,10 +158,14 @@ void walk(const std::filesystem::path& top, const std::filesystem::path& folder,
             auto result = read_book_file(file.string());
             if (result.failure)
                 TRACE_LOG("address book %s: %s\n", file.c_str(), result.failure->c_str());
-            for (auto& card : result.cards) {
+            for (auto& card : result.cards)
                 card.folder_id = entry.id;
-                cards.push_back(std::move(card));
-            }
+            // The cards are moved as one block: a whole book of them is large.
+            if (cards.empty())
+                cards = std::move(result.cards);
+            else
+                cards.insert(cards.end(), std::make_move_iterator(result.cards.begin()),
+                    std::make_move_iterator(result.cards.end()));
         }
     }
     for (const auto& child : sorted_children(folder, true))
@@ -171,6 +176,8 @@ void walk(const std::filesystem::path& top, const std::filesystem::path& folder,
 
 address_book::address_book(std::vector<book_entry> entries) : entries_(std::move(entries))
 {
+    by_id_.reserve(entries_.size());
+    by_address_.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         by_id_.emplace(entries_[i].id, i);
         if (!entries_[i].email.empty())

@@ -3,10 +3,10 @@
 #include "broadcast/contacts/contact_card.h"
 #include "platform/mail/address_books.h"
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 namespace broadcast::contacts {
@@ -33,8 +33,8 @@ public:
 
 private:
     std::vector<book_entry> entries_;
-    std::map<std::string, std::size_t> by_id_;
-    std::map<std::string, std::size_t> by_address_;
+    std::unordered_map<std::string, std::size_t> by_id_;
+    std::unordered_map<std::string, std::size_t> by_address_;
 };
 
 // A folder of the contact store: its id (the path below the top), the name shown (indented by

@@ -89,14 +89,13 @@ void CContactsDialog2::FillGrid(int field, const std::string& letters)
         if (!every_folder && card.folder_id != key)
             continue;
         if (field >= 0) {
-            const std::string value = core::ascii_lowercase(card.field(field));
-            if (value.empty() || letters.find(value[0]) == std::string::npos)
+            const std::string& value = card.field(field);
+            if (value.empty() || letters.find(core::ascii_lower(value[0])) == std::string::npos)
                 continue;
         }
         // Pre-selected: the contact's address stands whole in the initial text.
         const std::string& email = card.field(contacts::email1);
         if (!email.empty()) {
-            std::vector<std::string> held;
             std::size_t start = 0;
             while (start <= initial_.size()) {
                 std::size_t end = initial_.find_first_of(", ;", start);
@@ -111,8 +110,10 @@ void CContactsDialog2::FillGrid(int field, const std::string& letters)
     }
     auto& list = item(grid);
     list.rows.clear();
+    list.rows.reserve(rows_.size());
     for (std::size_t row : rows_) {
         std::vector<std::string> texts;
+        texts.reserve(columns_.size());
         for (int column : columns_)
             texts.push_back(cards_[row].field(column));
         list.rows.push_back(std::move(texts));
