@@ -166,25 +166,25 @@ bool has_type(const property& p, std::string_view type)
     return std::find(p.types.begin(), p.types.end(), type) != p.types.end();
 }
 
-void set_first(contact_card& card, int index, const std::string& value)
+void set_first(contact_fields& card, int index, const std::string& value)
 {
-    auto& slot = card.fields[static_cast<std::size_t>(index)];
+    auto& slot = card[static_cast<std::size_t>(index)];
     if (slot.empty())
         slot = value;
 }
 
-void set_first_of(contact_card& card, std::initializer_list<int> indices, const std::string& value)
+void set_first_of(contact_fields& card, std::initializer_list<int> indices, const std::string& value)
 {
     for (int index : indices) {
-        if (card.fields[static_cast<std::size_t>(index)].empty()) {
-            card.fields[static_cast<std::size_t>(index)] = value;
+        if (card[static_cast<std::size_t>(index)].empty()) {
+            card[static_cast<std::size_t>(index)] = value;
             return;
         }
     }
 }
 
 // The telephone field for a number of these types.
-void place_telephone(contact_card& card, const property& p, const std::string& number)
+void place_telephone(contact_fields& card, const property& p, const std::string& number)
 {
     const bool fax = has_type(p, "fax");
     if (fax && has_type(p, "work"))
@@ -221,7 +221,7 @@ void place_telephone(contact_card& card, const property& p, const std::string& n
 
 // The card being read, with its e-mail addresses ranked by preference.
 struct card_builder {
-    contact_card card;
+    contact_fields card;
     std::size_t start_line = 0;
     std::string family_name, given_name;
     struct ranked_email {
@@ -246,15 +246,15 @@ struct card_builder {
     contact_card finish()
     {
         for (auto& email : emails)
-            card.add_email(std::move(email.address));
-        if (card.fields[full_name].empty()) {
+            contacts::add_email(card, std::move(email.address));
+        if (card[full_name].empty()) {
             std::string name = given_name;
             if (!family_name.empty())
                 name += (name.empty() ? "" : " ") + family_name;
-            card.fields[full_name] = name;
+            card[full_name] = name;
         }
         set_first(card, file_as, given_name);
-        return std::move(card);
+        return contact_card(std::move(card));
     }
 
     void take(const property& p, std::string_view raw)

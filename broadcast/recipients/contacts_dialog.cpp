@@ -126,11 +126,14 @@ void CContactsDialog2::sort_rows()
     std::vector<std::size_t> order(rows_.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    const int field = sort_field_;
+    // The keys are copied in row order first: comparing through the cards would reach all
+    // over memory once per comparison.
+    std::vector<std::string> keys;
+    keys.reserve(rows_.size());
+    for (std::size_t row : rows_)
+        keys.push_back(cards_[row].field(sort_field_));
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const auto& x = cards_[rows_[a]].field(field);
-        const auto& y = cards_[rows_[b]].field(field);
-        return sort_descending_ ? y < x : x < y;
+        return sort_descending_ ? keys[b] < keys[a] : keys[a] < keys[b];
     });
     auto& list = item(grid);
     std::vector<std::size_t> rows;
