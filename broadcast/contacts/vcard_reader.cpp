@@ -116,6 +116,8 @@ std::string latin1_to_utf8(std::string_view bytes)
 // The value as UTF-8 text, its encodings undone; NUL bytes dropped.
 std::string decoded_value(const property& p, std::string_view raw)
 {
+    if (!p.quoted_printable && !p.base64 && raw.find('\0') == std::string_view::npos)
+        return p.latin1 ? latin1_to_utf8(raw) : core::sanitize_utf8(raw); // nothing to undo: no copy first
     std::string bytes;
     if (p.quoted_printable) {
         bytes = decode_quoted_printable(raw);
@@ -166,11 +168,11 @@ bool has_type(const property& p, std::string_view type)
     return std::find(p.types.begin(), p.types.end(), type) != p.types.end();
 }
 
-void set_first(contact_fields& card, int index, const std::string& value)
+void set_first(contact_fields& card, int index, std::string value)
 {
     auto& slot = card[static_cast<std::size_t>(index)];
     if (slot.empty())
-        slot = value;
+        slot = std::move(value);
 }
 
 void set_first_of(contact_fields& card, std::initializer_list<int> indices, const std::string& value)
@@ -271,10 +273,10 @@ struct card_builder {
         } else if (equal_ignoring_case(p.name, "TITLE")) {
             set_first(card, job_title, unescaped(value));
         } else if (equal_ignoring_case(p.name, "ORG")) {
-            const auto parts = components(value);
-            set_first(card, company, parts[0]);
+            auto parts = components(value);
+            set_first(card, company, std::move(parts[0]));
             if (parts.size() > 1)
-                set_first(card, department, parts[1]);
+                set_first(card, department, std::move(parts[1]));
         } else if (equal_ignoring_case(p.name, "ADR")) {
             const auto parts = components(value);
             const std::string city = parts.size() > 3 ? parts[3] : std::string();

@@ -108,15 +108,14 @@ void CContactsDialog2::FillGrid(int field, const std::string& letters)
         }
         rows_.push_back(i);
     }
+    // The rows' texts are overwritten in place: filling the grid again reuses their memory.
     auto& list = item(grid);
-    list.rows.clear();
-    list.rows.reserve(rows_.size());
-    for (std::size_t row : rows_) {
-        std::vector<std::string> texts;
-        texts.reserve(columns_.size());
-        for (int column : columns_)
-            texts.push_back(cards_[row].field(column));
-        list.rows.push_back(std::move(texts));
+    list.rows.resize(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        auto& texts = list.rows[i];
+        texts.resize(columns_.size());
+        for (std::size_t column = 0; column < columns_.size(); ++column)
+            texts[column] = cards_[rows_[i]].field(columns_[column]);
     }
     set_selected_items(grid, std::move(selected));
 }
