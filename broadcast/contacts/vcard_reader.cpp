@@ -36,22 +36,22 @@ struct property {
 };
 
 
-// Splits at `separator` outside double quotes.
-std::vector<std::string_view> split_outside_quotes(std::string_view text, char separator)
+// Calls `take` with each piece of the text between the `separator`s outside double quotes,
+// in order; nothing is collected, as every content line has parameters to split.
+template <typename Take>
+void for_each_outside_quotes(std::string_view text, char separator, Take take)
 {
-    std::vector<std::string_view> pieces;
     bool quoted = false;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '"')
             quoted = !quoted;
         else if (text[i] == separator && !quoted) {
-            pieces.push_back(text.substr(start, i - start));
+            take(text.substr(start, i - start));
             start = i + 1;
         }
     }
-    pieces.push_back(text.substr(start));
-    return pieces;
+    take(text.substr(start));
 }
 
 void read_parameter(std::string_view parameter, property& p)
@@ -61,7 +61,7 @@ void read_parameter(std::string_view parameter, property& p)
     std::string_view values = equals == std::string_view::npos ? parameter : parameter.substr(equals + 1);
     if (values.size() >= 2 && values.front() == '"' && values.back() == '"')
         values = values.substr(1, values.size() - 2);
-    for (std::string_view value : split_outside_quotes(values, ',')) {
+    for_each_outside_quotes(values, ',', [&](std::string_view value) {
         if (equal_ignoring_case(key, "TYPE")) {
             if (equal_ignoring_case(value, "quoted-printable"))
                 p.quoted_printable = true; // a bare 2.1 encoding
@@ -84,7 +84,7 @@ void read_parameter(std::string_view parameter, property& p)
         } else if (equal_ignoring_case(key, "CHARSET")) {
             p.latin1 = equal_ignoring_case(value, "iso-8859-1") || equal_ignoring_case(value, "windows-1252") || equal_ignoring_case(value, "latin1");
         }
-    }
+    });
 }
 
 std::string decode_quoted_printable(std::string_view text)
@@ -133,7 +133,9 @@ std::string decoded_value(const property& p, std::string_view raw)
 // The components of a structured value, split at unescaped ";", each unescaped.
 std::vector<std::string> components(std::string_view value, char separator = ';')
 {
-    std::vector<std::string> out(1);
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(std::count(value.begin(), value.end(), separator)) + 1);
+    out.emplace_back();
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
         if (c == '\\' && i + 1 < value.size()) {
@@ -148,8 +150,10 @@ std::vector<std::string> components(std::string_view value, char separator = ';'
     return out;
 }
 
-std::string unescaped(std::string_view value)
+std::string unescaped(std::string value)
 {
+    if (value.find('\\') == std::string::npos)
+        return value; // the usual case: nothing escaped, nothing copied
     std::string out;
     out.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {
@@ -261,17 +265,17 @@ struct card_builder {
 
     void take(const property& p, std::string_view raw)
     {
-        const std::string value = decoded_value(p, raw);
+        std::string value = decoded_value(p, raw);
         if (equal_ignoring_case(p.name, "FN")) {
-            set_first(card, full_name, unescaped(value));
+            set_first(card, full_name, unescaped(std::move(value)));
         } else if (equal_ignoring_case(p.name, "N")) {
             const auto parts = components(value);
             family_name = parts[0];
             given_name = parts.size() > 1 ? parts[1] : std::string();
         } else if (equal_ignoring_case(p.name, "EMAIL")) {
-            add_email(p.preference, unescaped(value));
+            add_email(p.preference, unescaped(std::move(value)));
         } else if (equal_ignoring_case(p.name, "TITLE")) {
-            set_first(card, job_title, unescaped(value));
+            set_first(card, job_title, unescaped(std::move(value)));
         } else if (equal_ignoring_case(p.name, "ORG")) {
             auto parts = components(value);
             set_first(card, company, std::move(parts[0]));
@@ -284,13 +288,13 @@ struct card_builder {
                 return;
             set_first(card, has_type(p, "work") ? business_city : has_type(p, "home") ? home_city : other_city, city);
         } else if (equal_ignoring_case(p.name, "TEL")) {
-            const std::string number = unescaped(value);
+            const std::string number = unescaped(std::move(value));
             if (!number.empty())
                 place_telephone(card, p, number);
         } else if (equal_ignoring_case(p.name, "URL")) {
-            set_first(card, web_page, unescaped(value));
+            set_first(card, web_page, unescaped(std::move(value)));
         } else if (equal_ignoring_case(p.name, "CATEGORIES")) {
-            set_first(card, categories, unescaped(value));
+            set_first(card, categories, unescaped(std::move(value)));
         }
     }
 };
@@ -396,9 +400,12 @@ read_result read_vcards(std::string_view bytes, const read_limits& limits)
         property p;
         p.name = std::string(name);
         const std::string_view head(logical.data(), value_at);
-        const auto parameters = split_outside_quotes(head, ';');
-        for (std::size_t i = 1; i < parameters.size(); ++i)
-            read_parameter(parameters[i], p);
+        bool first = true; // the name, not a parameter
+        for_each_outside_quotes(head, ';', [&](std::string_view parameter) {
+            if (!first)
+                read_parameter(parameter, p);
+            first = false;
+        });
         open->take(p, value);
     }
     if (open)
