@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -181,8 +182,19 @@ address_book::address_book(std::vector<book_entry> entries) : entries_(std::move
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         by_id_.emplace(entries_[i].id, i);
         if (!entries_[i].email.empty())
-            by_address_.emplace(core::ascii_lowercase(entries_[i].email), i);
+            by_address_.emplace(entries_[i].email, i);
     }
+}
+
+std::size_t address_book::address_hash::operator()(std::string_view address) const
+{
+    // FNV-1a over the lower-cased bytes.
+    std::uint64_t hash = 14695981039346656037u;
+    for (char c : address) {
+        hash ^= static_cast<unsigned char>(core::ascii_lower(c));
+        hash *= 1099511628211u;
+    }
+    return static_cast<std::size_t>(hash);
 }
 
 const book_entry* address_book::entry(const std::string& id) const
@@ -193,7 +205,7 @@ const book_entry* address_book::entry(const std::string& id) const
 
 const book_entry* address_book::resolve(const std::string& address) const
 {
-    const auto found = by_address_.find(core::ascii_lowercase(address));
+    const auto found = by_address_.find(address);
     return found == by_address_.end() ? nullptr : &entries_[found->second];
 }
 
