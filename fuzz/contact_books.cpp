@@ -39,7 +39,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             std::abort();
     }
     for (const auto& card : result.cards) {
-        for (const auto& field : card.fields) {
+        for (int index = 0; index < field_count; ++index) {
+            const auto& field = card.field(index);
             if (field != core::sanitize_utf8(field) || field.size() > 4 * limits.max_line_bytes)
                 std::abort();
         }

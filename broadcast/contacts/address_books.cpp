@@ -6,9 +6,11 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
+#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -157,10 +159,14 @@ void walk(const std::filesystem::path& top, const std::filesystem::path& folder,
             auto result = read_book_file(file.string());
             if (result.failure)
                 TRACE_LOG("address book %s: %s\n", file.c_str(), result.failure->c_str());
-            for (auto& card : result.cards) {
+            for (auto& card : result.cards)
                 card.folder_id = entry.id;
-                cards.push_back(std::move(card));
-            }
+            // The cards are moved as one block: a whole book of them is large.
+            if (cards.empty())
+                cards = std::move(result.cards);
+            else
+                cards.insert(cards.end(), std::make_move_iterator(result.cards.begin()),
+                    std::make_move_iterator(result.cards.end()));
         }
     }
     for (const auto& child : sorted_children(folder, true))
@@ -171,11 +177,24 @@ void walk(const std::filesystem::path& top, const std::filesystem::path& folder,
 
 address_book::address_book(std::vector<book_entry> entries) : entries_(std::move(entries))
 {
+    by_id_.reserve(entries_.size());
+    by_address_.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) {
         by_id_.emplace(entries_[i].id, i);
         if (!entries_[i].email.empty())
-            by_address_.emplace(core::ascii_lowercase(entries_[i].email), i);
+            by_address_.emplace(entries_[i].email, i);
     }
+}
+
+std::size_t address_book::address_hash::operator()(std::string_view address) const
+{
+    // FNV-1a over the lower-cased bytes.
+    std::uint64_t hash = 14695981039346656037u;
+    for (char c : address) {
+        hash ^= static_cast<unsigned char>(core::ascii_lower(c));
+        hash *= 1099511628211u;
+    }
+    return static_cast<std::size_t>(hash);
 }
 
 const book_entry* address_book::entry(const std::string& id) const
@@ -186,7 +205,7 @@ const book_entry* address_book::entry(const std::string& id) const
 
 const book_entry* address_book::resolve(const std::string& address) const
 {
-    const auto found = by_address_.find(core::ascii_lowercase(address));
+    const auto found = by_address_.find(address);
     return found == by_address_.end() ? nullptr : &entries_[found->second];
 }
 

@@ -1,12 +1,14 @@
 #pragma once
 
 #include "broadcast/contacts/contact_card.h"
+#include "core/markup/ascii.h"
 #include "platform/mail/address_books.h"
 
-#include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace broadcast::contacts {
@@ -25,6 +27,9 @@ struct book_entry {
 class address_book {
 public:
     explicit address_book(std::vector<book_entry> entries);
+    // The lookups hold views of the entries' own text.
+    address_book(const address_book&) = delete;
+    address_book& operator=(const address_book&) = delete;
 
     const std::vector<book_entry>& entries() const { return entries_; }
     const book_entry* entry(const std::string& id) const;
@@ -32,9 +37,17 @@ public:
     const book_entry* resolve(const std::string& address) const;
 
 private:
+    // Addresses compare with ASCII case ignored.
+    struct address_hash {
+        std::size_t operator()(std::string_view address) const;
+    };
+    struct same_address {
+        bool operator()(std::string_view a, std::string_view b) const { return core::equal_ignoring_case(a, b); }
+    };
+
     std::vector<book_entry> entries_;
-    std::map<std::string, std::size_t> by_id_;
-    std::map<std::string, std::size_t> by_address_;
+    std::unordered_map<std::string_view, std::size_t> by_id_;
+    std::unordered_map<std::string_view, std::size_t, address_hash, same_address> by_address_;
 };
 
 // A folder of the contact store: its id (the path below the top), the name shown (indented by

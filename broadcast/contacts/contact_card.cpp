@@ -1,5 +1,7 @@
 #include "broadcast/contacts/contact_card.h"
 
+#include <algorithm>
+
 namespace broadcast::contacts {
 
 namespace {
@@ -18,21 +20,7 @@ std::string_view ContactFieldName(int index)
     return index >= 0 && index < field_count ? field_names[static_cast<std::size_t>(index)] : std::string_view();
 }
 
-const std::string& contact_card::field(int index) const
-{
-    return index >= 0 && index < field_count ? fields[static_cast<std::size_t>(index)] : empty_text;
-}
-
-const std::string& contact_card::first_email() const
-{
-    for (int index : {email1, email2, email3}) {
-        if (!fields[static_cast<std::size_t>(index)].empty())
-            return fields[static_cast<std::size_t>(index)];
-    }
-    return empty_text;
-}
-
-bool contact_card::add_email(std::string address)
+bool add_email(contact_fields& fields, std::string address)
 {
     for (int index : {email1, email2, email3}) {
         auto& slot = fields[static_cast<std::size_t>(index)];
@@ -42,6 +30,35 @@ bool contact_card::add_email(std::string address)
         }
     }
     return false;
+}
+
+contact_card::contact_card(contact_fields fields)
+{
+    values_.reserve(static_cast<std::size_t>(
+        std::count_if(fields.begin(), fields.end(), [](const std::string& value) { return !value.empty(); })));
+    for (std::size_t index = 0; index < fields.size(); ++index) {
+        if (fields[index].empty())
+            continue;
+        values_.push_back(std::move(fields[index]));
+        places_[index] = static_cast<std::uint8_t>(values_.size());
+    }
+}
+
+const std::string& contact_card::field(int index) const
+{
+    if (index < 0 || index >= field_count)
+        return empty_text;
+    const std::uint8_t place = places_[static_cast<std::size_t>(index)];
+    return place == 0 ? empty_text : values_[place - 1u];
+}
+
+const std::string& contact_card::first_email() const
+{
+    for (int index : {email1, email2, email3}) {
+        if (const auto& address = field(index); !address.empty())
+            return address;
+    }
+    return empty_text;
 }
 
 }

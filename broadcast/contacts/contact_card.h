@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -23,17 +24,30 @@ enum field : int {
 std::string_view ContactFieldName(int index);
 inline int ContactFieldCount() { return field_count; }
 
-// One contact of an address book: the 30 fields, and the book or folder it came from.
-struct contact_card {
+// The 30 fields of a contact while it is being read, by index.
+using contact_fields = std::array<std::string, field_count>;
+
+// Sets the first empty one of the three e-mail fields; false when all are set.
+bool add_email(contact_fields& fields, std::string address);
+
+// One contact of an address book: the 30 fields, and the book or folder it came from. Only
+// the fields that hold text are kept: a book has many contacts, and most of their fields
+// are empty.
+class contact_card {
+public:
+    contact_card() = default;
+    explicit contact_card(contact_fields fields);
+
     std::string folder_id;
-    std::array<std::string, field_count> fields {};
 
     // The field's value; empty outside 0-29.
     const std::string& field(int index) const;
     // The first non-empty of the three e-mail fields.
     const std::string& first_email() const;
-    // Sets the first empty one of the three e-mail fields; false when all are set.
-    bool add_email(std::string address);
+
+private:
+    std::array<std::uint8_t, field_count> places_ {}; // 0 for an empty field, else 1 + its place in values_
+    std::vector<std::string> values_;
 };
 
 // Limits of what a reader takes from one file.

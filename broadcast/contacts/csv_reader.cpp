@@ -196,7 +196,7 @@ read_result read_contacts_csv(std::string_view bytes, const read_limits& limits)
                 column_fields.push_back(field_of_heading(heading));
             continue;
         }
-        contact_card card;
+        contact_fields card;
         bool any = false;
         for (std::size_t i = 0; i < fields.size() && i < column_fields.size(); ++i) {
             std::string value(trimmed(fields[i]));
@@ -205,8 +205,8 @@ read_result read_contacts_csv(std::string_view bytes, const read_limits& limits)
                 continue;
             any = true;
             if (column_fields[i] == next_email)
-                card.add_email(std::move(value));
-            else if (auto& slot = card.fields[static_cast<std::size_t>(column_fields[i])]; slot.empty())
+                add_email(card, std::move(value));
+            else if (auto& slot = card[static_cast<std::size_t>(column_fields[i])]; slot.empty())
                 slot = std::move(value);
         }
         if (!any)
@@ -215,7 +215,7 @@ read_result read_contacts_csv(std::string_view bytes, const read_limits& limits)
             result.failure = "more than " + std::to_string(limits.max_cards) + " rows";
             return result;
         }
-        result.cards.push_back(std::move(card));
+        result.cards.emplace_back(std::move(card));
     }
     return result;
 }

@@ -31,7 +31,7 @@ bool is_email_attribute(std::string_view name)
 }
 
 struct record_builder {
-    contact_card card;
+    contact_fields card;
     std::size_t start_line = 0;
     bool has_dn = false;
     bool change_record = false;
@@ -47,14 +47,14 @@ struct record_builder {
             change_record = !equal_ignoring_case(value, "add");
         } else if (is_email_attribute(name)) {
             if (!value.empty())
-                card.add_email(std::move(value));
+                add_email(card, std::move(value));
         } else if (equal_ignoring_case(name, "sn")) {
             surname = value;
         } else {
             if (equal_ignoring_case(name, "givenName"))
                 given = value;
             for (const auto& [attribute, index] : attribute_fields) {
-                auto& slot = card.fields[static_cast<std::size_t>(index)];
+                auto& slot = card[static_cast<std::size_t>(index)];
                 if (equal_ignoring_case(name, attribute) && slot.empty()) {
                     slot = value;
                     break;
@@ -65,9 +65,9 @@ struct record_builder {
 
     contact_card finish()
     {
-        if (card.fields[full_name].empty())
-            card.fields[full_name] = given.empty() ? surname : surname.empty() ? given : given + " " + surname;
-        return std::move(card);
+        if (card[full_name].empty())
+            card[full_name] = given.empty() ? surname : surname.empty() ? given : given + " " + surname;
+        return contact_card(std::move(card));
     }
 };
 

@@ -19,8 +19,10 @@ public:
     {
         if (position_ >= text_.size())
             return false;
-        const std::size_t end = text_.find_first_of("\r\n", position_);
-        const std::size_t stop = end == std::string_view::npos ? text_.size() : end;
+        // A plain scan: find_first_of would look each byte up in the set of line ends.
+        std::size_t stop = position_;
+        while (stop < text_.size() && text_[stop] != '\r' && text_[stop] != '\n')
+            ++stop;
         line = text_.substr(position_, stop - position_);
         position_ = stop;
         if (position_ < text_.size())

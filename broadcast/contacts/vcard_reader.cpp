@@ -36,22 +36,22 @@ struct property {
 };
 
 
-// Splits at `separator` outside double quotes.
-std::vector<std::string_view> split_outside_quotes(std::string_view text, char separator)
+// Calls `take` with each piece of the text between the `separator`s outside double quotes,
+// in order; nothing is collected, as every content line has parameters to split.
+template <typename Take>
+void for_each_outside_quotes(std::string_view text, char separator, Take take)
 {
-    std::vector<std::string_view> pieces;
     bool quoted = false;
     std::size_t start = 0;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '"')
             quoted = !quoted;
         else if (text[i] == separator && !quoted) {
-            pieces.push_back(text.substr(start, i - start));
+            take(text.substr(start, i - start));
             start = i + 1;
         }
     }
-    pieces.push_back(text.substr(start));
-    return pieces;
+    take(text.substr(start));
 }
 
 void read_parameter(std::string_view parameter, property& p)
@@ -61,7 +61,7 @@ void read_parameter(std::string_view parameter, property& p)
     std::string_view values = equals == std::string_view::npos ? parameter : parameter.substr(equals + 1);
     if (values.size() >= 2 && values.front() == '"' && values.back() == '"')
         values = values.substr(1, values.size() - 2);
-    for (std::string_view value : split_outside_quotes(values, ',')) {
+    for_each_outside_quotes(values, ',', [&](std::string_view value) {
         if (equal_ignoring_case(key, "TYPE")) {
             if (equal_ignoring_case(value, "quoted-printable"))
                 p.quoted_printable = true; // a bare 2.1 encoding
@@ -84,7 +84,7 @@ void read_parameter(std::string_view parameter, property& p)
         } else if (equal_ignoring_case(key, "CHARSET")) {
             p.latin1 = equal_ignoring_case(value, "iso-8859-1") || equal_ignoring_case(value, "windows-1252") || equal_ignoring_case(value, "latin1");
         }
-    }
+    });
 }
 
 std::string decode_quoted_printable(std::string_view text)
@@ -116,6 +116,8 @@ std::string latin1_to_utf8(std::string_view bytes)
 // The value as UTF-8 text, its encodings undone; NUL bytes dropped.
 std::string decoded_value(const property& p, std::string_view raw)
 {
+    if (!p.quoted_printable && !p.base64 && raw.find('\0') == std::string_view::npos)
+        return p.latin1 ? latin1_to_utf8(raw) : core::sanitize_utf8(raw); // nothing to undo: no copy first
     std::string bytes;
     if (p.quoted_printable) {
         bytes = decode_quoted_printable(raw);
@@ -131,7 +133,9 @@ std::string decoded_value(const property& p, std::string_view raw)
 // The components of a structured value, split at unescaped ";", each unescaped.
 std::vector<std::string> components(std::string_view value, char separator = ';')
 {
-    std::vector<std::string> out(1);
+    std::vector<std::string> out;
+    out.reserve(static_cast<std::size_t>(std::count(value.begin(), value.end(), separator)) + 1);
+    out.emplace_back();
     for (std::size_t i = 0; i < value.size(); ++i) {
         const char c = value[i];
         if (c == '\\' && i + 1 < value.size()) {
@@ -146,8 +150,10 @@ std::vector<std::string> components(std::string_view value, char separator = ';'
     return out;
 }
 
-std::string unescaped(std::string_view value)
+std::string unescaped(std::string value)
 {
+    if (value.find('\\') == std::string::npos)
+        return value; // the usual case: nothing escaped, nothing copied
     std::string out;
     out.reserve(value.size());
     for (std::size_t i = 0; i < value.size(); ++i) {
@@ -166,25 +172,25 @@ bool has_type(const property& p, std::string_view type)
     return std::find(p.types.begin(), p.types.end(), type) != p.types.end();
 }
 
-void set_first(contact_card& card, int index, const std::string& value)
+void set_first(contact_fields& card, int index, std::string value)
 {
-    auto& slot = card.fields[static_cast<std::size_t>(index)];
+    auto& slot = card[static_cast<std::size_t>(index)];
     if (slot.empty())
-        slot = value;
+        slot = std::move(value);
 }
 
-void set_first_of(contact_card& card, std::initializer_list<int> indices, const std::string& value)
+void set_first_of(contact_fields& card, std::initializer_list<int> indices, const std::string& value)
 {
     for (int index : indices) {
-        if (card.fields[static_cast<std::size_t>(index)].empty()) {
-            card.fields[static_cast<std::size_t>(index)] = value;
+        if (card[static_cast<std::size_t>(index)].empty()) {
+            card[static_cast<std::size_t>(index)] = value;
             return;
         }
     }
 }
 
 // The telephone field for a number of these types.
-void place_telephone(contact_card& card, const property& p, const std::string& number)
+void place_telephone(contact_fields& card, const property& p, const std::string& number)
 {
     const bool fax = has_type(p, "fax");
     if (fax && has_type(p, "work"))
@@ -221,7 +227,7 @@ void place_telephone(contact_card& card, const property& p, const std::string& n
 
 // The card being read, with its e-mail addresses ranked by preference.
 struct card_builder {
-    contact_card card;
+    contact_fields card;
     std::size_t start_line = 0;
     std::string family_name, given_name;
     struct ranked_email {
@@ -246,35 +252,35 @@ struct card_builder {
     contact_card finish()
     {
         for (auto& email : emails)
-            card.add_email(std::move(email.address));
-        if (card.fields[full_name].empty()) {
+            contacts::add_email(card, std::move(email.address));
+        if (card[full_name].empty()) {
             std::string name = given_name;
             if (!family_name.empty())
                 name += (name.empty() ? "" : " ") + family_name;
-            card.fields[full_name] = name;
+            card[full_name] = name;
         }
         set_first(card, file_as, given_name);
-        return std::move(card);
+        return contact_card(std::move(card));
     }
 
     void take(const property& p, std::string_view raw)
     {
-        const std::string value = decoded_value(p, raw);
+        std::string value = decoded_value(p, raw);
         if (equal_ignoring_case(p.name, "FN")) {
-            set_first(card, full_name, unescaped(value));
+            set_first(card, full_name, unescaped(std::move(value)));
         } else if (equal_ignoring_case(p.name, "N")) {
             const auto parts = components(value);
             family_name = parts[0];
             given_name = parts.size() > 1 ? parts[1] : std::string();
         } else if (equal_ignoring_case(p.name, "EMAIL")) {
-            add_email(p.preference, unescaped(value));
+            add_email(p.preference, unescaped(std::move(value)));
         } else if (equal_ignoring_case(p.name, "TITLE")) {
-            set_first(card, job_title, unescaped(value));
+            set_first(card, job_title, unescaped(std::move(value)));
         } else if (equal_ignoring_case(p.name, "ORG")) {
-            const auto parts = components(value);
-            set_first(card, company, parts[0]);
+            auto parts = components(value);
+            set_first(card, company, std::move(parts[0]));
             if (parts.size() > 1)
-                set_first(card, department, parts[1]);
+                set_first(card, department, std::move(parts[1]));
         } else if (equal_ignoring_case(p.name, "ADR")) {
             const auto parts = components(value);
             const std::string city = parts.size() > 3 ? parts[3] : std::string();
@@ -282,13 +288,13 @@ struct card_builder {
                 return;
             set_first(card, has_type(p, "work") ? business_city : has_type(p, "home") ? home_city : other_city, city);
         } else if (equal_ignoring_case(p.name, "TEL")) {
-            const std::string number = unescaped(value);
+            const std::string number = unescaped(std::move(value));
             if (!number.empty())
                 place_telephone(card, p, number);
         } else if (equal_ignoring_case(p.name, "URL")) {
-            set_first(card, web_page, unescaped(value));
+            set_first(card, web_page, unescaped(std::move(value)));
         } else if (equal_ignoring_case(p.name, "CATEGORIES")) {
-            set_first(card, categories, unescaped(value));
+            set_first(card, categories, unescaped(std::move(value)));
         }
     }
 };
@@ -394,9 +400,12 @@ read_result read_vcards(std::string_view bytes, const read_limits& limits)
         property p;
         p.name = std::string(name);
         const std::string_view head(logical.data(), value_at);
-        const auto parameters = split_outside_quotes(head, ';');
-        for (std::size_t i = 1; i < parameters.size(); ++i)
-            read_parameter(parameters[i], p);
+        bool first = true; // the name, not a parameter
+        for_each_outside_quotes(head, ';', [&](std::string_view parameter) {
+            if (!first)
+                read_parameter(parameter, p);
+            first = false;
+        });
         open->take(p, value);
     }
     if (open)

@@ -89,14 +89,13 @@ void CContactsDialog2::FillGrid(int field, const std::string& letters)
         if (!every_folder && card.folder_id != key)
             continue;
         if (field >= 0) {
-            const std::string value = core::ascii_lowercase(card.field(field));
-            if (value.empty() || letters.find(value[0]) == std::string::npos)
+            const std::string& value = card.field(field);
+            if (value.empty() || letters.find(core::ascii_lower(value[0])) == std::string::npos)
                 continue;
         }
         // Pre-selected: the contact's address stands whole in the initial text.
         const std::string& email = card.field(contacts::email1);
         if (!email.empty()) {
-            std::vector<std::string> held;
             std::size_t start = 0;
             while (start <= initial_.size()) {
                 std::size_t end = initial_.find_first_of(", ;", start);
@@ -109,13 +108,14 @@ void CContactsDialog2::FillGrid(int field, const std::string& letters)
         }
         rows_.push_back(i);
     }
+    // The rows' texts are overwritten in place: filling the grid again reuses their memory.
     auto& list = item(grid);
-    list.rows.clear();
-    for (std::size_t row : rows_) {
-        std::vector<std::string> texts;
-        for (int column : columns_)
-            texts.push_back(cards_[row].field(column));
-        list.rows.push_back(std::move(texts));
+    list.rows.resize(rows_.size());
+    for (std::size_t i = 0; i < rows_.size(); ++i) {
+        auto& texts = list.rows[i];
+        texts.resize(columns_.size());
+        for (std::size_t column = 0; column < columns_.size(); ++column)
+            texts[column] = cards_[rows_[i]].field(columns_[column]);
     }
     set_selected_items(grid, std::move(selected));
 }
@@ -125,11 +125,14 @@ void CContactsDialog2::sort_rows()
     std::vector<std::size_t> order(rows_.size());
     for (std::size_t i = 0; i < order.size(); ++i)
         order[i] = i;
-    const int field = sort_field_;
+    // The keys are copied in row order first: comparing through the cards would reach all
+    // over memory once per comparison.
+    std::vector<std::string> keys;
+    keys.reserve(rows_.size());
+    for (std::size_t row : rows_)
+        keys.push_back(cards_[row].field(sort_field_));
     std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        const auto& x = cards_[rows_[a]].field(field);
-        const auto& y = cards_[rows_[b]].field(field);
-        return sort_descending_ ? y < x : x < y;
+        return sort_descending_ ? keys[b] < keys[a] : keys[a] < keys[b];
     });
     auto& list = item(grid);
     std::vector<std::size_t> rows;

@@ -3,6 +3,8 @@
 #include "core/log/trace_log.h"
 #include "core/markup/ascii.h"
 
+#include <iterator>
+
 namespace broadcast {
 
 int HexDigitValue(char c)
@@ -65,14 +67,23 @@ bool CMAPIBook::GetAllContacts(std::vector<std::string>& folder_names, std::vect
         folder_names.push_back(folder.name);
         folder_ids.push_back(hex_of(folder.id));
     }
+    // The cards of a folder come one after another: the id is turned into hex once per run.
+    std::string folder_id, hex_id;
     for (auto& card : read) {
-        card.folder_id = hex_of(card.folder_id);
+        if (card.folder_id != folder_id) {
+            folder_id = card.folder_id;
+            hex_id = hex_of(folder_id);
+        }
+        card.folder_id = hex_id;
         for (int i = 0; i < contacts::field_count; ++i) {
             if (!card.field(i).empty())
                 used_fields_.set(static_cast<std::size_t>(i));
         }
-        cards.push_back(std::move(card));
     }
+    if (cards.empty())
+        cards = std::move(read);
+    else
+        cards.insert(cards.end(), std::make_move_iterator(read.begin()), std::make_move_iterator(read.end()));
     return true;
 }
 

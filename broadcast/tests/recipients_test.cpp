@@ -74,12 +74,13 @@ public:
 contacts::contact_card card(std::string folder, std::string name, std::string email, std::string given,
     std::string company = {})
 {
-    contacts::contact_card made;
+    contacts::contact_fields fields;
+    fields[contacts::full_name] = std::move(name);
+    fields[contacts::email1] = std::move(email);
+    fields[contacts::file_as] = std::move(given);
+    fields[contacts::company] = std::move(company);
+    contacts::contact_card made(std::move(fields));
     made.folder_id = std::move(folder);
-    made.fields[contacts::full_name] = std::move(name);
-    made.fields[contacts::email1] = std::move(email);
-    made.fields[contacts::file_as] = std::move(given);
-    made.fields[contacts::company] = std::move(company);
     return made;
 }
 
