@@ -43,7 +43,9 @@ template <typename Word>
     return to + n;
 }
 
-// What stood between the last attribute and ">".
+// What stood between the last attribute and ">". Without a closing slash, a last attribute
+// whose name ends in "/" and has no value ("<a s/ t>" ordered as "<a t s/>") is followed by a
+// blank, so that reading the copy again does not take its "/" for a closing slash.
 std::string_view closing_slash_text(const markup_tag& tag)
 {
     switch (tag.closing_slash) {
@@ -52,8 +54,12 @@ std::string_view closing_slash_text(const markup_tag& tag)
     case markup_tag::spaced_slash:
         return " /";
     default:
-        return {};
+        break;
     }
+    if (tag.attributes.empty())
+        return {};
+    const auto& [key, value] = *(tag.attributes.end() - 1);
+    return value.empty() && !key.name.empty() && key.name.back() == '/' ? " " : std::string_view();
 }
 
 // `open`, the tag as write_markup_tag writes it, and ">", appended to `out`. A tag is many short
