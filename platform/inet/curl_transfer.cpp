@@ -18,6 +18,8 @@ namespace {
 
 using clock_type = std::chrono::steady_clock;
 
+constexpr long upload_block_size = 1L << 20;
+
 // The proxy bypass list as libcurl reads it: names separated by commas.
 std::string curl_bypass_list(std::string text)
 {
@@ -134,6 +136,8 @@ curl_transfer::curl_transfer(const transfer_settings& settings, request_observer
     curl_easy_setopt(easy_, CURLOPT_WRITEDATA, this);
     curl_easy_setopt(easy_, CURLOPT_READFUNCTION, &curl_transfer::on_read);
     curl_easy_setopt(easy_, CURLOPT_READDATA, this);
+    // Bodies of many megabytes go out in large blocks: fewer turns of the transfer loop.
+    curl_easy_setopt(easy_, CURLOPT_UPLOAD_BUFFERSIZE, upload_block_size);
     curl_easy_setopt(easy_, CURLOPT_SEEKFUNCTION, &curl_transfer::on_seek);
     curl_easy_setopt(easy_, CURLOPT_SEEKDATA, this);
     curl_easy_setopt(easy_, CURLOPT_NOPROGRESS, 0L);
