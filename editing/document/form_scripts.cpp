@@ -1,5 +1,7 @@
 #include "editing/document/form_scripts.h"
 
+#include "conversion/bodies/text_body.h"
+#include "conversion/vocabulary/vocabulary_texts.h"
 #include "core/markup/ascii.h"
 #include "core/util/strings.h"
 #include "core/vocab/pull_placeholders.h"
@@ -15,9 +17,6 @@ namespace {
 
 constexpr std::string_view validation_script_id = "quorbis_validation_script";
 constexpr std::string_view redirection_script_id = "quorbis_redirection_script";
-constexpr std::string_view validation_function = "quorbis_form_validation";
-constexpr std::string_view wrapper_form = "quorbis_form";
-constexpr std::string_view redirector_name = "@@REDIRECTORER_NAME@@";
 constexpr unsigned IDS_FIELD_REQUIRED = 240;
 
 // The names of the fields carrying "quorbis_required", in page order.
@@ -38,9 +37,9 @@ std::vector<std::string> required_field_names(const html::collection_ptr& all)
 
 std::string validation_script(const std::vector<std::string>& names)
 {
-    std::string function = "function " + std::string(validation_function) + "()\n{\n";
+    std::string function = "function " + std::string(conversion::validation_function) + "()\n{\n";
     for (const auto& name : names) {
-        function += "if (!" + std::string(wrapper_form) + "." + name + ".value.length){\n";
+        function += "if (!" + std::string(conversion::wrapper_form_name) + "." + name + ".value.length){\n";
         function += "alert(\"" + core::format_resource_cstring(IDS_FIELD_REQUIRED, name.c_str()) + "\");\n";
         function += "return false;\n}\n";
     }
@@ -88,7 +87,7 @@ bool insert_redirect_script(const document_pair& pair)
           "   window.open(strURL, 'redirectToForm'); \n}\n//  -->\n</script>";
     if (failed(body->insert_adjacent_html(html::adjacency::after_end, script)))
         return false;
-    const auto target = core::make_pull_placeholder(redirector_name);
+    const auto target = core::make_pull_placeholder(conversion::redirector_placeholder);
     return succeeded(body->set_attribute("onload", html::value("javascript:redirectToForm('" + target + "')"), 0));
 }
 
