@@ -8,6 +8,7 @@
 #include "shell/documents/testing/recording_conversion.h"
 #include "shell/tests/app_fixture.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <gtest/gtest.h>
 
@@ -137,6 +138,26 @@ TEST_F(talverin_view, the_page_is_written_with_the_form_wrapper_validation_and_h
 
     view().LoadBlankPage();
     EXPECT_FALSE(view().form_creation_mode()) << "the start page ends Form Creation mode";
+}
+
+std::vector<std::string> files_in(const std::string& folder)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+TEST_F(talverin_view, page_text_is_read_through_the_page_loader_from_a_page_that_goes_again)
+{
+    new_message("<html><body><p>Hello <b>there</b></p></body></html>");
+    auto& loader = static_cast<RecordingConversion&>(*context.conversion);
+    loader.calls.clear();
+    const auto before = files_in(manager().GetTempFolder());
+    EXPECT_NE(view().GetPageText(true).find("Hello there"), std::string::npos);
+    EXPECT_EQ(loader.calls, std::vector<std::string> {"get_page_text"});
+    EXPECT_EQ(files_in(manager().GetTempFolder()), before);
 }
 
 TEST_F(talverin_view, a_new_message_is_unchanged_until_its_page_shows_something)
