@@ -36,7 +36,7 @@ constexpr int runs = 5;
 constexpr double target = 2.0;
 
 // A view holding the page as text.
-class page_view final : public shell::MessageView {
+class page_view final : public platform::ui::View, public shell::MessageView {
 public:
     std::string page;
     std::optional<std::string> page_text(unsigned) override { return page; }

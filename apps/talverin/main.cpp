@@ -31,6 +31,7 @@
 #include "shell/package/job_import.h"
 #include "shell/talverin_app.h"
 #include "shell/view/program_ui_queue.h"
+#include "shell/view/talverin_view.h"
 
 #include <cstdio>
 #include <exception>
@@ -141,6 +142,7 @@ int main(int argc, char** argv)
         frames.dialup = &dialup;
         shell::CTalverinApp app(context, queue, std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc));
         shell::install_message_document(context, [&app] { return app.doc_manager(); });
+        shell::install_message_view(context, [&app] { return app.doc_manager(); });
         shell::install_text_document(context, [&app] { return app.doc_manager(); });
         shell::register_message_commands(context, app);
         platform::system_utc_clock utc;

@@ -1,7 +1,5 @@
 #pragma once
 
-#include "platform/ui/doc_manager.h"
-
 #include <optional>
 #include <string>
 #include <string_view>
@@ -13,9 +11,12 @@ namespace shell {
 inline constexpr unsigned page_flags_save = 0x7;
 inline constexpr unsigned page_flags_store = 0x87;
 
-// What the message document needs of the view that edits it.
-class MessageView : public platform::ui::View {
+// What the message document needs of the view that edits it; the document finds it among
+// its views by cross-cast.
+class MessageView {
 public:
+    virtual ~MessageView() = default;
+
     // The current page taken with the flags; nothing when the view has no page.
     virtual std::optional<std::string> page_text(unsigned flags) = 0;
     // Shows a page the document loaded.
@@ -30,6 +31,8 @@ public:
     // Writes the hidden inputs "KDV-form" and "KDV-db" into the form.
     virtual void set_form_registration(const std::string& form_name, const std::string& database) = 0;
     virtual bool has_submit_input() = 0;
+    // Removes the page's redirect script when the program was told to remove redirection
+    // links, else installs it.
     virtual void UpdateRedirectScript() = 0;
 };
 

@@ -98,6 +98,8 @@ constexpr const char* part_labels[] = {"HTML", "HTML-lite", "Text"};
 CTalverinDoc::CTalverinDoc(AppContext& context, CTalverinDocManager& manager)
     : Document(&context.services.ui), context_(context), manager_(manager)
 {
+    commands_.on_command(ID_FILE_SAVE, [this](int) { DoFileSave(); });
+    commands_.on_command(ID_FILE_SAVE_AS, [this](int) { DoSave({}, true); });
 }
 
 CTalverinDoc::~CTalverinDoc()
@@ -298,6 +300,8 @@ bool CTalverinDoc::common_load(const std::string& page_path)
     if (context_.edit_mode == 0)
         manager_.SetDocumentName(fs::path(files->body_parts).stem().string());
     source_name_ = file_name_of(page_path);
+    // File Save writes back to the page opened.
+    SetPathName(page_path);
     SetModifiedFlag(false);
     show(saved_page_);
     return true;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ui/command_router.h"
 #include "platform/ui/doc_manager.h"
 #include "shell/documents/document_layout.h"
 #include "shell/documents/message_view.h"
@@ -13,6 +14,9 @@ namespace shell {
 
 struct AppContext;
 class CTalverinDocManager;
+
+inline constexpr int ID_FILE_SAVE = 57603;
+inline constexpr int ID_FILE_SAVE_AS = 57604;
 
 // The document of the main editor: one HTML message. Its page file (the anchor) is only a
 // Save Results page; the message lives in the companion folder beside it and in two files
@@ -59,6 +63,9 @@ public:
     // asks for a name (a template opened as a new message).
     void DetachFromFile();
 
+    // File Save and File Save As, as the frame routes them after the view's commands.
+    platform::ui::CommandRouter& commands() { return commands_; }
+
     // Run between staging and commit of every save (tests stop a save there).
     void set_save_step_hook(save_step_hook hook) { save_hook_ = std::move(hook); }
 
@@ -88,6 +95,7 @@ private:
     std::string source_name_;
     std::optional<std::string> page_to_show_;
     save_step_hook save_hook_;
+    platform::ui::CommandRouter commands_;
 };
 
 // The factory of the first document template: a message document over the document

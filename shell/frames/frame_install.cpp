@@ -1,5 +1,6 @@
 #include "shell/frames/frame_install.h"
 
+#include "shell/documents/talverin_doc.h"
 #include "shell/documents/talverin_doc_manager.h"
 #include "shell/documents/wizard_doc.h"
 #include "shell/frames/main_frame.h"
@@ -40,8 +41,12 @@ void install_frames(AppContext& context, FrameServices& services, std::function<
         services.route.document = [manager]() -> platform::ui::CommandRouter* {
             auto* documents = manager();
             auto* frame = documents ? documents->frame() : nullptr;
-            auto* document = frame ? dynamic_cast<CWizardDoc*>(frame->GetActiveDocument()) : nullptr;
-            return document ? &document->commands() : nullptr;
+            auto* document = frame ? frame->GetActiveDocument() : nullptr;
+            if (auto* wizard = dynamic_cast<CWizardDoc*>(document))
+                return &wizard->commands();
+            if (auto* message = dynamic_cast<CTalverinDoc*>(document))
+                return &message->commands();
+            return nullptr;
         };
     }
     context.document_factories[0].frame = [&services] { return std::make_unique<CMainFrame>(services); };

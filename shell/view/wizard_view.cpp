@@ -206,13 +206,18 @@ bool CWizardView::OnInitialUpdate()
             frame_->CloseFrame();
         return false;
     }
+    LoadInitialPage();
+    first_display_option_ = false;
+    return true;
+}
+
+void CWizardView::LoadInitialPage()
+{
     auto path = document_path();
     if (!path.empty() && file_exists(path))
         throw_if_failed(site_->Load(path));
     else
         LoadBlankPage();
-    first_display_option_ = false;
-    return true;
 }
 
 bool CWizardView::CreateSite(std::string_view arg)
@@ -548,9 +553,12 @@ void CWizardView::register_commands()
     for (int id : {ID_CHECK_SPELLING, ID_INSERT_PICTURE, ID_INSERT_HYPERLINK, ID_INSERT_CLICKTO, ID_INSERT_SENDFRIEND,
              ID_INSERT_MAILTO, ID_INSERT_PULLFILE, ID_INSERT_BOOKMARK, ID_INSERT_C2T_FORM, ID_INSERT_C2T_BUTTON,
              ID_PREVIEW_AS_TEXT})
-        commands_.on_update(id, [this](platform::ui::CmdUI& ui) {
-            ui.Enable(context_.view_objects && context_.view_objects->has(ui.id));
-        });
+        commands_.on_update(id, [this](platform::ui::CmdUI& ui) { ui.Enable(has_object_service(ui.id)); });
+}
+
+bool CWizardView::has_object_service(int command) const
+{
+    return context_.view_objects && context_.view_objects->has(command);
 }
 
 void CWizardView::OnEditCommand(int id)

@@ -157,6 +157,11 @@ public:
 protected:
     AppContext& context() const { return context_; }
     CTalverinDocManager* manager() const { return manager_; }
+    // Whether the program has bound the dialogs or services the command needs.
+    bool has_object_service(int command) const;
+    // The page the initial update shows once the site is made: the document's file, else the
+    // blank page.
+    virtual void LoadInitialPage();
 
 private:
     void register_commands();

@@ -34,10 +34,13 @@ protected:
         std::ofstream(store(), std::ios::binary) << text;
     }
 
-    run_result run(const std::string& program, std::vector<std::string> arguments = {})
+    // `answers`: what the user does once the program waits (see platform/ui/headless_answers.h).
+    run_result run(const std::string& program, std::vector<std::string> arguments = {}, const std::string& answers = {})
     {
         std::vector<std::string> env {"HOME=" + home.file("home"), "XDG_DATA_HOME=" + home.file("data"),
             "XDG_CONFIG_HOME=" + home.file("config"), "TMPDIR=" + home.path(), "LC_ALL=C"};
+        if (!answers.empty())
+            env.push_back("TALVERIN_HEADLESS_ANSWERS=" + answers);
         std::vector<char*> envp;
         for (auto& entry : env)
             envp.push_back(entry.data());
@@ -245,4 +248,25 @@ TEST_F(ProgramRun, ATextMessageOpensInItsViewAndClosesUnchanged)
     EXPECT_EQ(result.status, 0) << result.errors;
     EXPECT_EQ(result.errors, "");
     EXPECT_EQ(read_file(message), text);
+}
+
+TEST_F(ProgramRun, AnHtmlMessageIsSavedAsThenOpensAndSavesAgain)
+{
+    const std::string anchor = home.file("news.htm");
+    const std::string body = home.file("news_files/Message_Files/Message_Body.htm");
+    auto result = run(TALVERIN_PROGRAM, {}, "command 57604\nfile " + anchor + "\n");
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(read_file(anchor).find("Quorbis Save Results for project 'news'"), std::string::npos);
+    const auto page = read_file(body);
+    EXPECT_NE(page.find("<BODY"), std::string::npos) << page;
+
+    // The page file is only a Save Results page: opening reads the message from its folder,
+    // File Save writes both again.
+    std::ofstream(anchor, std::ios::binary) << "stale";
+    result = run(TALVERIN_PROGRAM, {anchor}, "command 57603\n");
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_NE(read_file(anchor).find("Quorbis Save Results for project 'news'"), std::string::npos);
+    const auto saved_again = read_file(body);
+    EXPECT_NE(saved_again.find("<BODY"), std::string::npos) << saved_again;
+    EXPECT_NE(saved_again.find("name=GENERATOR>"), std::string::npos) << "written by the view: " << saved_again;
 }

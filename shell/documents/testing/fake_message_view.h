@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/ui/doc_manager.h"
 #include "shell/documents/message_view.h"
 
 #include <optional>
@@ -8,7 +9,7 @@
 namespace shell::testing {
 
 // The editing view as the message document sees it: a page held as text.
-class FakeMessageView final : public MessageView {
+class FakeMessageView final : public platform::ui::View, public MessageView {
 public:
     std::optional<std::string> page = std::string("<html><body><p>new message</p></body></html>");
     std::string shown;
