@@ -20,6 +20,7 @@
 #include "platform/ui/message_queue.h"
 #include "shell/broadcasting/program_launch.h"
 #include "shell/broadcasting/settings_runner.h"
+#include "shell/documents/conversion_binding.h"
 #include "shell/documents/message_commands.h"
 #include "shell/documents/talverin_doc.h"
 #include "shell/documents/talverin_doc_manager.h"
@@ -28,6 +29,7 @@
 #include "shell/downloads/service_download_starter.h"
 #include "shell/frames/frame_install.h"
 #include "shell/frames/main_frame.h"
+#include "shell/importer/html_import_binding.h"
 #include "shell/package/job_import.h"
 #include "shell/talverin_app.h"
 #include "shell/view/program_ui_queue.h"
@@ -35,6 +37,7 @@
 
 #include <cstdio>
 #include <exception>
+#include <optional>
 #include <sstream>
 
 namespace {
@@ -177,7 +180,19 @@ int main(int argc, char** argv)
         shell::install_frames(context, frames, [&app] { return app.doc_manager(); });
         // Without a screen the run ends once the main frame may close.
         queue.set_idle_handler([&app] { return app.CloseWhenIdle(); });
-        bool started = app.InitApplication() && app.InitInstance();
+        // Page text comes through the off-screen page loader on the program's queue.
+        context.conversion = std::make_unique<shell::ConversionBinding>(
+            editing::page_services {pages, *services.debug_output, services.strings,
+                services.locations.resources + "/talverin", services.locations.temp, nullptr},
+            [&context] { return context.current_config.GetDisplayDelay(); });
+        bool started = app.InitApplication();
+        // A paste into a view brings its pictures and files in through the HTML importer.
+        std::optional<shell::PasteFragmentImporter> paste;
+        if (auto* documents = dynamic_cast<shell::CTalverinDocManager*>(app.doc_manager()); started && documents) {
+            paste.emplace(context, *documents);
+            context.fragment_importer = &*paste;
+        }
+        started = started && app.InitInstance();
         // Start-up has read the logging switch by now.
         TRACE_LOG("main() -- Talverin %s, resources folder: %s, data folder: %s\n", TALVERIN_VERSION,
             services.locations.resources.c_str(), services.locations.data.c_str());
@@ -192,6 +207,7 @@ int main(int argc, char** argv)
         ending.request_stop();
         // No transfer outlives the windows it reports to.
         context.download_starter = nullptr;
+        context.fragment_importer = nullptr;
         downloads.shutdown();
         context.services.document_factory = nullptr;
         queue.set_idle_handler(nullptr);
@@ -199,6 +215,7 @@ int main(int argc, char** argv)
         host.set_ui_queue(nullptr);
     }
 
+    context.conversion.reset(); // its page loader ran on the program's queue, gone now
     platform::ui::set_ui_trace(nullptr);
     core::install_trace_logger(nullptr);
     return status;
