@@ -6,6 +6,7 @@
 #include "standin/fixture/quorbis_stand_in.h"
 
 #include <cstdlib>
+#include <optional>
 #include <gtest/gtest.h>
 
 using broadcast::http_request_result;
@@ -19,14 +20,21 @@ protected:
     void SetUp() override
     {
         BroadcastFolders::SetUp();
+        write_request_file(300000);
+    }
+
+    // The request file of an archive of that many bytes.
+    void write_request_file(std::size_t archive_size)
+    {
         archive = root.file("job.tar.gz");
-        std::string bytes(300000, '\0');
+        std::string bytes(archive_size, '\0');
         for (std::size_t i = 0; i < bytes.size(); ++i)
             bytes[i] = static_cast<char>(i * 97 >> 2);
         write_file(archive, bytes);
-        message.AddFile(archive);
-        ASSERT_EQ(message.CreateHTTPRequestFile({"demo", "secret", "3.4.0.1"}), 1) << message.last_error();
-        request_file = message.GetTmpMessageFile();
+        message.emplace(clock, root.file("tmp"));
+        message->AddFile(archive);
+        ASSERT_EQ(message->CreateHTTPRequestFile({"demo", "secret", "3.4.0.1"}), 1) << message->last_error();
+        request_file = message->GetTmpMessageFile();
     }
 
     std::shared_ptr<inet::internet> layer(const standin::QuorbisStandIn& stand_in, inet::proxy_credentials_prompt prompt = {})
@@ -49,7 +57,7 @@ protected:
     }
 
     platform::system_utc_clock clock;
-    broadcast::CMIMEMsg message {clock, root.file("tmp")};
+    std::optional<broadcast::CMIMEMsg> message;
     std::string archive;
     std::string request_file;
 };
@@ -131,6 +139,8 @@ TEST_F(PostRequest, AddressesThatLeadNowhere)
 
 TEST_F(PostRequest, CancelAbortsTheUploadButNotTheWaitForTheOutcome)
 {
+    // A body of several of the blocks the upload hands over at a time.
+    write_request_file(3000000);
     standin::QuorbisStandIn stand_in;
     const auto internet = layer(stand_in);
     for (bool after_the_body : {false, true}) {
