@@ -17,6 +17,17 @@ bool decodes_safely(int byte)
     return byte > 0x20 && byte < 0x7F && byte != '%' && byte != '?' && byte != '#' && byte != '/';
 }
 
+// Whether a decoded hex digit would join a lone "%" written before it ("%c%41" -> "%cA"), so
+// that the canonical text would decode differently when canonicalised again.
+bool completes_an_escape(std::string_view text, int byte)
+{
+    if (platform::text::hex_digit(static_cast<char>(byte)) < 0)
+        return false;
+    const std::size_t n = text.size();
+    return (n >= 1 && text[n - 1] == '%')
+        || (n >= 2 && text[n - 2] == '%' && platform::text::hex_digit(text[n - 1]) >= 0);
+}
+
 bool valid_scheme(std::string_view scheme)
 {
     if (scheme.empty() || !std::isalpha(static_cast<unsigned char>(scheme.front())))
@@ -90,7 +101,7 @@ std::optional<std::string> canonicalize_url(std::string_view url)
             int low = platform::text::hex_digit(url[i + 2]);
             if (high >= 0 && low >= 0) {
                 int byte = high * 16 + low;
-                if (decodes_safely(byte)) {
+                if (decodes_safely(byte) && !completes_an_escape(text, byte)) {
                     text.push_back(static_cast<char>(byte));
                 } else {
                     text.push_back('%');

@@ -19,6 +19,10 @@ TEST(InternetUrl, CanonicalFormDecodesOnlyBeforeTheQuery)
         {"http://host/%2F%3f%23%25%00%7f%c3%a9", "http://host/%2F%3F%23%25%00%7F%C3%A9"},
         {"http://host/%4", "http://host/%4"},
         {"http://host/%zz?", "http://host/%zz?"},
+        // a decoded hex digit that would complete a lone "%" before it stays escaped
+        {"http://host/%c%41", "http://host/%c%41"},
+        {"http://host/%%411", "http://host/%%411"},
+        {"http://host/%c%47", "http://host/%cG"},
         {"HTTPS://Host/Path", "HTTPS://Host/Path"},
         {"host/path", nullptr},
         {"1http://host/", nullptr},
