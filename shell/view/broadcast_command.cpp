@@ -41,7 +41,8 @@ bool pass_form_steps(CTalverinDoc& document, const broadcast_form& form, const B
     }
     const int result = register_form(document, context, services.form_site);
     if (result != registration_abandoned && !registered_before) {
-        if (auto status = record_recent_form(context.services.profile, form.name); status != platform::registry::status::ok)
+        const auto status = record_recent_form(context.services.profile, form.name);
+        if (status != platform::registry::status::ok)
             TRACE_LOG("CTalverinView::on_broadcast() -- the form %s could not be recorded\n", form.name.c_str());
     }
     return result == registered_broadcast_now;
@@ -55,7 +56,7 @@ void on_broadcast(CTalverinDoc& document, const BroadcastCommandServices& servic
     if (!document.DoSave({}, true))
         return;
     if (auto* view = document.view(); view && view->form_creation_mode()) {
-        const auto form = view->broadcast_form(); // a copy: the dialogs run the message loop
+        const auto form = view->broadcast_form(); // a copy, kept while the dialogs run
         if (!pass_form_steps(document, form, services))
             return;
     }

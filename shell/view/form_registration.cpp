@@ -17,20 +17,18 @@ constexpr unsigned IDS_REGISTERED_BROADCAST_NOW = 20046;
 constexpr unsigned IDS_PASSWORD_REJECTED = 20045;
 constexpr unsigned IDS_REGISTER_AGAIN = 1127;
 
-namespace ui_codes = platform::ui;
-
 // One attempt gives register_form's result, or nothing when the user tries again.
 using attempt_result = std::optional<int>;
 
 int ask_broadcast_now(const std::string& text, unsigned icon, platform::ui::UiHost& ui)
 {
-    return ui.message_box(text, ui_codes::MB_YESNO | icon) == ui_codes::IDYES ? registered_broadcast_now
-                                                                              : registered_broadcast_later;
+    const int answer = ui.message_box(text, platform::ui::MB_YESNO | icon);
+    return answer == platform::ui::IDYES ? registered_broadcast_now : registered_broadcast_later;
 }
 
 attempt_result again_if_yes(int answer)
 {
-    return answer == ui_codes::IDYES ? std::nullopt : attempt_result(registration_abandoned);
+    return answer == platform::ui::IDYES ? std::nullopt : attempt_result(registration_abandoned);
 }
 
 std::string with_register_again(const std::string& text, const platform::strings::string_table& strings)
@@ -60,7 +58,7 @@ attempt_result register_through_conversation(const std::string& body, AppContext
     if (status == 2)
         return ask_broadcast_now(ui.strings().text(IDS_REGISTERED_BROADCAST_NOW), 0, ui);
     if (status == -1) {
-        ui.message_box(IDS_PASSWORD_REJECTED, ui_codes::MB_OK | ui_codes::MB_ICONSTOP);
+        ui.message_box(IDS_PASSWORD_REJECTED, platform::ui::MB_OK | platform::ui::MB_ICONSTOP);
         return registration_abandoned;
     }
     broadcast::CRegistrationErrorDlg outcome(context.services.dialogs.get(broadcast::CRegistrationErrorDlg::IDD),
@@ -80,8 +78,8 @@ attempt_result register_through_validator(const std::string& body, AppContext& c
     }
     const auto read = read_registration_reply(reply, ui.strings());
     if (read.code == 0)
-        return ask_broadcast_now(read.text, ui_codes::MB_ICONINFORMATION, ui);
-    return again_if_yes(ui.message_box(with_register_again(read.text, ui.strings()), ui_codes::MB_YESNO));
+        return ask_broadcast_now(read.text, platform::ui::MB_ICONINFORMATION, ui);
+    return again_if_yes(ui.message_box(with_register_again(read.text, ui.strings()), platform::ui::MB_YESNO));
 }
 
 }

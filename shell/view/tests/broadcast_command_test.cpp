@@ -93,7 +93,8 @@ struct broadcast_command : message_document_fixture {
     std::vector<std::string> recorded_forms()
     {
         const std::string section(recent_forms_section);
-        auto names = profile.backing().value_names(platform::registry::hive::current_user, profile.section_key(section));
+        const auto key = profile.section_key(section);
+        auto names = profile.backing().value_names(platform::registry::hive::current_user, key);
         std::vector<std::string> values;
         for (const auto& name : names.ok() ? names.data : std::vector<std::string> {}) {
             const auto number = profile.get_int(section, name);
@@ -208,10 +209,11 @@ TEST(BroadcastCommand, AWebFormIsOfferedRegistrationBeforeItsBroadcast)
         SCOPED_TRACE(c.name);
         broadcast_command f;
         ASSERT_TRUE(f.save_as("news.htm", "<html><body><form><input type=submit></form></body></html>"));
+        using platform::registry::status;
         if (c.registered_before)
-            ASSERT_EQ(f.profile.write_string("SaveSettings\\Resent Forms", "myform", ""), platform::registry::status::ok);
+            ASSERT_EQ(f.profile.write_string("SaveSettings\\Resent Forms", "myform", ""), status::ok);
         if (c.hidden_mode)
-            ASSERT_EQ(f.profile.write_string("broadcast", "FormRegistration", "quennet"), platform::registry::status::ok);
+            ASSERT_EQ(f.profile.write_string("broadcast", "FormRegistration", "quennet"), status::ok);
         f.view.form_mode = true;
         f.expect_form_save("MyForm", c.registered_before);
         f.host.expect_dialog(c.registered_before ? 236 : 211, [&](DialogDriver& d) {
