@@ -48,6 +48,9 @@ public:
     std::string form_field(std::string_view) override { return {}; }
     void set_form_registration(const std::string&, const std::string&) override { }
     bool has_submit_input() override { return true; }
+    const shell::broadcast_form& broadcast_form() const override { return form; }
+    void set_broadcast_form(shell::broadcast_form given) override { form = std::move(given); }
+    shell::broadcast_form form;
     void UpdateRedirectScript() override { }
 };
 

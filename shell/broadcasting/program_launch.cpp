@@ -12,6 +12,7 @@
 #include "platform/ftp/ftp_session.h"
 #include "platform/ui/worker_prompt.h"
 #include "shell/app_context.h"
+#include "shell/broadcasting/service_form_site.h"
 #include "shell/broadcasting/settings_runner.h"
 #include "shell/command_line.h"
 #include "shell/documents/talverin_doc.h"
@@ -169,6 +170,7 @@ ProgramLaunch::ProgramLaunch(ProgramLaunchServices services)
         services_.queue, context.services.clock, services_.clock, context.services.dialogs, account, settings,
         *dialup_, std::move(transports), make_settings_runner(context, services_.clock, services_.books),
         services_.program, form_greetings_arguments, {}, services_.register_dialog});
+    form_site_ = std::make_unique<ServiceFormSite>(context, services_.internet, random_);
     context.document_seams.make_job = [&context](const std::string& file) { return job_for_file(context, file); };
     context.document_seams.dispatcher = launch_.get();
 }
@@ -180,7 +182,7 @@ void ProgramLaunch::register_broadcast_command(platform::ui::Application& app)
         auto* manager = dynamic_cast<CTalverinDocManager*>(app.doc_manager());
         if (!document || !manager)
             return;
-        on_broadcast(*document, {services_.context, *manager, *launch_, [this](bool) { return launch_->busy(); }});
+        on_broadcast(*document, {services_.context, *manager, *launch_, *form_site_, [this](bool) { return launch_->busy(); }});
     });
 }
 

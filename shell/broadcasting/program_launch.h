@@ -10,6 +10,7 @@
 #include "platform/inet/internet.h"
 #include "platform/mail/simple_mapi.h"
 #include "platform/net/tcp_socket.h"
+#include "platform/random/random_source.h"
 #include "platform/ui/application.h"
 #include "platform/ui/message_queue.h"
 
@@ -22,6 +23,7 @@
 namespace shell {
 
 struct AppContext;
+class FormSite;
 
 // What the program hands its broadcast road.
 struct ProgramLaunchServices {
@@ -44,7 +46,8 @@ struct ProgramLaunchServices {
 // The broadcast launch as the program runs it: the active configuration's account and the
 // application's broadcast settings read when a broadcast starts, the settings dialog with
 // recipients from the address books, dial-up through the dial-up library and the FTP, SMTP
-// and HTTP(S) transports under their status dialogs. Binding it makes the message document's "&Send" and
+// and HTTP(S) transports under their status dialogs, web forms registered with the service's
+// form site before their broadcast. Binding it makes the message document's "&Send" and
 // jobs reach the launch; the binding is undone when it goes.
 class ProgramLaunch {
 public:
@@ -69,6 +72,9 @@ private:
     std::stop_source ending_;
     std::unique_ptr<platform::prompts::prompt> smtp_prompt_;
     std::unique_ptr<broadcast::broadcast_launch> launch_;
+    // The request boundaries of the validator post and the form site's requests.
+    platform::random::engine_random_source random_;
+    std::unique_ptr<FormSite> form_site_;
 };
 
 // The Simple MAPI transport's sender over the local mail system.

@@ -11,6 +11,13 @@ namespace shell {
 inline constexpr unsigned page_flags_save = 0x7;
 inline constexpr unsigned page_flags_store = 0x87;
 
+// The name a web form was last saved under and whether that name had been registered
+// before the save (state non-zero); the Broadcast command chooses its dialogs by them.
+struct broadcast_form {
+    std::string name;
+    int state = 0;
+};
+
 // What the message document needs of the view that edits it; the document finds it among
 // its views by cross-cast.
 class MessageView {
@@ -31,6 +38,8 @@ public:
     // Writes the hidden inputs "KDV-form" and "KDV-db" into the form.
     virtual void set_form_registration(const std::string& form_name, const std::string& database) = 0;
     virtual bool has_submit_input() = 0;
+    virtual const shell::broadcast_form& broadcast_form() const = 0;
+    virtual void set_broadcast_form(shell::broadcast_form form) = 0;
     // Removes the page's redirect script when the program was told to remove redirection
     // links, else installs it.
     virtual void UpdateRedirectScript() = 0;

@@ -16,4 +16,11 @@ bool is_recent_form(platform::registry::profile& profile, std::string_view form_
         [&](const std::string& name) { return core::equal_ignoring_case(name, form_name); });
 }
 
+platform::registry::status record_recent_form(platform::registry::profile& profile, const std::string& form_name)
+{
+    if (form_name.empty())
+        return platform::registry::status::ok;
+    return profile.write_int(std::string(recent_forms_section), form_name, 1);
+}
+
 }

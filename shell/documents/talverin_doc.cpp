@@ -645,19 +645,22 @@ bool CTalverinDoc::ask_form_name()
     auto& ui = context_.services.ui;
     auto* message_view = view();
     std::string name = message_view->form_field("KDV-form");
+    bool registered_before = false;
     for (;;) {
         broadcast::CRegisterDlg ask(context_.services.dialogs.get(broadcast::CRegisterDlg::IDD), ui);
         ask.form_name = name;
         if (ask.DoModal() != platform::ui::IDOK)
             return false;
         name = ask.form_name;
-        if (!is_recent_form(context_.services.profile, name))
+        registered_before = is_recent_form(context_.services.profile, name);
+        if (!registered_before)
             break;
         broadcast::CFormNameWarnDlg warn(context_.services.dialogs.get(broadcast::CFormNameWarnDlg::IDD), ui);
         if (warn.DoModal() == platform::ui::IDOK)
             break;
     }
     message_view->set_form_registration(name, context_.current_config.GetLogin());
+    message_view->set_broadcast_form({name, registered_before ? 1 : 0});
     if (!message_view->has_submit_input())
         ui.message_box(IDS_NO_SUBMIT_BUTTON, MB_OK | MB_ICONEXCLAMATION);
     return true;

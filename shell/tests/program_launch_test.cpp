@@ -4,7 +4,9 @@
 #include "platform/inet/curl_internet.h"
 #include "platform/testing/recording_mapi.h"
 #include "shell/broadcasting/program_launch.h"
+#include "shell/broadcasting/service_form_site.h"
 #include "shell/documents/talverin_doc.h"
+#include "shell/view/registration_reply.h"
 #include "standin/fixture/quorbis_stand_in.h"
 #include "standin/seed/seed.h"
 
@@ -109,6 +111,41 @@ TEST(BroadcastRoad, AJobOfAMissingFileIsRefusedWithAWord)
     road.host.expect_message("Cannot copy \"" + gone + "\" into the broadcast job",
         platform::ui::MB_OK | platform::ui::MB_ICONERROR, platform::ui::IDOK);
     EXPECT_FALSE(job_for_file(road.context, gone));
+}
+
+// The program's form site against the service: the validator post marks the page and its
+// return code reads as a success; the registration conversation sends the page's text; a
+// page that cannot be read is an error before anything is sent.
+TEST(BroadcastRoad, TheProgramsFormSiteRegistersThePageWithTheService)
+{
+    broadcast_road road;
+    road.context.defaults.gateway_host = "127.0.0.1:" + std::to_string(road.stand_in.port("http"));
+    platform::inet::internet_options options;
+    options.ca_file = road.stand_in.ca_file();
+    ServiceFormSite site(road.context, platform::inet::make_curl_internet(options), road.random);
+    const auto form_page = road.test.root.path() + "/form.htm";
+    const std::string page_text = "<html><body><form action=\"a\"><input name=\"x\"></form></body></html>";
+    std::ofstream(form_page) << page_text;
+
+    const auto reply = site.post_to_validator(form_page);
+    EXPECT_EQ(read_registration_reply(reply, road.host.strings()).code, 0) << reply;
+    road.stand_in.script("validator", {{"form", "nodigits"}});
+    const auto broken = site.post_to_validator(form_page);
+    EXPECT_EQ(read_registration_reply(broken, road.host.strings()).code, std::nullopt) << broken;
+
+    std::string message = "old";
+    EXPECT_EQ(site.register_form_with_service(form_page, "demo", "secret", message), 2) << message;
+    EXPECT_EQ(message, "");
+    road.stand_in.wait_for(7);
+    auto records = road.stand_in.records();
+    ASSERT_EQ(records.size(), 7u);
+    EXPECT_NE(records[0].file("body.bin").find("name=\"FormRegistrationWizard\""), std::string::npos);
+    EXPECT_EQ(records[6].file("request.txt").rfind("POST /cgi-bin/form_validation", 0), 0u);
+    EXPECT_EQ(records[6].file("body.bin"), "demo=" + page_text);
+
+    EXPECT_THROW(site.register_form_with_service(road.test.root.path() + "/gone.htm", "demo", "secret", message),
+        std::runtime_error);
+    EXPECT_EQ(road.stand_in.records().size(), 7u);
 }
 
 // The Simple MAPI transport's sender: one message with its files, the mail system's failure

@@ -42,6 +42,8 @@ public:
     std::string form_field(std::string_view name) override;
     void set_form_registration(const std::string& form_name, const std::string& database) override;
     bool has_submit_input() override;
+    const shell::broadcast_form& broadcast_form() const override { return broadcast_form_; }
+    void set_broadcast_form(shell::broadcast_form form) override { broadcast_form_ = std::move(form); }
     void UpdateRedirectScript() override;
 
 protected:
@@ -59,6 +61,7 @@ private:
     bool form_creation_mode_ = false;
     // Whether the message's form posts to the service's secure address.
     bool secure_submission_ = false;
+    shell::broadcast_form broadcast_form_;
     std::optional<std::string> page_to_show_;
 };
 

@@ -20,6 +20,7 @@ public:
     std::string registered_database;
     bool submit = true;
     int redirect_updates = 0;
+    shell::broadcast_form form;
 
     std::optional<std::string> page_text(unsigned) override { return page; }
     void show_page(const std::string& html) override
@@ -42,6 +43,8 @@ public:
         registered_database = database;
     }
     bool has_submit_input() override { return submit; }
+    const shell::broadcast_form& broadcast_form() const override { return form; }
+    void set_broadcast_form(shell::broadcast_form given) override { form = std::move(given); }
     void UpdateRedirectScript() override { ++redirect_updates; }
 };
 
