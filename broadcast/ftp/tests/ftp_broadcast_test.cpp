@@ -50,6 +50,15 @@ protected:
         StatusDialogFixture::TearDown();
     }
 
+    // In FTP's stream mode the end of a data connection is the end of the file: a server that
+    // reads an aborted upload's last bytes after the abort may answer 226 to them, but what it
+    // got is never a whole package.
+    void expect_no_job_taken()
+    {
+        for (const auto& record : stand_in.records())
+            EXPECT_NE(record.verdict(), "ok\n") << "an aborted upload was taken whole";
+    }
+
     // A push file of random bytes, which the archive cannot shrink.
     void attach_random_file(std::size_t size)
     {
@@ -250,8 +259,7 @@ TEST_F(FtpBroadcast, CancelStopsTheUploadAtItsNextProgressAndIsLoggedOnce)
         {"demo", "secret"}, {{20039, ui::MB_OK | ui::MB_ICONINFORMATION}});
     EXPECT_EQ(log(), "12/10/26 14:03:05 FTP broadcast. Job name: June news. Broadcasting interrupted\r\n");
     EXPECT_EQ(host.pending(), 0u);
-    // The stand-in records an upload when it answers 226: the aborted one got none.
-    EXPECT_TRUE(stand_in.records().empty());
+    expect_no_job_taken();
 }
 
 TEST_F(FtpBroadcast, ADialogGoneMidUploadStopsTheUploadAndLogsNothing)
@@ -264,7 +272,7 @@ TEST_F(FtpBroadcast, ADialogGoneMidUploadStopsTheUploadAndLogsNothing)
         dialog.close(true);
     });
     EXPECT_EQ(log(), "");
-    EXPECT_TRUE(stand_in.records().empty());
+    expect_no_job_taken();
 }
 
 }
