@@ -3,6 +3,7 @@
 #include "conversion/bodies/text_body.h"
 #include "conversion/vocabulary/vocabulary_texts.h"
 #include "core/markup/ascii.h"
+#include "core/markup/escape.h"
 #include "core/util/strings.h"
 #include "core/vocab/pull_placeholders.h"
 
@@ -115,11 +116,12 @@ void write_hidden_field(const document_pair& pair, const html::collection_ptr& a
         return;
     }
     auto body = pair.document->body();
-    std::string content;
-    if (!body || failed(body->inner_html(content)))
+    if (!body)
         return;
-    content += "<br><input type=\"hidden\" name=\"" + std::string(name) + "\" value=\"" + std::string(value) + "\">";
-    (void)body->put_inner_html(content);
+    // The form's name is typed by the user: written as a value, never as markup.
+    const std::string field = "<br><input type=\"hidden\" name=\"" + std::string(name) + "\" value=\""
+        + core::escape_attribute_value(value, '"', core::escape_mode::exact) + "\">";
+    (void)body->insert_adjacent_html(html::adjacency::before_end, field);
 }
 
 void set_form_id_fields(const document_pair& pair, std::string_view form_id, std::string_view user_id)

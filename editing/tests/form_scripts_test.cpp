@@ -83,6 +83,13 @@ TEST_F(form_scripts, form_id_fields_are_read_and_written_as_hidden_inputs)
     EXPECT_EQ(get_form_id_field(pair()), "News");
     EXPECT_EQ(get_hidden_field(pair(), "KDV-db"), "user7");
     EXPECT_EQ(doc->all()->tags("INPUT")->length(), 2) << "an existing field takes the value, no second one";
+
+    // A typed name with quotes and markup stays the field's value.
+    load("<body><p>x</p></body>");
+    set_form_id_fields(pair(), "a\"><b>&amp;", "user7");
+    EXPECT_EQ(get_form_id_field(pair()), "a\"><b>&amp;");
+    EXPECT_EQ(doc->all()->tags("B")->length(), 0);
+    EXPECT_EQ(doc->all()->tags("INPUT")->length(), 2);
 }
 
 }
