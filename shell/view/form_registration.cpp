@@ -13,7 +13,6 @@ namespace shell {
 
 namespace {
 
-constexpr unsigned IDS_REGISTERED_BROADCAST_NOW = 20046;
 constexpr unsigned IDS_PASSWORD_REJECTED = 20045;
 constexpr unsigned IDS_REGISTER_AGAIN = 1127;
 

@@ -9,7 +9,6 @@ namespace {
 
 constexpr std::string_view return_code_marker = "name=\"ReturnCode1\"";
 
-constexpr unsigned IDS_REGISTERED_BROADCAST_NOW = 20046;
 constexpr unsigned IDS_REGISTERED_WITH_WARNING = 21075;
 constexpr unsigned IDS_NOT_REGISTERED = 21076;
 constexpr unsigned IDS_UNQUOTED_INSERTS = 20056;

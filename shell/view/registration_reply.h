@@ -8,6 +8,9 @@
 
 namespace shell {
 
+// "Registration of form was completed successfully. Would you like to Broadcast your form now?"
+inline constexpr unsigned IDS_REGISTERED_BROADCAST_NOW = 20046;
+
 // The form validator's reply as the registration driver reads it.
 struct registration_reply {
     // The return code written right after name="ReturnCode1"; none when the marker is

@@ -19,9 +19,6 @@ namespace shell {
 
 namespace {
 
-constexpr int bullet_command = 60;
-constexpr int numbered_list_command = 47;
-constexpr int list_option = 1;
 constexpr unsigned page_flag_markers = 0x80;
 
 }
@@ -145,8 +142,8 @@ bool CTalverinView::may_insert()
 void CTalverinView::register_commands()
 {
     auto& router = commands();
-    router.on_command(ID_BULLET, [this](int) { OnListCommand(bullet_command); });
-    router.on_command(ID_NUMBERED_LIST, [this](int) { OnListCommand(numbered_list_command); });
+    router.on_command(ID_BULLET, [this](int) { OnListCommand(html::command::unordered_list); });
+    router.on_command(ID_NUMBERED_LIST, [this](int) { OnListCommand(html::command::ordered_list); });
     router.on_command(ID_SINGLE_SPACING, [this](int) { OnSingleSpacing(); });
     router.on_update(ID_SINGLE_SPACING, [this](platform::ui::CmdUI& ui) { ui.SetCheck(IsSelectionInDiv()); });
     router.on_update(ID_INSERT_HYPERLINK, ID_INSERT_BOOKMARK, [this](platform::ui::CmdUI& ui) {
@@ -154,12 +151,13 @@ void CTalverinView::register_commands()
     });
 }
 
-void CTalverinView::OnListCommand(int editing_command)
+void CTalverinView::OnListCommand(html::command editing_command)
 {
     auto pair = GetHTMLDocument();
     if (!pair.target)
         return;
-    if (auto hr = editing::exec_edit_command(pair, editing_command, list_option); platform::com::failed(hr))
+    if (auto hr = editing::exec_edit_command(pair, static_cast<int>(editing_command), html::OLECMDEXECOPT_PROMPTUSER);
+        platform::com::failed(hr))
         throw platform::com::com_error(hr);
 }
 

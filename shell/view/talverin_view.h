@@ -52,7 +52,7 @@ protected:
 
 private:
     void register_commands();
-    void OnListCommand(int editing_command);
+    void OnListCommand(html::command editing_command);
     void OnSingleSpacing();
     // The insert commands are enabled unless a control is selected or an element other
     // than the BODY is active.
