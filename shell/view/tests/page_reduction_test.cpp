@@ -1,8 +1,14 @@
 #include "shell/view/page_reduction.h"
 
+#include "core/markup/ascii.h"
 #include "core/markup/copying_callback.h"
+#include "core/markup/page_charset.h"
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 
 namespace shell {
 namespace {
@@ -94,6 +100,35 @@ TEST(page_reduction, a_stored_page_matches_the_written_one_laid_out_or_as_writte
         EXPECT_EQ(is_written_page_unchanged(c.written, c.stored), c.equal) << c.stored << " / " << c.written;
     const std::string written = "<html><body><h1>Title</h1><p>one</p><div>two</div></body></html>";
     EXPECT_TRUE(is_written_page_unchanged(written, core::break_html_lines(written, true, true, "", "\r\n")));
+}
+
+// Real pages: each is unchanged against itself as stored, and a word added to its body is a
+// change.
+TEST(page_reduction, real_pages_are_unchanged_against_themselves_and_changed_by_a_word)
+{
+    const std::filesystem::path folder = TALVERIN_HTML_CORPUS;
+    if (!std::filesystem::is_directory(folder))
+        GTEST_SKIP() << "no corpus at " << folder << " (set TALVERIN_HTML_CORPUS)";
+    int read = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const auto extension = entry.path().extension();
+        if (!entry.is_regular_file() || (extension != ".html" && extension != ".htm"))
+            continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        const std::string page = core::decode_page_bytes(bytes.str());
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(is_written_page_unchanged(page, page)) << name;
+        const auto body_end = core::find_ignoring_case(page, "</body>");
+        if (body_end == std::string::npos)
+            continue;
+        std::string edited = page;
+        edited.insert(body_end, "<p>an added word</p>");
+        EXPECT_FALSE(is_written_page_unchanged(edited, page)) << name;
+        ++read;
+    }
+    EXPECT_GT(read, 0);
 }
 
 }

@@ -107,7 +107,7 @@ TEST(ProgramUiQueue, ATaskThatPumpsAgainHasItsOwnDeadline)
     EXPECT_TRUE(second);
 }
 
-TEST(ProgramUiQueue, TasksPostedAfterTheQueueWindowIsGoneAreDropped)
+TEST(ProgramUiQueue, TasksStillQueuedWhenTheAdapterGoesAreDropped)
 {
     queue_fixture f;
     auto pages = std::make_unique<ProgramUiQueue>(f.queue);
