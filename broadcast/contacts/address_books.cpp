@@ -1,6 +1,7 @@
 #include "broadcast/contacts/address_books.h"
 
 #include "broadcast/contacts/text_lines.h"
+#include "broadcast/contacts/vcard_reader.h"
 #include "core/log/trace_log.h"
 #include "core/markup/ascii.h"
 
@@ -13,6 +14,7 @@
 #include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <utility>
 
 namespace broadcast::contacts {
 
@@ -21,44 +23,94 @@ namespace {
 constexpr int max_folder_depth = 16;
 
 
-// The whole of a regular file, never following a link at its end and never blocking on a
-// special file; nothing, with the reason, for anything else or past the size limit.
-std::optional<std::string> read_regular_file(const std::string& path, std::size_t limit, std::string& problem)
-{
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        problem = path + ": " + std::strerror(errno);
-        return std::nullopt;
+// A regular file opened for reading, never through a link at its end and never blocking on a
+// special file; read up to the size it had when opened.
+class regular_file {
+public:
+    // Nothing, with the reason in `problem`, for anything but a regular file or past `limit`.
+    static std::optional<regular_file> open(const std::string& path, std::size_t limit, std::string& problem)
+    {
+        const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0) {
+            problem = path + ": " + std::strerror(errno);
+            return std::nullopt;
+        }
+        regular_file file(fd);
+        struct stat info {};
+        if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+            problem = path + ": not a regular file";
+            return std::nullopt;
+        }
+        if (static_cast<std::size_t>(info.st_size) > limit) {
+            problem = path + ": larger than " + std::to_string(limit >> 20) + " MiB";
+            return std::nullopt;
+        }
+        file.left_ = static_cast<std::size_t>(info.st_size);
+        return file;
     }
-    struct stat info {};
-    std::optional<std::string> bytes;
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        problem = path + ": not a regular file";
-    } else if (static_cast<std::size_t>(info.st_size) > limit) {
-        problem = path + ": larger than " + std::to_string(limit >> 20) + " MiB";
-    } else {
-        std::string content(static_cast<std::size_t>(info.st_size), '\0');
-        std::size_t done = 0;
-        while (done < content.size()) {
-            const ssize_t n = ::read(fd, content.data() + done, content.size() - done);
-            if (n <= 0)
+
+    regular_file(regular_file&& other) noexcept : fd_(std::exchange(other.fd_, -1)), left_(other.left_) { }
+    regular_file& operator=(regular_file&&) = delete;
+    ~regular_file()
+    {
+        if (fd_ >= 0)
+            ::close(fd_);
+    }
+
+    // Appends up to `count` more bytes to `text`; false once the file has no more.
+    bool append(std::string& text, std::size_t count)
+    {
+        const std::size_t start = text.size();
+        text.resize(start + std::min(count, left_));
+        std::size_t done = start;
+        while (done < text.size()) {
+            const ssize_t n = ::read(fd_, text.data() + done, text.size() - done);
+            if (n < 0 && errno == EINTR)
+                continue;
+            if (n <= 0) {
+                left_ = 0; // cut short while read: what was read stands
                 break;
+            }
             done += static_cast<std::size_t>(n);
         }
-        content.resize(done);
-        bytes = std::move(content);
+        left_ -= std::min(left_, done - start);
+        text.resize(done);
+        return left_ > 0;
     }
-    ::close(fd);
-    return bytes;
-}
 
+private:
+    explicit regular_file(int fd) : fd_(fd) { }
+
+    int fd_;
+    std::size_t left_ = 0;
+};
+
+// A vCard book read a block at a time: a book can be hundreds of megabytes, and a buffer its
+// size would be touched afresh page by page. A content line longer than the text at hand
+// doubles the block, so a long line is read again only as often as its length doubles.
+read_result read_vcard_blocks(regular_file& file, std::string text, bool more, const read_limits& limits)
+{
+    vcard_reader reader(limits);
+    std::size_t block = std::max<std::size_t>(limits.block_bytes, 1);
+    for (;;) {
+        const std::size_t taken = reader.read(text, !more);
+        if (!more || reader.failed())
+            break;
+        text.erase(0, taken);
+        if (taken == 0)
+            block *= 2;
+        more = file.append(text, block);
+    }
+    return reader.finish();
+}
 
 // The format by the first 4 KiB: a vCard begins with BEGIN:VCARD, LDIF with "dn:",
 // "version:" or a comment; anything else is read as delimited text.
 enum class book_format { vcard, ldif, csv };
+constexpr std::size_t sniffed_bytes = 4096;
 book_format sniff(std::string_view bytes)
 {
-    bytes = bytes.substr(0, 4096);
+    bytes = bytes.substr(0, sniffed_bytes);
     if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
         bytes.remove_prefix(3);
     text_lines lines(bytes);
@@ -88,15 +140,15 @@ std::vector<book_entry> entries_of(const std::vector<contact_card>& cards, const
         const auto& card = cards[i];
         bool first = true;
         for (int slot : {email1, email2, email3}) {
-            const std::string& address = card.field(slot);
+            const std::string_view address = card.field(slot);
             if (address.empty())
                 continue;
             // The contact's own id gives its first address; the others are entries of their own.
             book_entry entry;
             entry.id = id_prefix + std::to_string(i) + (first ? "" : "/" + std::to_string(slot));
             first = false;
-            entry.display_name = card.field(full_name).empty() ? address : card.field(full_name);
-            entry.email = address;
+            entry.display_name = std::string(card.field(full_name).empty() ? address : card.field(full_name));
+            entry.email = std::string(address);
             entries.push_back(std::move(entry));
         }
     }
@@ -132,14 +184,14 @@ std::vector<std::filesystem::path> sorted_children(const std::filesystem::path& 
 
 std::string folder_display_name(const std::filesystem::path& folder)
 {
+    constexpr std::size_t longest = 4096;
     std::string problem;
-    if (auto name = read_regular_file((folder / "displayname").string(), 4096, problem)) {
-        while (!name->empty() && (name->back() == '\n' || name->back() == '\r'))
-            name->pop_back();
-        if (!name->empty())
-            return *name;
-    }
-    return folder.filename().string();
+    std::string name;
+    if (auto file = regular_file::open((folder / "displayname").string(), longest, problem))
+        file->append(name, longest);
+    while (!name.empty() && (name.back() == '\n' || name.back() == '\r'))
+        name.pop_back();
+    return name.empty() ? folder.filename().string() : name;
 }
 
 void walk(const std::filesystem::path& top, const std::filesystem::path& folder, int level,
@@ -175,58 +227,101 @@ void walk(const std::filesystem::path& top, const std::filesystem::path& folder,
 
 }
 
-address_book::address_book(std::vector<book_entry> entries) : entries_(std::move(entries))
+address_book::address_book(std::vector<book_entry> entries)
+    : entries_(std::move(entries))
+    , by_id_(entries_, [](const book_entry& entry) { return std::string_view(entry.id); }, false)
+    , by_address_(entries_, [](const book_entry& entry) { return std::string_view(entry.email); }, true)
 {
-    by_id_.reserve(entries_.size());
-    by_address_.reserve(entries_.size());
-    for (std::size_t i = 0; i < entries_.size(); ++i) {
-        by_id_.emplace(entries_[i].id, i);
-        if (!entries_[i].email.empty())
-            by_address_.emplace(entries_[i].email, i);
+}
+
+const book_entry* address_book::entry(std::string_view id) const
+{
+    return by_id_.find(entries_, id);
+}
+
+const book_entry* address_book::resolve(std::string_view address) const
+{
+    return address.empty() ? nullptr : by_address_.find(entries_, address);
+}
+
+address_book::index::index(const std::vector<book_entry>& entries, key_of key, bool ignore_case)
+    : key_(key), ignore_case_(ignore_case)
+{
+    std::size_t size = 16;
+    while (size < 2 * entries.size())
+        size *= 2;
+    slots_.assign(size, {});
+    for (std::size_t i = 0; i < entries.size(); ++i) {
+        const std::string_view wanted = key_(entries[i]);
+        if (ignore_case_ && wanted.empty())
+            continue; // an entry without an address is never resolved
+        const std::uint64_t hashed = hash(wanted);
+        const auto tag = static_cast<std::uint32_t>(hashed >> 32);
+        for (std::size_t at = hashed & (size - 1);; at = (at + 1) & (size - 1)) {
+            slot& here = slots_[at];
+            if (here.place == 0) {
+                here = {static_cast<std::uint32_t>(i + 1), tag};
+                break;
+            }
+            if (here.tag == tag && same(key_(entries[here.place - 1]), wanted))
+                break;
+        }
     }
 }
 
-std::size_t address_book::address_hash::operator()(std::string_view address) const
+const book_entry* address_book::index::find(const std::vector<book_entry>& entries, std::string_view key) const
 {
-    // FNV-1a over the lower-cased bytes.
+    const std::size_t mask = slots_.size() - 1;
+    const std::uint64_t hashed = hash(key);
+    const auto tag = static_cast<std::uint32_t>(hashed >> 32);
+    for (std::size_t at = hashed & mask; slots_[at].place != 0; at = (at + 1) & mask) {
+        const slot& here = slots_[at];
+        if (here.tag == tag && same(key_(entries[here.place - 1]), key))
+            return &entries[here.place - 1];
+    }
+    return nullptr;
+}
+
+std::uint64_t address_book::index::hash(std::string_view key) const
+{
+    // FNV-1a, over the lower-cased bytes when case is ignored, its high bits folded into the low.
     std::uint64_t hash = 14695981039346656037u;
-    for (char c : address) {
-        hash ^= static_cast<unsigned char>(core::ascii_lower(c));
+    for (char c : key) {
+        hash ^= static_cast<unsigned char>(ignore_case_ ? core::ascii_lower(c) : c);
         hash *= 1099511628211u;
     }
-    return static_cast<std::size_t>(hash);
+    return hash ^ (hash >> 29);
 }
 
-const book_entry* address_book::entry(const std::string& id) const
+bool address_book::index::same(std::string_view a, std::string_view b) const
 {
-    const auto found = by_id_.find(id);
-    return found == by_id_.end() ? nullptr : &entries_[found->second];
-}
-
-const book_entry* address_book::resolve(const std::string& address) const
-{
-    const auto found = by_address_.find(address);
-    return found == by_address_.end() ? nullptr : &entries_[found->second];
+    return ignore_case_ ? core::equal_ignoring_case(a, b) : a == b;
 }
 
 read_result read_book_file(const std::string& path, const read_limits& limits)
 {
     read_result result;
     std::string problem;
-    const auto bytes = read_regular_file(path, limits.max_file_bytes, problem);
-    if (!bytes) {
+    auto file = regular_file::open(path, limits.max_file_bytes, problem);
+    if (!file) {
         result.failure = problem;
         return result;
     }
-    switch (sniff(*bytes)) {
+    std::string bytes;
+    bool more = file->append(bytes, std::max<std::size_t>(limits.block_bytes, sniffed_bytes));
+    switch (sniff(bytes)) {
     case book_format::vcard:
-        result = read_vcards(*bytes, limits);
+        result = read_vcard_blocks(*file, std::move(bytes), more, limits);
         break;
     case book_format::ldif:
-        result = read_ldif(*bytes, limits);
+        if (more)
+            file->append(bytes, limits.max_file_bytes);
+        result = read_ldif(bytes, limits);
         break;
     case book_format::csv:
-        result = read_contacts_csv(*bytes, limits);
+        if (more)
+            file->append(bytes, limits.max_file_bytes);
+        result = read_contacts_csv(bytes, limits);
         break;
     }
     trace_skipped(path, result);

@@ -4,11 +4,11 @@
 #include "core/markup/ascii.h"
 #include "platform/mail/address_books.h"
 
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 namespace broadcast::contacts {
@@ -32,22 +32,38 @@ public:
     address_book& operator=(const address_book&) = delete;
 
     const std::vector<book_entry>& entries() const { return entries_; }
-    const book_entry* entry(const std::string& id) const;
+    const book_entry* entry(std::string_view id) const;
     // The entry with this address, case ignored: the silent resolve of a typed address.
-    const book_entry* resolve(const std::string& address) const;
+    const book_entry* resolve(std::string_view address) const;
 
 private:
-    // Addresses compare with ASCII case ignored.
-    struct address_hash {
-        std::size_t operator()(std::string_view address) const;
-    };
-    struct same_address {
-        bool operator()(std::string_view a, std::string_view b) const { return core::equal_ignoring_case(a, b); }
+    // The positions of the entries by one key of theirs, in an open-addressed table at most
+    // half full: a book may hold a million entries, and a node for each would scatter them
+    // over memory. The first entry of a key is the one found.
+    class index {
+    public:
+        using key_of = std::string_view (*)(const book_entry&);
+        index(const std::vector<book_entry>& entries, key_of key, bool ignore_case);
+        const book_entry* find(const std::vector<book_entry>& entries, std::string_view key) const;
+
+    private:
+        std::uint64_t hash(std::string_view key) const;
+        bool same(std::string_view a, std::string_view b) const;
+
+        // An entry's place: 0 for an empty slot, else 1 + its position; with the top bits of
+        // its key's hash, so that most other keys are told apart without reaching the entry.
+        struct slot {
+            std::uint32_t place = 0;
+            std::uint32_t tag = 0;
+        };
+        key_of key_;
+        bool ignore_case_;
+        std::vector<slot> slots_;
     };
 
     std::vector<book_entry> entries_;
-    std::unordered_map<std::string_view, std::size_t> by_id_;
-    std::unordered_map<std::string_view, std::size_t, address_hash, same_address> by_address_;
+    index by_id_;
+    index by_address_; // addresses compare with ASCII case ignored
 };
 
 // A folder of the contact store: its id (the path below the top), the name shown (indented by

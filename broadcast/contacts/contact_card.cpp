@@ -1,6 +1,6 @@
 #include "broadcast/contacts/contact_card.h"
 
-#include <algorithm>
+#include <bit>
 
 namespace broadcast::contacts {
 
@@ -11,8 +11,6 @@ constexpr std::array<std::string_view, field_count> field_names {"Full Name", "E
     "Mobile Telephone", "Pager", "Callback Telephone", "Telex", "TTY/TDD", "ISDN", "Other Telephone",
     "Primary Telephone", "Business Fax", "Home Fax", "Other Fax", "Email2 Address", "Email3 Address", "Web Page",
     "Categories", "File As"};
-
-const std::string empty_text;
 }
 
 std::string_view ContactFieldName(int index)
@@ -32,33 +30,54 @@ bool add_email(contact_fields& fields, std::string address)
     return false;
 }
 
-contact_card::contact_card(contact_fields fields)
+contact_card::contact_card(const contact_fields& fields)
 {
-    values_.reserve(static_cast<std::size_t>(
-        std::count_if(fields.begin(), fields.end(), [](const std::string& value) { return !value.empty(); })));
+    std::size_t length = 0;
+    for (const auto& value : fields)
+        length += value.empty() ? 0 : value.size() + 5;
+    text_.reserve(length);
     for (std::size_t index = 0; index < fields.size(); ++index) {
-        if (fields[index].empty())
+        const std::string& value = fields[index];
+        if (value.empty())
             continue;
-        values_.push_back(std::move(fields[index]));
-        places_[index] = static_cast<std::uint8_t>(values_.size());
+        filled_ |= std::uint32_t {1} << index;
+        for (std::size_t rest = value.size(); ; rest >>= 7) {
+            text_ += static_cast<char>((rest & 0x7F) | (rest > 0x7F ? 0x80 : 0));
+            if (rest <= 0x7F)
+                break;
+        }
+        text_ += value;
     }
 }
 
-const std::string& contact_card::field(int index) const
+std::string_view contact_card::field(int index) const
 {
-    if (index < 0 || index >= field_count)
-        return empty_text;
-    const std::uint8_t place = places_[static_cast<std::size_t>(index)];
-    return place == 0 ? empty_text : values_[place - 1u];
+    if (index < 0 || index >= field_count || !(filled_ >> index & 1))
+        return {};
+    // The values before this one are passed over by their lengths.
+    const int before = std::popcount(filled_ & ((std::uint32_t {1} << index) - 1));
+    std::size_t at = 0;
+    for (int passed = 0;; ++passed) {
+        std::size_t length = 0;
+        for (int shift = 0;; shift += 7) {
+            const auto byte = static_cast<unsigned char>(text_[at++]);
+            length |= static_cast<std::size_t>(byte & 0x7F) << shift;
+            if (!(byte & 0x80))
+                break;
+        }
+        if (passed == before)
+            return std::string_view(text_).substr(at, length);
+        at += length;
+    }
 }
 
-const std::string& contact_card::first_email() const
+std::string_view contact_card::first_email() const
 {
     for (int index : {email1, email2, email3}) {
-        if (const auto& address = field(index); !address.empty())
+        if (const auto address = field(index); !address.empty())
             return address;
     }
-    return empty_text;
+    return {};
 }
 
 }

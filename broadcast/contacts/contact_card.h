@@ -30,24 +30,26 @@ using contact_fields = std::array<std::string, field_count>;
 // Sets the first empty one of the three e-mail fields; false when all are set.
 bool add_email(contact_fields& fields, std::string address);
 
-// One contact of an address book: the 30 fields, and the book or folder it came from. Only
-// the fields that hold text are kept: a book has many contacts, and most of their fields
-// are empty.
+// One contact of an address book: the 30 fields, and the book or folder it came from. The
+// fields' text is kept in one piece: a book has many contacts, and most of their fields are
+// empty or short.
 class contact_card {
 public:
     contact_card() = default;
-    explicit contact_card(contact_fields fields);
+    explicit contact_card(const contact_fields& fields);
 
     std::string folder_id;
 
     // The field's value; empty outside 0-29.
-    const std::string& field(int index) const;
+    std::string_view field(int index) const;
     // The first non-empty of the three e-mail fields.
-    const std::string& first_email() const;
+    std::string_view first_email() const;
 
 private:
-    std::array<std::uint8_t, field_count> places_ {}; // 0 for an empty field, else 1 + its place in values_
-    std::vector<std::string> values_;
+    // The values of the fields that hold text, in field order, each after its length (7 bits a
+    // byte, the last byte's top bit clear); bit i of the mask is set when field i holds text.
+    std::string text_;
+    std::uint32_t filled_ = 0;
 };
 
 // Limits of what a reader takes from one file.
@@ -55,6 +57,8 @@ struct read_limits {
     std::size_t max_file_bytes = std::size_t {256} << 20;
     std::size_t max_cards = 1'000'000;
     std::size_t max_line_bytes = std::size_t {16} << 20;
+    // A vCard book is read a block at a time; a longer content line takes as many more as it needs.
+    std::size_t block_bytes = std::size_t {1} << 20;
 };
 
 // A part of a book that was left out, with the line it began on (counted from 1).

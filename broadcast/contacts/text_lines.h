@@ -37,6 +37,8 @@ public:
         return copy.next(line);
     }
     std::size_t number() const { return number_; }
+    // Where the next line begins.
+    std::size_t position() const { return position_; }
 
 private:
     std::string_view text_;

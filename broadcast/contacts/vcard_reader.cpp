@@ -1,6 +1,6 @@
 // vCard 2.1, 3.0 and 4.0: folded lines, groups, parameters (bare 2.1 types too),
 // QUOTED-PRINTABLE with soft line breaks, escaped text and structured values.
-#include "broadcast/contacts/contact_card.h"
+#include "broadcast/contacts/vcard_reader.h"
 #include "broadcast/contacts/text_lines.h"
 #include "core/util/base64.h"
 #include "core/util/utf8.h"
@@ -225,8 +225,10 @@ void place_telephone(contact_fields& card, const property& p, const std::string&
         set_first(card, primary_phone, number);
 }
 
+}
+
 // The card being read, with its e-mail addresses ranked by preference.
-struct card_builder {
+struct vcard_builder {
     contact_fields card;
     std::size_t start_line = 0;
     std::string family_name, given_name;
@@ -237,6 +239,18 @@ struct card_builder {
     };
     std::vector<ranked_email> emails; // the best three so far
     std::size_t email_count = 0;
+
+    // Empty for the next card; the text's memory is kept for it.
+    void reset(std::size_t line)
+    {
+        for (auto& value : card)
+            value.clear();
+        start_line = line;
+        family_name.clear();
+        given_name.clear();
+        emails.clear();
+        email_count = 0;
+    }
 
     void add_email(int preference, std::string address)
     {
@@ -260,7 +274,7 @@ struct card_builder {
             card[full_name] = name;
         }
         set_first(card, file_as, given_name);
-        return contact_card(std::move(card));
+        return contact_card(card);
     }
 
     void take(const property& p, std::string_view raw)
@@ -299,6 +313,8 @@ struct card_builder {
     }
 };
 
+namespace {
+
 // The name of a content line: what stands before ";" or ":", its group taken off.
 std::string_view property_name(std::string_view line)
 {
@@ -311,106 +327,138 @@ std::string_view property_name(std::string_view line)
 
 }
 
-read_result read_vcards(std::string_view bytes, const read_limits& limits)
+vcard_reader::vcard_reader(const read_limits& limits) : limits_(limits), card_(std::make_unique<vcard_builder>()) { }
+
+vcard_reader::~vcard_reader() = default;
+
+std::size_t vcard_reader::read(std::string_view text, bool last)
 {
-    read_result result;
-    if (bytes.size() > limits.max_file_bytes) {
-        result.failure = "the file is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MiB";
-        return result;
+    if (!last) {
+        // Only whole physical lines: a CR at the very end may still have its LF to come.
+        std::size_t end = text.size();
+        while (end > 0 && text[end - 1] != '\n' && (text[end - 1] != '\r' || end == text.size()))
+            --end;
+        text = text.substr(0, end);
     }
-    text_lines lines(bytes);
+    text_lines lines(text);
     std::string_view line;
-    std::optional<card_builder> open;
-    int nesting = 0; // cards inside the open one (an agent's), which are skipped
-    std::string logical;
-    while (lines.next(line)) {
+    while (!failed()) {
+        const std::size_t line_at = lines.position();
+        const std::size_t lines_at = lines.number();
+        if (!lines.next(line))
+            break;
         if (line.empty() || line[0] == ' ' || line[0] == '\t')
             continue; // a stray continuation or a blank line
-        const std::size_t first_line = lines.number();
+        const std::size_t first_line = lines_before_ + lines.number();
         const std::string_view name = property_name(line);
         const std::size_t colon = line.find(':');
         const bool is_wanted = wanted(name);
         const bool soft_breaks = colon != std::string_view::npos && core::find_ignoring_case(line.substr(0, colon), "quoted-printable") != std::string_view::npos;
         // The whole content line: continuation lines, and for QUOTED-PRINTABLE the lines after
         // a soft break. Properties without a field are passed over without copying.
-        bool too_long = line.size() > limits.max_line_bytes;
+        bool too_long = line.size() > limits_.max_line_bytes;
         if (is_wanted && !too_long)
-            logical.assign(line);
+            logical_.assign(line);
         std::size_t length = line.size();
         bool soft = soft_breaks && !line.empty() && line.back() == '=';
         std::string_view next;
-        while (lines.peek(next) && (soft || (!next.empty() && (next[0] == ' ' || next[0] == '\t')))) {
+        bool more = false;
+        while ((more = lines.peek(next)) && (soft || (!next.empty() && (next[0] == ' ' || next[0] == '\t')))) {
             lines.next(next);
             const std::string_view piece = soft ? next : next.substr(1);
             length += piece.size();
-            if (length > limits.max_line_bytes)
+            if (length > limits_.max_line_bytes)
                 too_long = true;
             if (is_wanted && !too_long) {
                 if (soft)
-                    logical.pop_back(); // the "=" of the soft break
-                logical.append(piece);
+                    logical_.pop_back(); // the "=" of the soft break
+                logical_.append(piece);
             }
             soft = soft_breaks && !next.empty() && next.back() == '=';
         }
+        if (!more && !last) {
+            // The content line may go on in the next piece: it is read again from there.
+            lines_before_ += lines_at;
+            return line_at;
+        }
         if (too_long && is_wanted) {
-            if (open && nesting == 0)
-                result.skipped.push_back({first_line, "a line longer than the limit"});
+            if (open_ && nesting_ == 0)
+                result_.skipped.push_back({first_line, "a line longer than the limit"});
             continue;
         }
         if (!is_wanted) {
-            if (colon == std::string_view::npos && open && nesting == 0)
-                result.skipped.push_back({first_line, "a line without \":\""});
+            if (colon == std::string_view::npos && open_ && nesting_ == 0)
+                result_.skipped.push_back({first_line, "a line without \":\""});
             continue;
         }
-        const std::size_t value_at = logical.find(':');
+        const std::size_t value_at = logical_.find(':');
         if (value_at == std::string::npos) {
-            if (open && nesting == 0)
-                result.skipped.push_back({first_line, "a line without \":\""});
+            if (open_ && nesting_ == 0)
+                result_.skipped.push_back({first_line, "a line without \":\""});
             continue;
         }
-        const std::string_view value(logical.data() + value_at + 1, logical.size() - value_at - 1);
+        const std::string_view value(logical_.data() + value_at + 1, logical_.size() - value_at - 1);
         if (equal_ignoring_case(name, "BEGIN") && equal_ignoring_case(value, "VCARD")) {
-            if (!open) {
-                open.emplace();
-                open->start_line = first_line;
+            if (!open_) {
+                open_ = true;
+                card_->reset(first_line);
             } else {
-                ++nesting;
+                ++nesting_;
             }
             continue;
         }
-        if (equal_ignoring_case(name, "AGENT") && open && equal_ignoring_case(value, "BEGIN:VCARD")) {
-            ++nesting;
+        if (equal_ignoring_case(name, "AGENT") && open_ && equal_ignoring_case(value, "BEGIN:VCARD")) {
+            ++nesting_;
             continue;
         }
         if (equal_ignoring_case(name, "END") && equal_ignoring_case(value, "VCARD")) {
-            if (nesting > 0) {
-                --nesting;
-            } else if (open) {
-                if (result.cards.size() == limits.max_cards) {
-                    result.failure = "more than " + std::to_string(limits.max_cards) + " cards";
-                    return result;
+            if (nesting_ > 0) {
+                --nesting_;
+            } else if (open_) {
+                if (result_.cards.size() == limits_.max_cards) {
+                    result_.failure = "more than " + std::to_string(limits_.max_cards) + " cards";
+                    break;
                 }
-                result.cards.push_back(open->finish());
-                open.reset();
+                result_.cards.push_back(card_->finish());
+                open_ = false;
             }
             continue;
         }
-        if (!open || nesting > 0)
+        if (!open_ || nesting_ > 0)
             continue;
         property p;
         p.name = std::string(name);
-        const std::string_view head(logical.data(), value_at);
+        const std::string_view head(logical_.data(), value_at);
         bool first = true; // the name, not a parameter
         for_each_outside_quotes(head, ';', [&](std::string_view parameter) {
             if (!first)
                 read_parameter(parameter, p);
             first = false;
         });
-        open->take(p, value);
+        card_->take(p, value);
     }
-    if (open)
-        result.skipped.push_back({open->start_line, "a card without \"END:VCARD\""});
-    return result;
+    lines_before_ += lines.number();
+    return lines.position();
+}
+
+read_result vcard_reader::finish()
+{
+    if (open_ && !failed())
+        result_.skipped.push_back({card_->start_line, "a card without \"END:VCARD\""});
+    open_ = false;
+    return std::move(result_);
+}
+
+read_result read_vcards(std::string_view bytes, const read_limits& limits)
+{
+    if (bytes.size() > limits.max_file_bytes) {
+        read_result result;
+        result.failure = "the file is larger than " + std::to_string(limits.max_file_bytes >> 20) + " MiB";
+        return result;
+    }
+    vcard_reader reader(limits);
+    reader.read(bytes, true);
+    return reader.finish();
 }
 
 }

@@ -59,10 +59,14 @@ bool CContactsDialog2::OnInitDialog()
 {
     if (!Dialog::OnInitDialog())
         return false;
-    auto& columns = item(grid).declared.columns;
-    columns.clear();
+    auto& list = item(grid);
+    list.declared.columns.clear();
     for (int field : columns_)
-        columns.push_back({std::string(contacts::ContactFieldName(field)), 65});
+        list.declared.columns.push_back({std::string(contacts::ContactFieldName(field)), 65});
+    // A row's value is its contact's index.
+    list.cell_text = [this](std::size_t contact, std::size_t column) {
+        return std::string(cards_[contact].field(columns_.at(column)));
+    };
     for (const auto& name : folder_names_)
         add_string(folder_combo, name);
     if (folder_names_.size() > 1)
@@ -82,19 +86,20 @@ void CContactsDialog2::FillGrid(int field, const std::string& letters)
         : every_folder                                   ? std::string()
         : !cards_.empty()                                ? cards_.front().folder_id
                                                          : std::string();
-    rows_.clear();
+    auto& list = item(grid);
+    list.rows.clear();
     std::vector<int> selected;
     for (std::size_t i = 0; i < cards_.size(); ++i) {
         const auto& card = cards_[i];
         if (!every_folder && card.folder_id != key)
             continue;
         if (field >= 0) {
-            const std::string& value = card.field(field);
+            const std::string_view value = card.field(field);
             if (value.empty() || letters.find(core::ascii_lower(value[0])) == std::string::npos)
                 continue;
         }
         // Pre-selected: the contact's address stands whole in the initial text.
-        const std::string& email = card.field(contacts::email1);
+        const std::string_view email = initial_.empty() ? std::string_view() : card.field(contacts::email1);
         if (!email.empty()) {
             std::size_t start = 0;
             while (start <= initial_.size()) {
@@ -102,51 +107,48 @@ void CContactsDialog2::FillGrid(int field, const std::string& letters)
                 if (end == std::string::npos)
                     end = initial_.size();
                 if (core::equal_ignoring_case(std::string_view(initial_).substr(start, end - start), email))
-                    selected.push_back(static_cast<int>(rows_.size()));
+                    selected.push_back(static_cast<int>(list.rows.size()));
                 start = end + 1;
             }
         }
-        rows_.push_back(i);
-    }
-    // The rows' texts are overwritten in place: filling the grid again reuses their memory.
-    auto& list = item(grid);
-    list.rows.resize(rows_.size());
-    for (std::size_t i = 0; i < rows_.size(); ++i) {
-        auto& texts = list.rows[i];
-        texts.resize(columns_.size());
-        for (std::size_t column = 0; column < columns_.size(); ++column)
-            texts[column] = cards_[rows_[i]].field(columns_[column]);
+        list.rows.push_back(i);
     }
     set_selected_items(grid, std::move(selected));
 }
 
 void CContactsDialog2::sort_rows()
 {
-    std::vector<std::size_t> order(rows_.size());
-    for (std::size_t i = 0; i < order.size(); ++i)
-        order[i] = i;
-    // The keys are copied in row order first: comparing through the cards would reach all
-    // over memory once per comparison.
-    std::vector<std::string> keys;
-    keys.reserve(rows_.size());
-    for (std::size_t row : rows_)
-        keys.push_back(cards_[row].field(sort_field_));
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return sort_descending_ ? keys[b] < keys[a] : keys[a] < keys[b];
-    });
     auto& list = item(grid);
-    std::vector<std::size_t> rows;
-    std::vector<std::vector<std::string>> texts;
+    // Each row's key is copied, in row order, into one text, and the rows are sorted as pairs
+    // of key and place: the merges then read memory in order instead of all over the cards.
+    std::string key_text;
+    std::vector<std::size_t> key_ends;
+    key_ends.reserve(list.rows.size());
+    for (std::size_t row : list.rows) {
+        key_text += cards_[row].field(sort_field_);
+        key_ends.push_back(key_text.size());
+    }
+    struct keyed_row {
+        std::string_view key;
+        std::size_t place; // in the rows as they were
+    };
+    std::vector<keyed_row> order(list.rows.size());
+    for (std::size_t i = 0; i < order.size(); ++i) {
+        const std::size_t start = i == 0 ? 0 : key_ends[i - 1];
+        order[i] = {std::string_view(key_text).substr(start, key_ends[i] - start), i};
+    }
+    std::stable_sort(order.begin(), order.end(), [&](const keyed_row& a, const keyed_row& b) {
+        return sort_descending_ ? b.key < a.key : a.key < b.key;
+    });
+    std::vector<std::size_t> rows(order.size());
     std::vector<int> selected;
     const auto& was_selected = list.selected;
     for (std::size_t i = 0; i < order.size(); ++i) {
-        rows.push_back(rows_[order[i]]);
-        texts.push_back(std::move(list.rows[order[i]]));
-        if (std::binary_search(was_selected.begin(), was_selected.end(), static_cast<int>(order[i])))
+        rows[i] = list.rows[order[i].place];
+        if (std::binary_search(was_selected.begin(), was_selected.end(), static_cast<int>(order[i].place)))
             selected.push_back(static_cast<int>(i));
     }
-    rows_ = std::move(rows);
-    list.rows = std::move(texts);
+    list.rows = std::move(rows);
     set_selected_items(grid, std::move(selected));
 }
 
@@ -207,7 +209,7 @@ void CContactsDialog2::OnOK()
 {
     selected_addresses_.clear();
     for (int row : selected_items(grid))
-        selected_addresses_.push_back(cards_[rows_[static_cast<std::size_t>(row)]].field(contacts::email1));
+        selected_addresses_.emplace_back(cards_[item(grid).rows[static_cast<std::size_t>(row)]].field(contacts::email1));
     EndDialog(IDOK);
 }
 

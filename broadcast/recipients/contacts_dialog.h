@@ -38,8 +38,6 @@ public:
     void FillGrid(int field = -1, const std::string& letters = {});
 
     const std::vector<std::string>& selected_addresses() const { return selected_addresses_; }
-    // The contact shown in each row.
-    const std::vector<std::size_t>& row_contacts() const { return rows_; }
 
 private:
     void sort_rows();
@@ -48,7 +46,6 @@ private:
     const std::vector<std::string>& folder_names_;
     const std::vector<std::string>& folder_ids_;
     std::vector<int> columns_; // the field of each grid column
-    std::vector<std::size_t> rows_;
     std::vector<std::string> selected_addresses_;
     std::string initial_;
     int index_buttons_ = 0;    // made so far

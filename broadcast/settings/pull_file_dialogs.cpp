@@ -46,19 +46,28 @@ bool CAllPullFilesDlg::OnInitDialog()
     if (!Dialog::OnInitDialog())
         return false;
     EnableItem(modify_button, !all_need_password_);
-    item(pull_list).rows.assign(job_.pull_files().size(), {});
-    for (std::size_t i = 0; i < job_.pull_files().size(); ++i)
-        fill_row(i);
+    auto& list = item(pull_list);
+    list.rows.resize(job_.pull_files().size());
+    for (std::size_t i = 0; i < list.rows.size(); ++i)
+        list.rows[i] = i;
+    list.cell_text = [this](std::size_t index, std::size_t column) { return cell_text(index, column); };
     return true;
 }
 
-void CAllPullFilesDlg::fill_row(std::size_t index)
+std::string CAllPullFilesDlg::cell_text(std::size_t index, std::size_t column)
 {
     const auto& record = job_.pull_files()[index];
     const auto& strings = host().strings();
-    item(pull_list).rows[index] = {record.path,
-        strings.text(record.password_needed || all_need_password_ ? IDS_PULL_YES : IDS_PULL_NO),
-        strings.text(record.autopull ? IDS_PULL_PICTURE : IDS_PULL_GENERAL)};
+    switch (column) {
+    case 0:
+        return record.path;
+    case 1:
+        return strings.text(record.password_needed || all_need_password_ ? IDS_PULL_YES : IDS_PULL_NO);
+    case 2:
+        return strings.text(record.autopull ? IDS_PULL_PICTURE : IDS_PULL_GENERAL);
+    default:
+        return {};
+    }
 }
 
 void CAllPullFilesDlg::OnCommand(int control, int code)
@@ -84,12 +93,11 @@ void CAllPullFilesDlg::OnModify()
         return;
     const auto index = static_cast<std::size_t>(selected_row);
     set_selected_items(pull_list, {});
-    const auto row = item(pull_list).rows[index];
-    CPullFilePropsDlg properties(dialogs_, host(), row[0], row[2], job_.pull_files()[index].password_needed);
+    CPullFilePropsDlg properties(
+        dialogs_, host(), cell_text(index, 0), cell_text(index, 2), job_.pull_files()[index].password_needed);
     if (properties.DoModal() != IDOK)
         return;
     job_.set_pull_password_needed(index, properties.password_needed);
-    fill_row(index);
 }
 
 CPullFilePropsDlg::CPullFilePropsDlg(const DialogTemplates& dialogs, UiHost& host, std::string name,

@@ -22,7 +22,8 @@ public:
     int selected_row = -1;
 
 private:
-    void fill_row(std::size_t index);
+    // A pull file's path, whether it needs the password, and its type, by column.
+    std::string cell_text(std::size_t index, std::size_t column);
     void OnModify();
 
     const platform::ui::DialogTemplates& dialogs_;

@@ -366,12 +366,15 @@ TEST_F(settings_fixture, PullFilesShowTheirMarksAndModifyChangesOne)
         d.cancel();
     }, [&] {
         host.expect_dialog(266, [&](DialogDriver& d) {
-            const auto& rows = d.current().item(1109).rows;
-            EXPECT_EQ(rows[0], (std::vector<std::string> {"/p/logo.gif", "No", "Picture"}));
-            EXPECT_EQ(rows[1], (std::vector<std::string> {long_name, "No", "General"}));
+            const auto& list = d.current().item(1109);
+            auto row = [&list](std::size_t index) {
+                return std::vector<std::string> {list.row_text(index, 0), list.row_text(index, 1), list.row_text(index, 2)};
+            };
+            EXPECT_EQ(row(0), (std::vector<std::string> {"/p/logo.gif", "No", "Picture"}));
+            EXPECT_EQ(row(1), (std::vector<std::string> {long_name, "No", "General"}));
             d.select_items(1109, {1});
             d.click(1113);
-            EXPECT_EQ(d.current().item(1109).rows[1][1], "Yes");
+            EXPECT_EQ(row(1)[1], "Yes");
             EXPECT_TRUE(d.current().item(1109).selected.empty());
             d.ok();
         });
@@ -384,7 +387,7 @@ TEST_F(settings_fixture, PullFilesShowTheirMarksAndModifyChangesOne)
         });
         host.expect_dialog(266, [](DialogDriver& d) {
             EXPECT_FALSE(d.current().item(1113).enabled);
-            EXPECT_EQ(d.current().item(1109).rows[0][1], "Yes");
+            EXPECT_EQ(d.current().item(1109).row_text(0, 1), "Yes");
             d.ok();
         });
     }));

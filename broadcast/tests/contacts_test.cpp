@@ -1,4 +1,6 @@
+#include "broadcast/contacts/address_books.h"
 #include "broadcast/contacts/contact_card.h"
+#include "broadcast/contacts/vcard_reader.h"
 #include "core/util/base64.h"
 #include "core/util/utf8.h"
 
@@ -139,6 +141,141 @@ TEST(VCards, HugeAndManyValuesStayWithinLimits)
     EXPECT_TRUE(read_vcards("BEGIN:VCARD\nFN:A\nEND:VCARD\n", limits).failure);
 }
 
+// Every field of every card, the parts skipped and the failure, as one text to compare.
+std::string described(const read_result& result)
+{
+    std::string text;
+    for (const auto& card : result.cards) {
+        for (int index = 0; index < field_count; ++index)
+            text += std::to_string(index) + "=" + std::string(card.field(index)) + "|";
+        text += "\n";
+    }
+    for (const auto& part : result.skipped)
+        text += "skipped " + std::to_string(part.line) + " " + part.reason + "\n";
+    return text + (result.failure ? "failed " + *result.failure : "");
+}
+
+// Books whose lines fold, break softly, end in CR, LF or both, and are damaged.
+const std::vector<std::string>& piecewise_books()
+{
+    static const std::vector<std::string> books = {
+        "BEGIN:VCARD\r\nVERSION:2.1\r\nN:Doe;Jane;;;\r\nFN:Jane Doe\r\nEMAIL;INTERNET:second@x\r\n"
+        "EMAIL;PREF:jane@x\r\nTEL;WORK;VOICE:111\r\nFN;ENCODING=QUOTED-PRINTABLE:a=\r\nb=\r\n\r\nc\r\n"
+        "TITLE:Head of \r\n everything\r\nEND:VCARD\r\nBEGIN:VCARD\r\nFN:B\r\nEND:VCARD\r\n",
+        "BEGIN:VCARD\nFN:A\nEND:VCARD\nBEGIN:VCARD\nFN:cut\n",
+        "BEGIN:VCARD\nFN:Boss\nAGENT:\nBEGIN:VCARD\nFN:Agent\nEND:VCARD\nEMAIL:boss@x\nEND:VCARD\n"
+        "BEGIN:VCARD\nFN:Two\nTEL 1\nEND:VCARD\n",
+        "BEGIN:VCARD\rFN:A\rEND:VCARD\rBEGIN:VCARD\rFN:B\r \r more\rTITLE:x\r\n y\rEND:VCARD\r",
+        "\r\n\nBEGIN:VCARD\nFN:" + std::string(300, 'n') + "\n EMAIL:x\nEND:VCARD\njunk\n \n stray\n\n"
+        "BEGIN:VCARD\nFN:C\nEND:VCARD\ntrailer",
+    };
+    return books;
+}
+
+read_limits piecewise_limits()
+{
+    read_limits limits;
+    limits.max_line_bytes = 200;
+    return limits;
+}
+
+TEST(VCards, TextGivenInPiecesReadsAsTheWholeText)
+{
+    const auto limits = piecewise_limits();
+    for (const auto& book : piecewise_books()) {
+        const auto expected = described(read_vcards(book, limits));
+        for (std::size_t cut = 0; cut <= book.size(); ++cut) {
+            SCOPED_TRACE(book.substr(0, 30) + " cut at " + std::to_string(cut));
+            vcard_reader reader(limits);
+            const std::size_t taken = reader.read(std::string_view(book).substr(0, cut), false);
+            ASSERT_LE(taken, cut);
+            reader.read(std::string_view(book).substr(taken), true);
+            EXPECT_EQ(described(reader.finish()), expected);
+        }
+        for (std::size_t piece : {1, 2, 3, 5}) {
+            SCOPED_TRACE(book.substr(0, 30) + " in pieces of " + std::to_string(piece));
+            vcard_reader reader(limits);
+            std::string pending;
+            for (std::size_t at = 0; at < book.size();) {
+                pending += book.substr(at, piece);
+                at += piece;
+                pending.erase(0, reader.read(pending, at >= book.size()));
+            }
+            EXPECT_EQ(described(reader.finish()), expected);
+        }
+    }
+}
+
+TEST(VCards, ABookReadFromItsFileInBlocksReadsAsItsWholeText)
+{
+    const auto folder = std::filesystem::path(::testing::TempDir()) / "vcard_blocks";
+    std::filesystem::create_directories(folder);
+    // The first 4 KiB are read at once to learn the format: a card of short notes comes first.
+    std::string first_card = "BEGIN:VCARD\nFN:First\n";
+    while (first_card.size() < 5000)
+        first_card += "NOTE:some words\n";
+    first_card += "END:VCARD\n";
+    auto limits = piecewise_limits();
+    for (const auto& own : piecewise_books()) {
+        const std::string book = first_card + own;
+        const auto expected = described(read_vcards(book, limits));
+        const auto path = (folder / "book.vcf").string();
+        std::ofstream(path, std::ios::binary) << book;
+        for (std::size_t block : {1, 7, 64, 1 << 20}) {
+            SCOPED_TRACE(own.substr(0, 30) + " in blocks of " + std::to_string(block));
+            limits.block_bytes = block;
+            EXPECT_EQ(described(read_book_file(path, limits)), expected);
+        }
+    }
+    // More cards than the limit stop the reading wherever the blocks fall.
+    limits.max_cards = 1;
+    limits.block_bytes = 5;
+    std::ofstream((folder / "two.vcf").string(), std::ios::binary) << first_card + piecewise_books()[0];
+    const auto limited = read_book_file((folder / "two.vcf").string(), limits);
+    EXPECT_EQ(limited.cards.size(), 1u);
+    EXPECT_TRUE(limited.failure);
+}
+
+TEST(ContactCard, KeepsEachFieldWhateverItsLength)
+{
+    contact_fields fields;
+    const std::size_t lengths[] = {1, 127, 128, 16383, 16384, 70000};
+    for (std::size_t index = 0; index < fields.size(); ++index) {
+        if (index % 3 != 1)
+            fields[index] = std::string(lengths[index % std::size(lengths)], static_cast<char>('a' + index % 26));
+    }
+    const contact_card card(fields);
+    for (int index = 0; index < field_count; ++index)
+        EXPECT_EQ(card.field(index), fields[static_cast<std::size_t>(index)]) << index;
+    EXPECT_EQ(card.field(-1), "");
+    EXPECT_EQ(card.field(field_count), "");
+    EXPECT_EQ(card.first_email(), fields[email3]); // the first two are empty
+    EXPECT_EQ(contact_card().field(full_name), "");
+}
+
+TEST(AddressBook, FindsEntriesByExactIdAndByAddressIgnoringCase)
+{
+    std::vector<book_entry> entries;
+    for (int i = 0; i < 5000; ++i)
+        entries.push_back({"id" + std::to_string(i), "Name " + std::to_string(i), "user" + std::to_string(i) + "@Example.com", "SMTP", {}});
+    entries.push_back({"first", "First", "same@x", "SMTP", {}});
+    entries.push_back({"second", "Second", "SAME@X", "SMTP", {}});
+    entries.push_back({"blank", "No address", "", "SMTP", {}});
+    const address_book book(std::move(entries));
+    for (int i = 0; i < 5000; i += 7) {
+        ASSERT_NE(book.resolve("USER" + std::to_string(i) + "@example.COM"), nullptr) << i;
+        EXPECT_EQ(book.resolve("user" + std::to_string(i) + "@example.com")->id, "id" + std::to_string(i));
+        EXPECT_EQ(book.entry("id" + std::to_string(i))->display_name, "Name " + std::to_string(i));
+    }
+    EXPECT_EQ(book.resolve("same@x")->id, "first"); // the first of equal addresses
+    EXPECT_EQ(book.resolve(""), nullptr);
+    EXPECT_EQ(book.resolve("user5000@example.com"), nullptr);
+    EXPECT_EQ(book.resolve("user1@example.co"), nullptr);
+    EXPECT_EQ(book.entry("ID1"), nullptr); // ids compare exactly
+    EXPECT_EQ(book.entry("blank")->display_name, "No address");
+    EXPECT_EQ(address_book({}).resolve("a@x"), nullptr);
+}
+
 TEST(Ldif, RecordsWithBase64FoldingAndSkippedParts)
 {
     const auto result = read_ldif("version: 1\n# a comment\n folded comment\ndn: cn=Jos\xC3\xA9,o=x\ncn:: Sm9zw6k=\n"
@@ -222,7 +359,7 @@ TEST(ContactsCsv, RowsAgreeWithPythonsReader)
         std::filesystem::remove(path);
         std::string ours;
         for (const auto& card : read_contacts_csv(body).cards) {
-            const std::string fields[] = {card.field(full_name), card.field(email1), card.field(company)};
+            const std::string_view fields[] = {card.field(full_name), card.field(email1), card.field(company)};
             std::string line = "[";
             for (int i = 0; i < 3; ++i) {
                 std::string repr = "'";

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -50,10 +51,20 @@ struct Control {
     std::size_t selection_end = 0;
     std::string tooltip; // shown while the mouse rests on the control; empty for none
     std::vector<int> selected; // multiple-selection list, list view: the selected items, ascending
-    std::vector<std::vector<std::string>> rows; // list view: each row's texts by column
+    // List view: each row's value, the owner's key to what the row shows, and the text of a
+    // value in a column, asked for only when a row is shown or searched, so a long list
+    // copies no text.
+    std::vector<std::size_t> rows;
+    std::function<std::string(std::size_t value, std::size_t column)> cell_text;
     calendar_time moment; // date and time picker
     int clicked_column = -1; // list view: the column whose heading was clicked last
     placement place;
+
+    // The text of a list view's row in a column; empty without a cell_text.
+    std::string row_text(std::size_t row, std::size_t column) const
+    {
+        return cell_text ? cell_text(rows.at(row), column) : std::string();
+    }
 };
 
 class Dialog;

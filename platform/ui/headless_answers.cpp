@@ -65,8 +65,9 @@ int find_item(const Control& control, const std::string& text)
             if (same(control.items[i]))
                 return static_cast<int>(i);
         for (std::size_t i = 0; i < control.rows.size(); ++i)
-            if (std::any_of(control.rows[i].begin(), control.rows[i].end(), same))
-                return static_cast<int>(i);
+            for (std::size_t column = 0; column < control.declared.columns.size(); ++column)
+                if (same(control.row_text(i, column)))
+                    return static_cast<int>(i);
     }
     return -1;
 }
