@@ -109,8 +109,8 @@ read_result read_ldif(std::string_view bytes, const read_limits& limits)
             continue; // the continuation of a line already passed over
         const std::size_t first_line = lines.number();
         const bool comment = line[0] == '#';
-        logical.assign(comment ? std::string_view() : line);
-        bool too_long = false;
+        bool too_long = !comment && line.size() > limits.max_line_bytes;
+        logical.assign(comment || too_long ? std::string_view() : line);
         std::string_view next;
         while (lines.peek(next) && !next.empty() && next[0] == ' ') {
             lines.next(next);

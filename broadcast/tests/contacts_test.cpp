@@ -295,6 +295,18 @@ TEST(Ldif, RecordsWithBase64FoldingAndSkippedParts)
     EXPECT_EQ(result.skipped[0].line, 12u); // the URL value
     EXPECT_EQ(result.skipped[1].line, 13u); // the bad base64
     EXPECT_EQ(result.skipped[2].line, 18u); // the record without dn
+
+    // A line past the limit is skipped whether or not it is folded.
+    read_limits limits;
+    limits.max_line_bytes = 100;
+    const std::string long_value(150, 'm');
+    const auto limited = read_ldif("dn: cn=A\nmail: " + long_value + "@x\ncn: A\nmail: a@x\n o: " + long_value + "\n", limits);
+    ASSERT_EQ(limited.cards.size(), 1u);
+    EXPECT_EQ(limited.cards[0].field(email1), "");
+    EXPECT_EQ(limited.cards[0].field(full_name), "A");
+    ASSERT_EQ(limited.skipped.size(), 2u);
+    EXPECT_EQ(limited.skipped[0].line, 2u);
+    EXPECT_EQ(limited.skipped[1].line, 4u);
 }
 
 TEST(ContactsCsv, HeadingsDelimitersQuotesAndEncodings)
