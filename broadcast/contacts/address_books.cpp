@@ -24,7 +24,8 @@ constexpr int max_folder_depth = 16;
 
 
 // A regular file opened for reading, never through a link at its end and never blocking on a
-// special file; read up to the size it had when opened.
+// special file; read up to the size it had when opened. Its problems do not name it: the
+// caller does.
 class regular_file {
 public:
     // Nothing, with the reason in `problem`, for anything but a regular file or past `limit`.
@@ -32,24 +33,25 @@ public:
     {
         const int fd = ::open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0) {
-            problem = path + ": " + std::strerror(errno);
+            problem = std::strerror(errno);
             return std::nullopt;
         }
         regular_file file(fd);
         struct stat info {};
         if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-            problem = path + ": not a regular file";
+            problem = "not a regular file";
             return std::nullopt;
         }
         if (static_cast<std::size_t>(info.st_size) > limit) {
-            problem = path + ": larger than " + std::to_string(limit >> 20) + " MiB";
+            problem = "larger than " + std::to_string(limit >> 20) + " MiB";
             return std::nullopt;
         }
         file.left_ = static_cast<std::size_t>(info.st_size);
         return file;
     }
 
-    regular_file(regular_file&& other) noexcept : fd_(std::exchange(other.fd_, -1)), left_(other.left_) { }
+    regular_file(regular_file&& other) noexcept
+        : fd_(std::exchange(other.fd_, -1)), left_(other.left_), error_(std::move(other.error_)) { }
     regular_file& operator=(regular_file&&) = delete;
     ~regular_file()
     {
@@ -57,7 +59,8 @@ public:
             ::close(fd_);
     }
 
-    // Appends up to `count` more bytes to `text`; false once the file has no more.
+    // Appends up to `count` more bytes to `text`; false once the file has no more, or when it
+    // could not be read on (error() says why).
     bool append(std::string& text, std::size_t count)
     {
         const std::size_t start = text.size();
@@ -67,6 +70,8 @@ public:
             const ssize_t n = ::read(fd_, text.data() + done, text.size() - done);
             if (n < 0 && errno == EINTR)
                 continue;
+            if (n < 0)
+                error_ = std::strerror(errno);
             if (n <= 0) {
                 left_ = 0; // cut short while read: what was read stands
                 break;
@@ -78,11 +83,14 @@ public:
         return left_ > 0;
     }
 
+    const std::optional<std::string>& error() const { return error_; }
+
 private:
     explicit regular_file(int fd) : fd_(fd) { }
 
     int fd_;
     std::size_t left_ = 0;
+    std::optional<std::string> error_;
 };
 
 // A vCard book read a block at a time: a book can be hundreds of megabytes, and a buffer its
@@ -324,6 +332,8 @@ read_result read_book_file(const std::string& path, const read_limits& limits)
         result = read_contacts_csv(bytes, limits);
         break;
     }
+    if (file->error() && !result.failure)
+        result.failure = "read only in part: " + *file->error();
     trace_skipped(path, result);
     return result;
 }
