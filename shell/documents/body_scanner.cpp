@@ -256,9 +256,11 @@ private:
         if (!flag(scan_keep_sources) && has_attribute_value(tag_, "TITLE", title)
             && equal_ignoring_case(title, "Quorbis_EDIT_style"))
             return after;
-        // A tag the body cuts off before its ">" is closed here, as the end tag follows it.
+        // A tag the body cuts off before its ">" is closed here, as the end tag follows it; so is
+        // a tag that runs to the body's end (a quoted value never closed), which would take in
+        // the end tag written after it when the body is read again.
         const auto written = body_.substr(start, end - start);
-        changed_ = changed_ || !written.ends_with('>');
+        changed_ = changed_ || !written.ends_with('>') || end >= body_.size();
         write_tag(written);
         result_ += body_.substr(end, contents_end - end);
         result_ += "</STYLE>";

@@ -202,6 +202,9 @@ TEST(BodyScanner, ARescanChangesNothing)
         "<!--quorbis_c2t_form{<DIV id=div_c2t_form>}--><DIV id=div_c2t_form>x</DIV>",
         "<STYLE>open",
         "<p>x<style type=\"text/",
+        // A quoted value never closed: the start tag runs to the end, end tag and all.
+        "<style a=\"q></style>",
+        "x<style type=\"text/ type=\"t=\"q>",
         // A stray quote: the attribute it opens runs on to the next quote.
         "<img src=\"left.png\" width=\"24\" \">NAME</a>;<div class=\"r\" lang=\"en\">N</div>",
         "<IMG quorbis_src_href=y src=x onclick=z \">w<div class=\"q\">v</div>",
