@@ -1,9 +1,9 @@
 // Any bytes as a page through the form wrapper. Wherever the plain copy is stable (a copy of
-// the copy equals the copy) and no tag lacks a name (the tokenizer's own rules make a few odd
-// comments read back otherwise, and a nameless tag "</ x>" is written as "< x>", which reads
-// back as text): the unwrapped copy of the unwrapped copy equals the unwrapped copy, and for a
-// page without FORM tags, taking the wrapper out on load gives the same page whether it was
-// wrapped or not.
+// the copy equals the copy), no tag lacks a name and no comment opened without white space
+// ends at a ">" (the tokenizer's own rules make such comments a tag "--" that reads back as
+// text, and a nameless tag "</ x>" is written as "< x>", which reads back as text too): the
+// unwrapped copy of the unwrapped copy equals the unwrapped copy, and for a page without FORM
+// tags, taking the wrapper out on load gives the same page whether it was wrapped or not.
 #include "conversion/form_wrapper/inner_html_cback.h"
 #include "conversion/vocabulary/page_forms.h"
 #include "core/markup/copying_callback.h"
@@ -29,9 +29,15 @@ class form_finder : public hevtools::markup::null_parser_callback {
 public:
     bool found = false;
     bool nameless = false;
+    bool odd_comment = false;
     bool on_empty_tag(core::markup_tag& tag, std::size_t) override { return note(tag); }
     bool on_start_tag(core::markup_tag& tag, std::size_t) override { return note(tag); }
     bool on_end_tag(core::markup_tag& tag, std::size_t) override { return note(tag); }
+    bool on_error(int code, std::size_t, int&) override
+    {
+        odd_comment = odd_comment || code == hevtools::markup::error_unclosed_comment_tag;
+        return true;
+    }
 
 private:
     bool note(const core::markup_tag& tag)
@@ -72,7 +78,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto copy = plain_copy(page);
     form_finder finder;
     tokenize(page, finder);
-    if (plain_copy(copy) != copy || plain_copy(unwrapped) != unwrapped || finder.nameless)
+    if (plain_copy(copy) != copy || plain_copy(unwrapped) != unwrapped || finder.nameless || finder.odd_comment)
         return 0;
     if (conversion::copy_page_through_form_wrapper(unwrapped, {}, settings) != unwrapped)
         std::abort();
