@@ -49,8 +49,14 @@ template <typename Word>
 std::string_view closing_slash_text(const markup_tag& tag)
 {
     switch (tag.closing_slash) {
-    case markup_tag::slash:
-        return "/";
+    case markup_tag::slash: {
+        // Right behind an unquoted value, a "/" would be read back as part of the value: the
+        // attributes are written in another order than they came, so the last one may have one.
+        if (tag.attributes.empty())
+            return "/";
+        const auto& value = (tag.attributes.end() - 1)->second;
+        return value.empty() || value.back() == '"' || value.back() == '\'' ? "/" : " /";
+    }
     case markup_tag::spaced_slash:
         return " /";
     default:

@@ -125,6 +125,8 @@ const reading_case closing_slashes_and_instructions[] = {
     // A name ending in "/" ordered last is no closing slash, in the copy and in its copy.
     {"<a t/ s>", "S<a s t/ >", "S<a s t/ >", "<a s t/ >"},
     {"<a s t/ >", "S<a s t/ >", "S<a s t/ >", "<a s t/ >"},
+    // A closing slash written behind an unquoted value is set apart, or it would join the value.
+    {"<script x=v r/>a", R"(S<script r x=v /> | T"a")", R"(S<script r x=v /> | T"a")", "<script r x=v />a"},
     // Self-closed, a raw-text element holds nothing.
     {"<script/>a<b>", R"(S<script/> | T"a" | S<b>)", R"(S<script/> | T"a" | S<b>)", "<script/>a<b>"},
     {"<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<p>",
