@@ -173,11 +173,12 @@ private:
         changed_ = true;
     }
 
+    // Every attribute of the name: broken markup may repeat one.
     void remove_attribute(std::string_view name)
     {
         if (!tag_.GetAttributes().Has(name))
             return;
-        tag_.GetAttributes().Remove(name);
+        tag_.GetAttributes().RemoveEvery(name);
         changed_ = true;
     }
 

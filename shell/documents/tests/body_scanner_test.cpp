@@ -208,6 +208,8 @@ TEST(BodyScanner, ARescanChangesNothing)
         // A stray quote: the attribute it opens runs on to the next quote.
         "<img src=\"left.png\" width=\"24\" \">NAME</a>;<div class=\"r\" lang=\"en\">N</div>",
         "<IMG quorbis_src_href=y src=x onclick=z \">w<div class=\"q\">v</div>",
+        // A stored source given twice: both go.
+        "<IMG quorbis_src_href=y quorbis_src_href=z\">w",
     };
     for (const char* body : bodies) {
         scan_fixture f;
