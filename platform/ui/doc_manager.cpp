@@ -1,6 +1,7 @@
 #include "platform/ui/doc_manager.h"
 
 #include "platform/strings/string_table.h"
+#include "platform/ui/command_router.h"
 #include "platform/ui/ui_host.h"
 
 #include <algorithm>
@@ -57,6 +58,12 @@ bool Document::DoSave(const std::string& path, bool replace)
     if (replace)
         SetPathName(chosen);
     return true;
+}
+
+void Document::route_file_commands(CommandRouter& commands)
+{
+    commands.on_command(ID_FILE_SAVE, [this](int) { DoFileSave(); });
+    commands.on_command(ID_FILE_SAVE_AS, [this](int) { DoSave({}, true); });
 }
 
 bool Document::OnSaveDocument(const std::string& path)

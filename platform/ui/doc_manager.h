@@ -10,9 +10,14 @@
 
 namespace platform::ui {
 
+class CommandRouter;
 class UiHost;
 class Document;
 class Frame;
+
+// The commands every document answers.
+inline constexpr int ID_FILE_SAVE = 57603;
+inline constexpr int ID_FILE_SAVE_AS = 57604;
 
 // A view of a document.
 class View {
@@ -81,6 +86,9 @@ public:
 
 protected:
     UiHost* host() const { return host_; }
+    // File Save (DoFileSave) and File Save As (DoSave, asking for the name) on the document's
+    // command route.
+    void route_file_commands(CommandRouter& commands);
     // A view joined the document (a document loaded before its view shows it here).
     virtual void OnViewAdded(View&) { }
 

@@ -98,8 +98,7 @@ constexpr const char* part_labels[] = {"HTML", "HTML-lite", "Text"};
 CTalverinDoc::CTalverinDoc(AppContext& context, CTalverinDocManager& manager)
     : Document(&context.services.ui), context_(context), manager_(manager)
 {
-    commands_.on_command(ID_FILE_SAVE, [this](int) { DoFileSave(); });
-    commands_.on_command(ID_FILE_SAVE_AS, [this](int) { DoSave({}, true); });
+    route_file_commands(commands_);
 }
 
 CTalverinDoc::~CTalverinDoc()

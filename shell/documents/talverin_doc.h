@@ -15,8 +15,8 @@ namespace shell {
 struct AppContext;
 class CTalverinDocManager;
 
-inline constexpr int ID_FILE_SAVE = 57603;
-inline constexpr int ID_FILE_SAVE_AS = 57604;
+using platform::ui::ID_FILE_SAVE;
+using platform::ui::ID_FILE_SAVE_AS;
 
 // The document of the main editor: one HTML message. Its page file (the anchor) is only a
 // Save Results page; the message lives in the companion folder beside it and in two files

@@ -56,6 +56,7 @@ CWizardDoc::CWizardDoc(AppContext& context, CTalverinDocManager* manager)
     : Document(&context.services.ui), context_(context), manager_(manager)
 {
     SetTitle(body_part_name());
+    route_file_commands(commands_);
     commands_.on_command(ID_SAVE_AND_EXIT, [this](int) { OnSaveAndExit(); });
     commands_.on_command(ID_CANCEL_AND_EXIT, [this](int) { OnCancelAndExit(); });
 }

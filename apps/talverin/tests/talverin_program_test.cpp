@@ -250,6 +250,18 @@ TEST_F(ProgramRun, ATextMessageOpensInItsViewAndClosesUnchanged)
     EXPECT_EQ(read_file(message), text);
 }
 
+TEST_F(ProgramRun, ATextMessageIsSavedAsUnderANewName)
+{
+    const std::string message = home.file("notes.quorbis_txt");
+    const std::string copy = home.file("copy.quorbis_txt");
+    const std::string text = "Dear reader,\r\nx < y & z";
+    std::ofstream(message, std::ios::binary) << text;
+    auto result = run(TALVERIN_PROGRAM, {message}, "command 57604\nfile " + copy + "\n");
+    EXPECT_EQ(result.status, 0) << result.errors;
+    EXPECT_EQ(read_file(copy), text);
+    EXPECT_EQ(read_file(message), text);
+}
+
 TEST_F(ProgramRun, AnHtmlMessageIsSavedAsThenOpensAndSavesAgain)
 {
     const std::string anchor = home.file("news.htm");
