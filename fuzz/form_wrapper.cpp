@@ -1,9 +1,10 @@
 // Any bytes as a page through the form wrapper. Wherever the plain copy is stable (a copy of
-// the copy equals the copy), no tag lacks a name and no comment opened without white space
-// ends at a ">" (the tokenizer's own rules make such comments a tag "--" that reads back as
-// text, and a nameless tag "</ x>" is written as "< x>", which reads back as text too): the
-// unwrapped copy of the unwrapped copy equals the unwrapped copy, and for a page without FORM
-// tags, taking the wrapper out on load gives the same page whether it was wrapped or not.
+// the copy equals the copy), no tag lacks a name and no comment opener is read as a tag "--"
+// ("<!-->", or "<!--a>" closed at a bare ">": the tokenizer's own rules make it a tag that
+// reads back as text, and a nameless tag "</ x>" is written as "< x>", which reads back as
+// text too): the unwrapped copy of the unwrapped copy equals the unwrapped copy, and for a page
+// without FORM tags, taking the wrapper out on load gives the same page whether it was wrapped
+// or not.
 #include "conversion/form_wrapper/inner_html_cback.h"
 #include "conversion/vocabulary/page_forms.h"
 #include "core/markup/copying_callback.h"
@@ -44,6 +45,7 @@ private:
     {
         found = found || is(tag, el::FORM);
         nameless = nameless || tag.name.empty();
+        odd_comment = odd_comment || tag.name == "--"; // "<!-->", as the tokenizer reads it
         return true;
     }
 };

@@ -1,9 +1,9 @@
 // Any bytes as a message body through the vocabulary's readers: the linked-item reader and the
 // Flash movie lookup end inside the text from every offset (the first 2 KB of offsets), the
 // replace-comment refresh ends, and taking the wrapper form out of a page a second time
-// changes nothing, unless the page or what the first pass made of it holds a comment opened
-// without white space and ended by a bare ">" (the tokenizer's own rules make it a tag "--",
-// which reads back as text).
+// changes nothing, unless the page or what the first pass made of it holds a comment opener
+// the tokenizer's own rules read as a tag "--" ("<!-->", or "<!--a>" closed at a bare ">"),
+// which reads back as text.
 #include "conversion/vocabulary/linked_item.h"
 #include "conversion/vocabulary/object_markup.h"
 #include "conversion/vocabulary/page_forms.h"
@@ -21,6 +21,12 @@ namespace {
 class odd_comment_finder : public hevtools::markup::null_parser_callback {
 public:
     bool found = false;
+    // "<!-->", as the tokenizer reads it.
+    bool on_start_tag(core::markup_tag& tag, std::size_t) override
+    {
+        found = found || tag.name == "--";
+        return true;
+    }
     bool on_error(int code, std::size_t, int&) override
     {
         found = found || code == hevtools::markup::error_unclosed_comment_tag;

@@ -297,6 +297,12 @@ std::string quorbis_html_importer::scan_tags(std::string_view text, bool warn)
             out() += core::escape_text(text.substr(tag_start, position - tag_start), core::escape_mode::exact);
             continue;
         }
+        if (tag.GetName() == "!--") {
+            // "<! --x-->" is read as the comment it is written back as, under the comments' rules:
+            // it cannot pass an object marker through as a tag.
+            handle_comment(tag.GetText());
+            continue;
+        }
         std::size_t resume = position;
         handle_tag(tag, text, tag_start, resume);
         position = std::max(resume, position);

@@ -398,6 +398,8 @@ TEST_F(importer, BrokenAndHostileInputKeepsEveryTextCharacter)
         {"<htmlB<b>z", "&lt;htmlB<b>z"},
         // a raw body keeps its text; a comment naming an object marker is emptied
         {"<script>a<!-- b --><!--Quorbis-object-end-->c</script>", "<script>a<!-- b --><!-- -->c</script>"},
+        // a comment written with white space after "<!" goes under the comments' rules
+        {"<html>x<! --note-->y", "x<!--note-->y"},
     };
     for (const auto& c : cases)
         EXPECT_NE(imp.scan_tags(c.in, false).find(c.kept), std::string::npos) << c.in;
@@ -407,7 +409,9 @@ TEST_F(importer, BrokenAndHostileInputKeepsEveryTextCharacter)
              "<img src=\"<!--Quorbis-object-end-->",
              // a raw body keeps its text but no marker
              "<script>x<!--Quorbis-object-end-->y</script>", "<style><!--Quorbis-object-start-->",
-             "<script><!-<!--Quorbis-object-end-->-Quorbis-object-end-->"}) {
+             "<script><!-<!--Quorbis-object-end-->-Quorbis-object-end-->",
+             // a comment written with white space after "<!" is read as one
+             "<html>x<!\t--Quorbis-object-end-->y</html>"}) {
         const std::string forged = imp.scan_tags(page, false);
         EXPECT_EQ(count(forged, "<!--Quorbis-object-start-->"), count(forged, "<!--Quorbis-object-end-->")) << forged;
     }
