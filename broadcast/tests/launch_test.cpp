@@ -67,7 +67,7 @@ protected:
                     during_transport();
             };
         };
-        auto ftp = [this, transport](broadcast_ref job, const form_preparation&) { transport("FTP")(std::move(job)); };
+        auto ftp = [transport](broadcast_ref job, const form_preparation&) { transport("FTP")(std::move(job)); };
         return launch_services {host, queue, ticks, clock, dialogs, [this] { return account; },
             [] { return service_settings {"bulk@example.test", {}}; }, dialup,
             transport_set {ftp, transport("SMTP"), transport("HTTP"), nullptr},

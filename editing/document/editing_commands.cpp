@@ -28,14 +28,6 @@ std::string trimmed(std::string_view s)
     return std::string(s);
 }
 
-std::string attribute_text(const element_ptr& e, std::string_view name)
-{
-    value v;
-    if (!e || e->get_attribute(name, v) != S_OK)
-        return {};
-    return v.to_text();
-}
-
 element_ptr first_div_with_id(const document_pair& pair, std::string_view id)
 {
     if (!pair.document)

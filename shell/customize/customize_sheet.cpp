@@ -24,7 +24,6 @@ constexpr int IDC_REMOVE = 1154;
 
 // Additional page.
 constexpr int IDC_FTP = 1149;
-constexpr int IDC_SMTP_NATIVE = 1150;
 constexpr int IDC_SMTP_MAPI = 1151;
 constexpr int IDC_HTTP = 1152;
 constexpr int IDC_SMTP_SERVER = 1011;

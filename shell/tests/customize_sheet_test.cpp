@@ -26,7 +26,7 @@ namespace {
 // General page
 constexpr int combo = 1152, user_id = 1021, password = 1022, add_new = 1153, remove_button = 1154;
 // Additional page
-constexpr int ftp = 1149, smtp_native = 1150, smtp_mapi = 1151, http = 1152, smtp_server = 1011, timeout = 1153,
+constexpr int smtp_native = 1150, smtp_mapi = 1151, http = 1152, smtp_server = 1011, timeout = 1153,
               secure = 1084, mapi_book = 1121, windows_book = 1122, existing_connection = 1155, dialup = 1158,
               dialup_settings = 1159, standard_view = 1207, enhanced_view = 1208, display_delay = 1349;
 constexpr int general_page = 0, additional_page = 1, templates_page = 2;

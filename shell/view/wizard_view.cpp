@@ -40,7 +40,6 @@ namespace {
 constexpr int OLECMDID_PRINT = 6;
 constexpr int IDOK_ = 1;
 constexpr int bookmark_delete = 1176;
-constexpr unsigned IDS_EMPTY_PAGE_TEXT = 3095;
 constexpr unsigned IDS_TEXT_PREVIEW_TITLE = 20024;
 constexpr unsigned IDS_BOOKMARK_INSERTED = 1166;
 constexpr unsigned IDS_BOOKMARK_DELETED = 1167;

@@ -18,7 +18,7 @@ const std::string& valid_archive()
     return archive;
 }
 
-std::string gateway_bytes(const standin::QuorbisStandIn& stand_in)
+std::string gateway_bytes()
 {
     auto body = gateway_body(valid_archive(), "demo", "secret");
     return "POST /cgi-bin/submit HTTP/1.0\r\nContent-Type: application/x-www-form-urlencoded\r\n"
@@ -83,22 +83,22 @@ TEST(Replies, DropsCutAfterTheStatedBytesByFinOrReset)
     stand_in.script("gateway", {{"fault", "throttle"}, {"rate", "2000"}, {"job", "9"}});
 
     plain_connection fin(stand_in.port("http"));
-    fin.send(gateway_bytes(stand_in));
+    fin.send(gateway_bytes());
     EXPECT_EQ(fin.read_all(), "HTTP/1.1 2");
     EXPECT_TRUE(fin.closed());
     EXPECT_FALSE(fin.reset());
 
     plain_connection rst(stand_in.port("http"));
-    rst.send(gateway_bytes(stand_in));
+    rst.send(gateway_bytes());
     EXPECT_EQ(rst.read_all(), "");
     EXPECT_TRUE(rst.reset());
 
     plain_connection garbage(stand_in.port("http"));
-    garbage.send(gateway_bytes(stand_in));
+    garbage.send(gateway_bytes());
     EXPECT_EQ(garbage.read_all().substr(0, 11), std::string("\x00\xff\xfe garbage", 11));
 
     plain_connection slow(stand_in.port("http"));
-    slow.send(gateway_bytes(stand_in));
+    slow.send(gateway_bytes());
     EXPECT_EQ(reply_body(slow.read_all()),
         "<HTTP_REPLY><STATUS_NUMBER>0</STATUS_NUMBER><JOB_NUMBER>9</JOB_NUMBER></HTTP_REPLY>");
 }

@@ -133,8 +133,9 @@ TEST(DataExchange, ListStringSelectsByPrefixIgnoringCase)
         int selected;
         const char* out;
     };
-    for (auto [given, selected, out] : {row {"pic", 1, "Picture.gif"}, row {"LOGO", 0, "logo.png"}, row {"zzz", -1, ""},
+    for (const row& r : {row {"pic", 1, "Picture.gif"}, row {"LOGO", 0, "logo.png"}, row {"zzz", -1, ""},
              row {"", 0, "logo.png"}}) {
+        const auto& [given, selected, out] = r;
         pick dialog(font_templates().get(7), f.host);
         dialog.chosen = given;
         f.host.expect_dialog(7, [&](DialogDriver& d) {
@@ -144,7 +145,7 @@ TEST(DataExchange, ListStringSelectsByPrefixIgnoringCase)
             list.add_string(70, "zebra.jpg");
             EXPECT_EQ(list.item(70).items, (std::vector<std::string> {"logo.png", "Picture.gif", "zebra.jpg"}));
             list.UpdateData(false);
-            EXPECT_EQ(list.get_cur_sel(70), selected) << given;
+            EXPECT_EQ(list.get_cur_sel(70), r.selected) << r.given;
             d.ok();
         });
         dialog.DoModal();

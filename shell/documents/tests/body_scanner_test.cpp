@@ -197,8 +197,8 @@ TEST(BodyScanner, ARescanChangesNothing)
 {
     const unsigned flags = scan_normalise | scan_record | scan_known_first | scan_drop_handlers;
     const char* bodies[] = {
-        "<P class=x onclick=y>a &bogus; b<FOO>c</FOO><TD></TD><STYLE>s</style ><A name=n>m</A>"
-        "<IMG src=a.gif quorbis_id=picture1><EMBED src=\"m%41.swf\"><SCRIPT>x<y</SCRIPT>",
+        ("<P class=x onclick=y>a &bogus; b<FOO>c</FOO><TD></TD><STYLE>s</style ><A name=n>m</A>"
+         "<IMG src=a.gif quorbis_id=picture1><EMBED src=\"m%41.swf\"><SCRIPT>x<y</SCRIPT>"),
         "<!--quorbis_c2t_form{<DIV id=div_c2t_form>}--><DIV id=div_c2t_form>x</DIV>",
         "<STYLE>open",
         "<p>x<style type=\"text/",

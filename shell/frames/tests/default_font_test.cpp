@@ -83,10 +83,11 @@ TEST(DefaultFont, BoldOnlyAtWeightSevenHundred)
         int weight;
         int bold;
     };
-    for (auto [style, weight, bold] : {row {"Semibold", 600, 0}, row {"Bold", 700, 1}, row {"Regular", 400, 0}}) {
+    for (const row& r : {row {"Semibold", 600, 0}, row {"Bold", 700, 1}, row {"Regular", 400, 0}}) {
+        const auto& [style, weight, bold] = r;
         font_fixture f;
         f.context.settings.is_bold = 1 - bold;
-        f.choose([style](DialogDriver& d) {
+        f.choose([style = r.style](DialogDriver& d) {
             d.select(IDC_FONT_FACE, "Verdana");
             d.select(IDC_FONT_STYLE, style);
             d.ok();
