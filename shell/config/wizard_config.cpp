@@ -161,9 +161,13 @@ int CWizardConfig::LoadFromRegistry(ConfigServices& services, const std::string&
     transport_ = static_cast<int>(read_dword(registry, key, "Transport Protocol").value_or(3));
     if (transport_ == 2 && !services.mail.is_simple_mapi_loaded())
         transport_ = 3;
-    connection_ = services.dialup.RASDllOK() == 1
-        ? static_cast<int>(read_dword(registry, key, "Connection").value_or(0))
-        : 0;
+    connection_ = static_cast<int>(read_dword(registry, key, "Connection").value_or(0));
+    if (services.dialup.RASDllOK() != 1) {
+        if (connection_ == 1)
+            TRACE_LOG("CWizardConfig::LoadFromRegistry() -- dial-up networking is unavailable: %s sends over the "
+                      "existing connection\n", name_.c_str());
+        connection_ = 0;
+    }
     enhanced_view_ = read_dword(registry, key, "Enhanced View").value_or(0) != 0;
     c2t_use_url_param_ = read_dword(registry, key, "C2TUseURLParam").value_or(1) != 0;
     std::pair<const char*, std::string*> texts[] = {{"C2TURLParam", &c2t_url_param_}, {"C2TOnURL", &c2t_on_url_},

@@ -1,7 +1,11 @@
 #include "config_fixture.h"
+#include "core/log/trace_log.h"
+#include "platform/testing/recording_sink.h"
 #include "shell/config/passwd_block.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 using namespace shell;
 using namespace shell::testing;
@@ -108,6 +112,26 @@ TEST(WizardConfig, StoredNumbersAreReadAsTheirRulesSay)
         if (std::string(c.value_name) == "Transport Protocol")
             EXPECT_EQ(f.stored("C", "Transport Protocol"), c.stored) << c.what; // the store keeps 2
     }
+}
+
+TEST(WizardConfig, DialUpStoredWhereItCannotDialSaysItSendsOverTheExistingConnection)
+{
+    platform::testing::recording_sink sink;
+    core::trace_logger logger({.debug_output = &sink});
+    core::install_trace_logger(&logger);
+    core::trace_enabled = 1;
+    config_fixture f;
+    f.put("Work", "Connection", std::uint32_t {1});
+    CWizardConfig config;
+    ASSERT_EQ(config.LoadFromRegistry(f.services, "Work"), 1);
+    core::trace_enabled = 0;
+    core::install_trace_logger(nullptr);
+    EXPECT_EQ(config.GetConnection(), 0);
+    EXPECT_EQ(f.stored("Work", "Connection"), value(std::uint32_t {1})); // kept for a machine that can dial
+    const auto texts = sink.texts();
+    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& line) {
+        return line.find("dial-up networking is unavailable: Work sends over the existing connection") != std::string::npos;
+    }));
 }
 
 TEST(WizardConfig, SaveThenLoadRoundTripsEveryFieldWithItsStoredType)
