@@ -4,6 +4,7 @@
 #include "core/files/file_text.h"
 #include "core/log/trace_log.h"
 #include "core/markup/ascii.h"
+#include "core/markup/escape.h"
 #include "core/util/folders.h"
 #include "core/vocab/markup_snippets.h"
 #include "core/vocab/pull_placeholders.h"
@@ -18,6 +19,9 @@ namespace {
 
 using core::equal_ignoring_case;
 using core::find_ignoring_case;
+using core::is_ascii_digit;
+using core::is_ascii_hex_digit;
+using core::is_ascii_letter;
 
 // The kind names of the trace, "Unkonwn" as the program has always written it.
 const char* kind_label(int kind)
@@ -68,6 +72,45 @@ std::size_t after_end_tag(std::string_view text, std::size_t from, std::string_v
     return close == std::string_view::npos ? text.size() : close + 1;
 }
 
+// How many bytes at the front of `text` carry on the reference `open` begins ("&", "&#",
+// "&#x", or a name or digits so far): never its ";".
+std::size_t reference_continues(std::string_view open, std::string_view text)
+{
+    std::size_t i = 0;
+    const auto take = [&](bool (*allowed)(char)) {
+        while (i < text.size() && allowed(text[i]))
+            ++i;
+        return i;
+    };
+    const auto name_char = [](char c) { return is_ascii_letter(c) || is_ascii_digit(c); };
+    if (open.size() == 1) {
+        if (text.empty() || (text[0] != '#' && !is_ascii_letter(text[0])))
+            return 0;
+        if (text[0] != '#')
+            return take(name_char);
+        open = "&#";
+        i = 1;
+    }
+    if (open[1] != '#')
+        return take(name_char);
+    if (open.size() > 2)
+        return take(open[2] == 'x' || open[2] == 'X' ? is_ascii_hex_digit : is_ascii_digit);
+    if (i < text.size() && (text[i] == 'x' || text[i] == 'X')) {
+        ++i;
+        return take(is_ascii_hex_digit);
+    }
+    return take(is_ascii_digit);
+}
+
+// Where `text` ends in a character reference still without its ";" ("&amp", "&#3", "&"), or npos.
+std::size_t unfinished_reference(std::string_view text)
+{
+    const auto amp = text.rfind('&');
+    if (amp == std::string_view::npos || reference_continues("&", text.substr(amp + 1)) != text.size() - amp - 1)
+        return std::string_view::npos;
+    return amp;
+}
+
 bool has_attribute_value(const core::CHTMLTag& tag, std::string_view name, std::string& value)
 {
     return tag.GetAttributes().GetValue(name, value);
@@ -107,13 +150,44 @@ private:
     {
         if (bookmark_ && !flag(scan_keep_sources))
             return;
-        if (declarations_ && !in_xmp_ && text.find('&') != std::string_view::npos) {
-            std::string fixed(text);
-            context_.dtd.ReplaceUnknownEntities(fixed);
-            result_ += fixed;
+        if (!declarations_ || in_xmp_) {
+            result_ += text;
             return;
         }
-        result_ += text;
+        // A tag dropped since the text before wrote nothing: a reference begun there and
+        // ended here is judged whole, as the next scan will see it.
+        if (unfinished_reference_end_ == result_.size()) {
+            unfinished_reference_end_ = std::string::npos;
+            const std::string_view open(result_.data() + unfinished_reference_, result_.size() - unfinished_reference_);
+            const auto taken = reference_continues(open, text);
+            if (taken == text.size()) {
+                result_ += text;
+                unfinished_reference_end_ = result_.size();
+                return;
+            }
+            if (text[taken] == ';') {
+                std::string reference(open);
+                reference += text.substr(0, taken + 1);
+                if (core::reference_length(reference, 0) == reference.size() && !context_.dtd.IsKnownEntity(reference)) {
+                    result_.resize(unfinished_reference_);
+                    result_ += ' ';
+                } else {
+                    result_ += text.substr(0, taken + 1);
+                }
+                text.remove_prefix(taken + 1);
+            }
+        }
+        if (text.find('&') == std::string_view::npos) {
+            result_ += text;
+            return;
+        }
+        std::string fixed(text);
+        context_.dtd.ReplaceUnknownEntities(fixed);
+        result_ += fixed;
+        if (const auto unfinished = unfinished_reference(fixed); unfinished != std::string::npos) {
+            unfinished_reference_ = result_.size() - fixed.size() + unfinished;
+            unfinished_reference_end_ = result_.size();
+        }
     }
 
     // Reads the element at `start` and writes it; the answer is where the walk goes on.
@@ -368,7 +442,7 @@ private:
     }
 
     // Flash movies are named by pull placeholders: the service puts the file in. A movie
-    // named so already stays as it is.
+    // named so already stays as it is, whatever its name holds ("?" would read as a query).
     void rewrite_flash_parameters()
     {
         const char* attribute = nullptr;
@@ -380,6 +454,8 @@ private:
             attribute = "src";
         std::string movie;
         if (!attribute || !has_attribute_value(tag_, attribute, movie) || !core::IsFileLink(movie))
+            return;
+        if (movie.starts_with(core::pull_placeholder_prefix) && movie.ends_with(']'))
             return;
         set_attribute(attribute, core::make_pull_placeholder(core::GetLinkFileName(movie)));
     }
@@ -412,6 +488,10 @@ private:
     bool changed_ = false; // the scan has changed the tag since it was read
     std::string result_;
     std::size_t plain_start_end_ = std::string::npos;
+    // Text ending the result in a reference without its ";", from where to where: a dropped
+    // tag leaves the text after it to join that one.
+    std::size_t unfinished_reference_ = 0;
+    std::size_t unfinished_reference_end_ = std::string::npos;
     std::string plain_start_name_;
     bool bookmark_ = false;
     bool in_xmp_ = false;

@@ -57,6 +57,9 @@ TEST(BodyScanner, NormalisesByItsFlags)
             "<PARAM name=movie value=\"C:\\m\\intro.swf\"><PARAM name=Movie value=\"[pull name=kept.swf]\"></P>",
             "<P class=x>a   b &amp; cd<marquee>m</marquee><embed src=\"[pull name=movie.swf]\">"
             "<PARAM name=\"movie\" value=\"[pull name=intro.swf]\"><PARAM name=Movie value=\"[pull name=kept.swf]\"></P>"},
+        {"a reference split by a dropped element is judged whole", scan_normalise, true,
+            "a &bo<FOO>gus; &am<FOO>p; &#3<FOO>8; &<FOO>x &amp<FOO>",
+            "a   &amp; &#38; &x &amp"},
         {"without declarations nothing is dropped", scan_normalise, false, "<FOO>a &bogus; b</FOO>",
             "<FOO>a &bogus; b</FOO>"},
         {"handlers go, but not from a script", scan_drop_handlers, true,
@@ -210,6 +213,10 @@ TEST(BodyScanner, ARescanChangesNothing)
         "<IMG quorbis_src_href=y src=x onclick=z \">w<div class=\"q\">v</div>",
         // A stored source given twice: both go.
         "<IMG quorbis_src_href=y quorbis_src_href=z\">w",
+        // A dropped tag between a reference's name and its ";".
+        "=&P<>;",
+        // A movie named by a placeholder whose name holds a "?".
+        "<EMBED src=\"?[pull name=",
     };
     for (const char* body : bodies) {
         scan_fixture f;
