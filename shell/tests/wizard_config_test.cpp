@@ -1,6 +1,5 @@
 #include "config_fixture.h"
-#include "core/log/trace_log.h"
-#include "platform/testing/recording_sink.h"
+#include "core/testing/trace_capture.h"
 #include "shell/config/passwd_block.h"
 
 #include <gtest/gtest.h>
@@ -116,20 +115,15 @@ TEST(WizardConfig, StoredNumbersAreReadAsTheirRulesSay)
 
 TEST(WizardConfig, DialUpStoredWhereItCannotDialSaysItSendsOverTheExistingConnection)
 {
-    platform::testing::recording_sink sink;
-    core::trace_logger logger({.debug_output = &sink});
-    core::install_trace_logger(&logger);
-    core::trace_enabled = 1;
+    core::testing::trace_capture trace;
     config_fixture f;
     f.put("Work", "Connection", std::uint32_t {1});
     CWizardConfig config;
     ASSERT_EQ(config.LoadFromRegistry(f.services, "Work"), 1);
-    core::trace_enabled = 0;
-    core::install_trace_logger(nullptr);
     EXPECT_EQ(config.GetConnection(), 0);
     EXPECT_EQ(f.stored("Work", "Connection"), value(std::uint32_t {1})); // kept for a machine that can dial
-    const auto texts = sink.texts();
-    EXPECT_TRUE(std::any_of(texts.begin(), texts.end(), [](const std::string& line) {
+    const auto lines = trace.lines();
+    EXPECT_TRUE(std::any_of(lines.begin(), lines.end(), [](const std::string& line) {
         return line.find("dial-up networking is unavailable: Work sends over the existing connection") != std::string::npos;
     }));
 }
