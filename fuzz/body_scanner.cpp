@@ -33,19 +33,18 @@ std::string scan(std::string_view body, unsigned flags)
 
 constexpr std::string_view clickto_markers[] = {"quorbis_c2t_form{", "quorbis_c2t_button{"};
 
-// The text a click-to marker stores, when the body holds the marker as the program stores it:
-// once, as "<!--marker{...}-->"; "" without the marker; nullopt for any other shape.
-std::optional<std::string_view> stored_clickto_text(std::string_view body, std::string_view marker)
+// The comment "<!--marker{...}-->" when the body holds the marker once, as the program stores
+// it; "" without the marker; nullopt for any other shape.
+std::optional<std::string_view> stored_clickto_comment(std::string_view body, std::string_view marker)
 {
     const auto at = body.find(marker);
     if (at == std::string_view::npos)
         return std::string_view();
-    const auto start = at + marker.size();
-    const auto close = body.find('}', start);
+    const auto close = body.find('}', at + marker.size());
     if (at < 4 || body.substr(at - 4, 4) != "<!--" || close == std::string_view::npos
         || body.substr(close + 1, 3) != "-->" || body.find(marker, at + 1) != std::string_view::npos)
         return std::nullopt;
-    return body.substr(start, close - start);
+    return body.substr(at - 4, close + 4 - (at - 4));
 }
 
 // The restore replaces text, not markup: a marker of another shape, or one whose "comment"
@@ -53,8 +52,8 @@ std::optional<std::string_view> stored_clickto_text(std::string_view body, std::
 bool clickto_markers_settled(std::string_view body, std::string_view once)
 {
     for (auto marker : clickto_markers) {
-        const auto before = stored_clickto_text(body, marker);
-        if (!before || before != stored_clickto_text(once, marker))
+        const auto before = stored_clickto_comment(body, marker);
+        if (!before || before != stored_clickto_comment(once, marker))
             return false;
     }
     return true;

@@ -8,6 +8,7 @@
 #include "conversion/form_wrapper/inner_html_cback.h"
 #include "conversion/vocabulary/page_forms.h"
 #include "core/markup/copying_callback.h"
+#include "fuzz/odd_comments.h"
 #include "platform/registry/file_store.h"
 
 #include <cstdint>
@@ -30,22 +31,15 @@ class form_finder : public hevtools::markup::null_parser_callback {
 public:
     bool found = false;
     bool nameless = false;
-    bool odd_comment = false;
     bool on_empty_tag(core::markup_tag& tag, std::size_t) override { return note(tag); }
     bool on_start_tag(core::markup_tag& tag, std::size_t) override { return note(tag); }
     bool on_end_tag(core::markup_tag& tag, std::size_t) override { return note(tag); }
-    bool on_error(int code, std::size_t, int&) override
-    {
-        odd_comment = odd_comment || code == hevtools::markup::error_unclosed_comment_tag;
-        return true;
-    }
 
 private:
     bool note(const core::markup_tag& tag)
     {
         found = found || is(tag, el::FORM);
         nameless = nameless || tag.name.empty();
-        odd_comment = odd_comment || tag.name == "--"; // "<!-->", as the tokenizer reads it
         return true;
     }
 };
@@ -80,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const auto copy = plain_copy(page);
     form_finder finder;
     tokenize(page, finder);
-    if (plain_copy(copy) != copy || plain_copy(unwrapped) != unwrapped || finder.nameless || finder.odd_comment)
+    if (plain_copy(copy) != copy || plain_copy(unwrapped) != unwrapped || finder.nameless || has_odd_comment(page))
         return 0;
     if (conversion::copy_page_through_form_wrapper(unwrapped, {}, settings) != unwrapped)
         std::abort();

@@ -8,41 +8,13 @@
 #include "conversion/vocabulary/object_markup.h"
 #include "conversion/vocabulary/page_forms.h"
 #include "conversion/vocabulary/replace_comments.h"
-#include "core/markup/markup_parser.h"
+#include "fuzz/odd_comments.h"
 
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <string>
 #include <string_view>
-
-namespace {
-
-class odd_comment_finder : public hevtools::markup::null_parser_callback {
-public:
-    bool found = false;
-    // "<!-->", as the tokenizer reads it.
-    bool on_start_tag(core::markup_tag& tag, std::size_t) override
-    {
-        found = found || tag.name == "--";
-        return true;
-    }
-    bool on_error(int code, std::size_t, int&) override
-    {
-        found = found || code == hevtools::markup::error_unclosed_comment_tag;
-        return true;
-    }
-};
-
-bool has_odd_comment(std::string_view page)
-{
-    odd_comment_finder finder;
-    core::markup_parser parser(true);
-    core::run_markup_parser(finder, page.data(), page.data() + page.size(), hevtools::markup::html::html_dtd(), parser);
-    return finder.found;
-}
-
-}
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
